@@ -1,0 +1,160 @@
+#include "app/MessageLoop.h"
+
+#include <algorithm>
+#include <limits>
+#include <unordered_map>
+
+#include "app/Clock.h"
+
+namespace rf {
+
+namespace {
+
+std::uint64_t g_nNextSerial = 1;
+
+// Live targets by address, with their serials.
+std::unordered_map<const CMessageTarget*, std::uint64_t>& LiveTargets() {
+    static std::unordered_map<const CMessageTarget*, std::uint64_t> targets;
+    return targets;
+}
+
+CHeadlessMessageLoop& DefaultLoop() {
+    static CHeadlessMessageLoop loop;
+    return loop;
+}
+
+IMessagePump* g_pPump = nullptr;
+
+}  // namespace
+
+CMessageTarget::CMessageTarget() : m_nSerial(g_nNextSerial++) { LiveTargets()[this] = m_nSerial; }
+
+CMessageTarget::~CMessageTarget() { LiveTargets().erase(this); }
+
+bool IsTargetAlive(const CMessageTarget* pTarget, std::uint64_t nSerial) {
+    const auto& targets = LiveTargets();
+    const auto it = targets.find(pTarget);
+    return it != targets.end() && it->second == nSerial;
+}
+
+void CHeadlessMessageLoop::Pump() {
+    // Only what is waiting now: a handler that posts again is served by the
+    // next pump, so a message that re-posts itself cannot trap the caller.
+    std::size_t nWaiting = m_queue.size();
+    while (nWaiting-- > 0 && !m_queue.empty()) {
+        const Posted message = m_queue.front();
+        m_queue.pop_front();
+        if (IsTargetAlive(message.pTarget, message.nSerial)) {
+            message.pTarget->WindowProc(message.nMessage, message.wParam, message.lParam);
+        }
+    }
+    DispatchDueTimers();
+}
+
+void CHeadlessMessageLoop::Post(CMessageTarget& target, UINT nMessage, WPARAM wParam, LPARAM lParam) {
+    m_queue.push_back(Posted{&target, target.Serial(), nMessage, wParam, lParam});
+}
+
+void CHeadlessMessageLoop::SetTimer(CMessageTarget& target, UINT nId, UINT nPeriodMilliseconds) {
+    const std::uint64_t nDue = GetTickCount64() + nPeriodMilliseconds;
+    if (Timer* pTimer = FindTimer(&target, target.Serial(), nId)) {
+        pTimer->nPeriod = nPeriodMilliseconds;
+        pTimer->nDue = nDue;
+        return;
+    }
+    m_timers.push_back(Timer{&target, target.Serial(), nId, nPeriodMilliseconds, nDue, false});
+}
+
+void CHeadlessMessageLoop::KillTimer(CMessageTarget& target, UINT nId) {
+    std::erase_if(m_timers, [&](const Timer& timer) {
+        return timer.pTarget == &target && timer.nSerial == target.Serial() && timer.nId == nId;
+    });
+}
+
+CHeadlessMessageLoop::Timer* CHeadlessMessageLoop::FindTimer(const CMessageTarget* pTarget,
+                                                             std::uint64_t nSerial, UINT nId) {
+    for (Timer& timer : m_timers) {
+        if (timer.pTarget == pTarget && timer.nSerial == nSerial && timer.nId == nId) {
+            return &timer;
+        }
+    }
+    return nullptr;
+}
+
+void CHeadlessMessageLoop::DispatchDueTimers() {
+    std::erase_if(m_timers, [](const Timer& timer) { return !IsTargetAlive(timer.pTarget, timer.nSerial); });
+    // Handlers may set or kill timers, so work from a copy of the keys. A
+    // timer whose handler is still running (it pumped messages itself) is
+    // not delivered again until that handler has returned.
+    std::vector<Timer> snapshot = m_timers;
+    for (const Timer& key : snapshot) {
+        Timer* pTimer = FindTimer(key.pTarget, key.nSerial, key.nId);
+        const std::uint64_t nNow = GetTickCount64();
+        if (pTimer == nullptr || pTimer->bInDispatch || pTimer->nDue > nNow) {
+            continue;
+        }
+        pTimer->nDue = nNow + pTimer->nPeriod;
+        pTimer->bInDispatch = true;
+        if (IsTargetAlive(key.pTarget, key.nSerial)) {
+            key.pTarget->WindowProc(WM_TIMER, key.nId, 0);
+        }
+        if (Timer* pAfter = FindTimer(key.pTarget, key.nSerial, key.nId)) {
+            pAfter->bInDispatch = false;
+        }
+    }
+}
+
+std::uint64_t CHeadlessMessageLoop::NextTimerDue() const {
+    std::uint64_t nNext = std::numeric_limits<std::uint64_t>::max();
+    for (const Timer& timer : m_timers) {
+        if (!timer.bInDispatch && IsTargetAlive(timer.pTarget, timer.nSerial)) {
+            nNext = std::min(nNext, timer.nDue);
+        }
+    }
+    return nNext;
+}
+
+bool CHeadlessMessageLoop::RunUntil(const std::function<bool()>& bDone,
+                                    std::uint64_t nTimeoutMilliseconds) {
+    const std::uint64_t nStart = GetTickCount64();
+    const std::uint64_t nDeadline = nTimeoutMilliseconds > std::numeric_limits<std::uint64_t>::max() - nStart
+                                        ? std::numeric_limits<std::uint64_t>::max()
+                                        : nStart + nTimeoutMilliseconds;
+    for (;;) {
+        if (bDone()) {
+            return true;
+        }
+        Pump();
+        if (bDone()) {
+            return true;
+        }
+        if (!m_queue.empty()) {
+            continue;
+        }
+        const std::uint64_t nNow = GetTickCount64();
+        const std::uint64_t nNext = NextTimerDue();
+        if (nNext == std::numeric_limits<std::uint64_t>::max() || nNow >= nDeadline) {
+            return false;
+        }
+        const std::uint64_t nWake = std::min(nNext, nDeadline);
+        if (nWake > nNow) {
+            CurrentClock().SleepMicroseconds((nWake - nNow) * 1000);
+        }
+    }
+}
+
+IMessagePump& CurrentPump() { return g_pPump != nullptr ? *g_pPump : DefaultLoop(); }
+
+void SetCurrentPump(IMessagePump* pPump) { g_pPump = pPump; }
+
+CScopedPump::CScopedPump(IMessagePump& pump) : m_pPrevious(g_pPump) { g_pPump = &pump; }
+
+CScopedPump::~CScopedPump() { g_pPump = m_pPrevious; }
+
+void PumpMessages() { CurrentPump().Pump(); }
+
+void PostMessageTo(CMessageTarget& target, UINT nMessage, WPARAM wParam, LPARAM lParam) {
+    CurrentPump().Post(target, nMessage, wParam, lParam);
+}
+
+}  // namespace rf

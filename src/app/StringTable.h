@@ -1,0 +1,85 @@
+#pragma once
+
+// Every text the program shows by number, in English and Japanese. The
+// language follows the user's locale, chosen once at start-up.
+
+#include <functional>
+#include <span>
+#include <string>
+
+#include "app/Types.h"
+
+namespace rf {
+
+enum StringId : UINT {
+    IDS_SEARCHING_DEVICE = 133,
+    IDS_FIRMWARE_VERSION = 134,
+    IDS_FIRMWARE2_VERSION = 136,
+    IDS_FIRMWARE3_VERSION = 137,
+    IDS_RECOMMENDED_MARK = 138,
+    IDS_UNREADABLE = 139,
+    IDS_UPDATE_COMPLETE = 140,
+    IDS_UPDATING_FLASH_ROM = 141,
+    IDS_UPDATING_SEEPROM_HOST = 142,
+    IDS_CHECKING_SEEPROM_HOST = 143,
+    IDS_UPDATING_SPIROM_UI = 146,
+    IDS_CHECKING_SPIROM_UI = 147,
+    IDS_UPDATING_FLASH_ROM_UI = 148,
+    IDS_CHECKING_FLASH_ROM_UI = 149,
+    IDS_FIRMWARE4_VERSION = 150,
+    IDS_CONFIRM_OVERWRITE = 153,
+    IDS_UNKNOWN = 154,
+    IDS_UPDATE_COMPLETE_POWER_CYCLE = 155,
+    IDS_ERR_VERSION_INFO = 900,
+    IDS_ERR_INVALID_ROM = 901,
+    IDS_ERR_READ_FILE = 902,
+    IDS_ERR_WRITE_EEPROM = 903,
+    IDS_ERR_READ_EEPROM = 904,
+    IDS_ERR_WRITE_FLASH_ROM = 905,
+    IDS_ERR_DRIVE_IN_USE = 907,
+    IDS_ERR_WRITE_SPIROM = 908,
+    IDS_ERR_UNKNOWN_SPI_FLASH = 909,
+    IDS_ERR_WRITE_UI_FLASH = 910,
+    IDS_ERR_RESOURCE_MODE = 911,
+    IDS_ERR_UI_FIRMWARE_MODE = 912,
+
+    // Texts of the terminal front end.
+    IDS_CLI_USAGE = 2000,
+    IDS_CLI_NO_DRIVES = 2001,
+    IDS_CLI_DRIVES_HEADER = 2002,
+    IDS_CLI_UNKNOWN_OPTION = 2003,
+    IDS_CLI_UNKNOWN_COMMAND = 2004,
+    IDS_CLI_DRIVE_SUPPORTED = 2005,
+    IDS_CLI_DRIVE_NOT_SUPPORTED = 2006,
+    IDS_CLI_DRIVE_NOT_OPENED = 2007,
+};
+
+enum class Language { English, Japanese };
+
+struct StringEntry {
+    UINT nId;
+    const char16_t* pszEnglish;
+    const char16_t* pszJapanese;
+};
+
+std::span<const StringEntry> StringTable();
+
+// The text of an id in a language, or null when the id is not in the table.
+const char16_t* FindString(UINT nId, Language language);
+
+// Japanese when the first of LANGUAGE, LC_ALL, LC_MESSAGES and LANG that is
+// set and not empty begins with "ja"; English otherwise. The lookup is a
+// parameter so that tests need not touch the process environment.
+Language DetectLanguage(const std::function<const char*(const char*)>& getEnv);
+Language DetectLanguageFromEnvironment();
+
+Language CurrentLanguage();
+void SetCurrentLanguage(Language language);
+
+// Replaces the target's text with the text of the id in the current
+// language; when the id is missing the target keeps its text.
+bool LoadResString(std::u16string& target, UINT nId);
+// The text of the id, or an empty text when it is missing.
+std::u16string LoadResString(UINT nId);
+
+}  // namespace rf

@@ -1,0 +1,85 @@
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "app/CommandLine.h"
+#include "app/Text.h"
+#include "device/ProductTable.h"
+#include "device/ScsiDevice.h"
+
+namespace rf {
+
+namespace {
+
+constexpr BYTE kInquiryLength = 254;
+constexpr std::size_t kVendorOffset = 8;
+constexpr std::size_t kVendorLength = 8;
+constexpr std::size_t kProductOffset = 16;
+constexpr std::size_t kProductLength = 16;
+constexpr std::size_t kRevisionOffset = 32;
+constexpr std::size_t kRevisionLength = 4;
+// The revision a bridge reports while its FLASH-ROM holds no firmware.
+constexpr char kRomModeRevision[] = "FFFF";
+
+// Bytes as characters, ending at the first zero byte, trimmed.
+std::u16string InquiryText(const BYTE* pBytes, std::size_t nLength) {
+    const BYTE* pEnd = std::find(pBytes, pBytes + nLength, BYTE{0});
+    return Trim(WidenBytes(pBytes, static_cast<std::size_t>(pEnd - pBytes)));
+}
+
+}  // namespace
+
+bool CScsiDevice::Identify() {
+    m_nProductClass = 0;
+    GetScsiAddress();
+
+    StorageAdapterDescriptor adapter;
+    if (!QueryStorageProperty(adapter)) {
+        return false;
+    }
+    StorageDeviceDescriptor device;
+    if (!QueryStorageProperty(device)) {
+        return false;
+    }
+    m_nBusType = device.BusType;
+    m_strBusName = FormatBusName(m_nBusType, adapter.BusMajorVersion, adapter.BusMinorVersion);
+    if (m_nBusType == BusTypeAtapi || m_nBusType == BusTypeAta) {
+        return false;  // never a bridge of ours
+    }
+
+    std::array<BYTE, 2048> buffer{};
+    if (!Inquiry(buffer.data())) {
+        return false;
+    }
+    if (MatchSupportedProduct(buffer.data()) == 0) {
+        return false;
+    }
+
+    std::array<BYTE, kVendorLength + 1 + kProductLength> name{};
+    std::copy_n(buffer.begin() + kVendorOffset, kVendorLength, name.begin());
+    name[kVendorLength] = ' ';
+    std::copy_n(buffer.begin() + kProductOffset, kProductLength, name.begin() + kVendorLength + 1);
+    m_strProductName = InquiryText(name.data(), name.size());
+    m_strRevision = InquiryText(buffer.data() + kRevisionOffset, kRevisionLength);
+
+    if (std::memcmp(buffer.data() + kRevisionOffset, kRomModeRevision, kRevisionLength) == 0) {
+        IdentifyFlashChip();
+        m_bRomMode = true;
+    }
+    return true;
+}
+
+bool CScsiDevice::Inquiry(BYTE* pOut) {
+    const BYTE cdb[6] = {0x12, 0x00, 0x00, 0x00, kInquiryLength, 0x00};
+    return ScsiPassThrough(cdb, sizeof cdb, true, pOut, kInquiryLength);
+}
+
+int CScsiDevice::MatchSupportedProduct(const BYTE* pInquiry) {
+    const int nClass = ProductClassOf(pInquiry + kVendorOffset, theCmdInfo.m_bEnableAllProducts);
+    if (nClass != 0) {
+        m_nProductClass = nClass;
+    }
+    return nClass;
+}
+
+}  // namespace rf

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "app/Types.h"
+#include "device/Device.h"
+
+namespace rf {
+
+// The enclosure reached through SCSI pass-through: every command block goes
+// through ScsiPassThrough, which owns the rules all commands share.
+class CScsiDevice : public CDevice {
+public:
+    explicit CScsiDevice(IDeviceSystem& system) : CDevice(system) {}
+
+    // Opens the path and identifies the drive; true only for a supported
+    // product. When identification fails the handle stays open and the
+    // caller closes it.
+    bool Open(const char16_t* pszPath) override;
+
+    UINT GetMaxUiPacketLength() override;
+    bool ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
+    bool WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
+    bool WriteFlashRom(const BYTE* pData, UINT nSize, CProgressCtrl* pProgress) override;
+    bool ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
+    bool WriteHostEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
+    bool ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
+    bool WriteCpuEepromAt(WORD wAddress, const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
+    bool WriteCpuEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
+    int GetUiState() override;
+    bool SetUiMode(int nMode) override;
+    bool UiWrite(const BYTE* pData, UINT nLength) override;
+    bool UiReadData(BYTE* pData, UINT nLength) override;
+    bool UiReadReply(BYTE* pData, UINT nLength) override;
+    void ResetAndClose() override;
+
+    // Sends one command block, offering it up to six times 10 ms apart. True
+    // when it reached the device, also when the device answered with a
+    // non-GOOD status (then recorded in m_bScsiStatus and m_abSense, and
+    // nothing is copied back).
+    bool ScsiPassThrough(const BYTE* pCdb, BYTE nCdbLength, bool bDataIn, BYTE* pData, UINT nLength);
+
+    bool QueryStorageProperty(StorageAdapterDescriptor& descriptor);
+    bool QueryStorageProperty(StorageDeviceDescriptor& descriptor);
+    // Reads the SCSI address into the three address fields (0 on failure).
+    bool GetScsiAddress();
+
+    // Identification of an open drive: bus, INQUIRY, supported product,
+    // product name and revision, and a bridge running without firmware.
+    bool Identify();
+    // Standard INQUIRY, 254 bytes into pOut.
+    bool Inquiry(BYTE* pOut);
+    // 0 = not supported, 1 = our own enclosure, 2 = a supported model of
+    // another brand; a nonzero class is stored in m_nProductClass.
+    int MatchSupportedProduct(const BYTE* pInquiry);
+    // Reads the parallel FLASH chip's codes: manufacturer | device << 8, or
+    // 0xFFFF when a FLASH command failed.
+    WORD IdentifyFlashChip();
+
+    BYTE m_bPathId = 0;
+    BYTE m_bTargetId = 0;
+    BYTE m_bLun = 0;
+    BYTE m_bScsiStatus = 0xFF;  // status of the last command, masked with 0x1E; 0xFF = none
+    std::array<BYTE, kSenseBufferLength> m_abSense{};
+    int m_nBusType = 0;
+    std::u16string m_strBusName;
+    std::u16string m_strProductName;
+    std::u16string m_strRevision;
+    int m_nProductClass = 0;
+};
+
+// Transfers from this length on use the direct request form.
+inline constexpr UINT kDirectTransferThreshold = 0x4000;
+// Longest transfer the transport accepts; anything longer is refused before
+// a buffer is allocated or a command sent.
+inline constexpr UINT kMaxTransferLength = 0x1000000;
+
+}  // namespace rf
