@@ -4,4 +4,5 @@ add_library(reflasher_warnings INTERFACE)
 target_compile_options(reflasher_warnings INTERFACE
   -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
   -Wnon-virtual-dtor -Woverloaded-virtual -Wnull-dereference
+  -Wno-missing-field-initializers
   -Werror=switch -Werror=return-type)

@@ -27,18 +27,32 @@ void CVirtualClock::SleepMicroseconds(std::uint64_t nMicroseconds) {
     m_nNow += nMicroseconds;
 }
 
-IClock& CurrentClock() { return *g_pClock; }
+IClock& CurrentClock() {
+    return *g_pClock;
+}
 
-void SetCurrentClock(IClock* pClock) { g_pClock = pClock != nullptr ? pClock : &g_realClock; }
+void SetCurrentClock(IClock* pClock) {
+    g_pClock = pClock != nullptr ? pClock : &g_realClock;
+}
 
-CScopedClock::CScopedClock(IClock& clock) : m_pPrevious(g_pClock) { g_pClock = &clock; }
+CScopedClock::CScopedClock(IClock& clock) : m_pPrevious(g_pClock) {
+    g_pClock = &clock;
+}
 
-CScopedClock::~CScopedClock() { g_pClock = m_pPrevious; }
+CScopedClock::~CScopedClock() {
+    g_pClock = m_pPrevious;
+}
 
-void Sleep(DWORD nMilliseconds) { CurrentClock().SleepMicroseconds(std::uint64_t{nMilliseconds} * 1000); }
+void Sleep(DWORD nMilliseconds) {
+    CurrentClock().SleepMicroseconds(std::uint64_t{nMilliseconds} * 1000);
+}
 
-DWORD GetTickCount() { return static_cast<DWORD>(GetTickCount64()); }
+DWORD GetTickCount() {
+    return static_cast<DWORD>(GetTickCount64());
+}
 
-std::uint64_t GetTickCount64() { return CurrentClock().NowMicroseconds() / 1000; }
+std::uint64_t GetTickCount64() {
+    return CurrentClock().NowMicroseconds() / 1000;
+}
 
 }  // namespace rf

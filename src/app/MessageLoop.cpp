@@ -27,9 +27,13 @@ IMessagePump* g_pPump = nullptr;
 
 }  // namespace
 
-CMessageTarget::CMessageTarget() : m_nSerial(g_nNextSerial++) { LiveTargets()[this] = m_nSerial; }
+CMessageTarget::CMessageTarget() : m_nSerial(g_nNextSerial++) {
+    LiveTargets()[this] = m_nSerial;
+}
 
-CMessageTarget::~CMessageTarget() { LiveTargets().erase(this); }
+CMessageTarget::~CMessageTarget() {
+    LiveTargets().erase(this);
+}
 
 bool IsTargetAlive(const CMessageTarget* pTarget, std::uint64_t nSerial) {
     const auto& targets = LiveTargets();
@@ -51,7 +55,8 @@ void CHeadlessMessageLoop::Pump() {
     DispatchDueTimers();
 }
 
-void CHeadlessMessageLoop::Post(CMessageTarget& target, UINT nMessage, WPARAM wParam, LPARAM lParam) {
+void CHeadlessMessageLoop::Post(CMessageTarget& target, UINT nMessage, WPARAM wParam,
+                                LPARAM lParam) {
     m_queue.push_back(Posted{&target, target.Serial(), nMessage, wParam, lParam});
 }
 
@@ -82,7 +87,8 @@ CHeadlessMessageLoop::Timer* CHeadlessMessageLoop::FindTimer(const CMessageTarge
 }
 
 void CHeadlessMessageLoop::DispatchDueTimers() {
-    std::erase_if(m_timers, [](const Timer& timer) { return !IsTargetAlive(timer.pTarget, timer.nSerial); });
+    std::erase_if(m_timers,
+                  [](const Timer& timer) { return !IsTargetAlive(timer.pTarget, timer.nSerial); });
     // Handlers may set or kill timers, so work from a copy of the keys. A
     // timer whose handler is still running (it pumped messages itself) is
     // not delivered again until that handler has returned.
@@ -117,9 +123,10 @@ std::uint64_t CHeadlessMessageLoop::NextTimerDue() const {
 bool CHeadlessMessageLoop::RunUntil(const std::function<bool()>& bDone,
                                     std::uint64_t nTimeoutMilliseconds) {
     const std::uint64_t nStart = GetTickCount64();
-    const std::uint64_t nDeadline = nTimeoutMilliseconds > std::numeric_limits<std::uint64_t>::max() - nStart
-                                        ? std::numeric_limits<std::uint64_t>::max()
-                                        : nStart + nTimeoutMilliseconds;
+    const std::uint64_t nDeadline =
+        nTimeoutMilliseconds > std::numeric_limits<std::uint64_t>::max() - nStart
+            ? std::numeric_limits<std::uint64_t>::max()
+            : nStart + nTimeoutMilliseconds;
     for (;;) {
         if (bDone()) {
             return true;
@@ -143,15 +150,25 @@ bool CHeadlessMessageLoop::RunUntil(const std::function<bool()>& bDone,
     }
 }
 
-IMessagePump& CurrentPump() { return g_pPump != nullptr ? *g_pPump : DefaultLoop(); }
+IMessagePump& CurrentPump() {
+    return g_pPump != nullptr ? *g_pPump : DefaultLoop();
+}
 
-void SetCurrentPump(IMessagePump* pPump) { g_pPump = pPump; }
+void SetCurrentPump(IMessagePump* pPump) {
+    g_pPump = pPump;
+}
 
-CScopedPump::CScopedPump(IMessagePump& pump) : m_pPrevious(g_pPump) { g_pPump = &pump; }
+CScopedPump::CScopedPump(IMessagePump& pump) : m_pPrevious(g_pPump) {
+    g_pPump = &pump;
+}
 
-CScopedPump::~CScopedPump() { g_pPump = m_pPrevious; }
+CScopedPump::~CScopedPump() {
+    g_pPump = m_pPrevious;
+}
 
-void PumpMessages() { CurrentPump().Pump(); }
+void PumpMessages() {
+    CurrentPump().Pump();
+}
 
 void PostMessageTo(CMessageTarget& target, UINT nMessage, WPARAM wParam, LPARAM lParam) {
     CurrentPump().Post(target, nMessage, wParam, lParam);

@@ -25,7 +25,9 @@ std::u16string& AppNameStorage() {
 
 }  // namespace
 
-IMessageBoxService& CurrentMessageBoxes() { return *g_pService; }
+IMessageBoxService& CurrentMessageBoxes() {
+    return *g_pService;
+}
 
 void SetCurrentMessageBoxes(IMessageBoxService* pService) {
     g_pService = pService != nullptr ? pService : &g_silent;
@@ -35,11 +37,17 @@ CScopedMessageBoxes::CScopedMessageBoxes(IMessageBoxService& service) : m_pPrevi
     g_pService = &service;
 }
 
-CScopedMessageBoxes::~CScopedMessageBoxes() { g_pService = m_pPrevious; }
+CScopedMessageBoxes::~CScopedMessageBoxes() {
+    g_pService = m_pPrevious;
+}
 
-const std::u16string& AppName() { return AppNameStorage(); }
+const std::u16string& AppName() {
+    return AppNameStorage();
+}
 
-void SetAppName(std::u16string name) { AppNameStorage() = std::move(name); }
+void SetAppName(std::u16string name) {
+    AppNameStorage() = std::move(name);
+}
 
 int ShowMessage(UINT nId, UINT nType) {
     return CurrentMessageBoxes().Show(LoadResString(nId), AppName(), nType);

@@ -20,9 +20,9 @@ inline constexpr UINT MB_BUTTONS_MASK = 0x0F;
 inline constexpr UINT MB_ICON_MASK = 0xF0;
 
 // The three kinds of message box the program shows.
-inline constexpr UINT MB_KIND_ERROR = MB_OK | MB_ICONSTOP;                     // 0x10
-inline constexpr UINT MB_KIND_QUESTION = MB_YESNO | MB_ICONEXCLAMATION;        // 0x34
-inline constexpr UINT MB_KIND_COMPLETION = MB_OK | MB_ICONINFORMATION;         // 0x40
+inline constexpr UINT MB_KIND_ERROR = MB_OK | MB_ICONSTOP;               // 0x10
+inline constexpr UINT MB_KIND_QUESTION = MB_YESNO | MB_ICONEXCLAMATION;  // 0x34
+inline constexpr UINT MB_KIND_COMPLETION = MB_OK | MB_ICONINFORMATION;   // 0x40
 
 inline constexpr int IDOK = 1;
 inline constexpr int IDYES = 6;

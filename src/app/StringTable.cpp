@@ -18,28 +18,36 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {139, u"Unreadable", u"読取不可"},
     {140, u"Complete to update firmware.", u"ファームウェアを正常に更新できました"},
     {141, u"Updating firmware(FLASH-ROM)...", u"ファームウェア(FLASH-ROM)を更新しています..."},
-    {142, u"Updating firmware(SEEPROM - Host)...", u"ファームウェア(SEEPROM - Host)を更新しています..."},
-    {143, u"Checking firmware(SEEPROM - Host)...", u"ファームウェア(SEEPROM - Host)を照合しています..."},
+    {142, u"Updating firmware(SEEPROM - Host)...",
+     u"ファームウェア(SEEPROM - Host)を更新しています..."},
+    {143, u"Checking firmware(SEEPROM - Host)...",
+     u"ファームウェア(SEEPROM - Host)を照合しています..."},
     {146, u"Updating firmware(SPIROM - UI)...", u"ファームウェア(SPIROM - UI)を更新しています..."},
     {147, u"Checking firmware(SPIROM - UI)...", u"ファームウェア(SPIROM - UI)を照合しています..."},
-    {148, u"Updating firmware(FLASH-ROM - UI)...", u"ファームウェア(FLASH-ROM - UI)を更新しています..."},
-    {149, u"Checking firmware(FLASH-ROM - UI)...", u"ファームウェア(FLASH-ROM - UI)を照合しています..."},
+    {148, u"Updating firmware(FLASH-ROM - UI)...",
+     u"ファームウェア(FLASH-ROM - UI)を更新しています..."},
+    {149, u"Checking firmware(FLASH-ROM - UI)...",
+     u"ファームウェア(FLASH-ROM - UI)を照合しています..."},
     {150, u"Firmware #4 Version", u"ファームウェア#4 バージョン"},
-    {153, u"It is not necessary to update this firmware.\n\nOverwrite the firmware?", u"このバージョンは更新する必要はありません\n\nファームウェアを上書きしますか？"},
+    {153, u"It is not necessary to update this firmware.\n\nOverwrite the firmware?",
+     u"このバージョンは更新する必要はありません\n\nファームウェアを上書きしますか？"},
     {154, u"Unknown", u"不明"},
-    {155, u"Complete to update firmware.\n\nPlease disconnect the power supply cable once.", u"ファームウェアを正常に更新できました\n\n一旦、電源ケーブルを抜いてください"},
+    {155, u"Complete to update firmware.\n\nPlease disconnect the power supply cable once.",
+     u"ファームウェアを正常に更新できました\n\n一旦、電源ケーブルを抜いてください"},
     {900, u"Can not get version informations.", u"バージョン情報が取得できませんでした"},
     {901, u"Invalid ROM contents", u"ROMの内容が不正です"},
     {902, u"Read file error.", u"読み込みエラー"},
     {903, u"Write error on EEPROM", u"EEPROM書き込みエラー"},
     {904, u"Read error on EEPROM", u"EEPROM読み込みエラー"},
     {905, u"Write error on FLASH-ROM(VirA)", u"FLASH-ROM書き込みエラー(VirA)"},
-    {907, u"Drive is using.\nAborted updating firmware.", u"ドライブが使用中です。\n\nファームウェアの更新を中止しました。"},
+    {907, u"Drive is using.\nAborted updating firmware.",
+     u"ドライブが使用中です。\n\nファームウェアの更新を中止しました。"},
     {908, u"Write error on SPIROM", u"SPIROM書き込みエラー"},
     {909, u"Unknown SPI-FLASH-ROM", u"不明なSPI-FLASH-ROMです"},
     {910, u"Write error on FLASH-ROM in UI.", u"FLASH-ROM書き込みエラー(UI)"},
     {911, u"Setting error for Resource data.", u"リソースデータ更新モードに設定できませんでした。"},
-    {912, u"Setting error for firmware(FLASH-ROM - UI).", u"ファームウェア(FLASH-ROM - UI)更新モードに設定できませんでした。"},
+    {912, u"Setting error for firmware(FLASH-ROM - UI).",
+     u"ファームウェア(FLASH-ROM - UI)更新モードに設定できませんでした。"},
 
     {IDS_CLI_USAGE,
      u"Usage: reflasher-cli [--version] [--help] COMMAND [OPTIONS]\n"
@@ -68,7 +76,9 @@ Language g_language = Language::English;
 
 }  // namespace
 
-std::span<const StringEntry> StringTable() { return kStrings; }
+std::span<const StringEntry> StringTable() {
+    return kStrings;
+}
 
 const char16_t* FindString(UINT nId, Language language) {
     for (const StringEntry& entry : kStrings) {
@@ -85,7 +95,8 @@ Language DetectLanguage(const std::function<const char*(const char*)>& getEnv) {
         if (pszValue == nullptr || *pszValue == '\0') {
             continue;
         }
-        return std::string_view(pszValue).starts_with("ja") ? Language::Japanese : Language::English;
+        return std::string_view(pszValue).starts_with("ja") ? Language::Japanese
+                                                            : Language::English;
     }
     return Language::English;
 }
@@ -94,9 +105,13 @@ Language DetectLanguageFromEnvironment() {
     return DetectLanguage([](const char* pszName) { return std::getenv(pszName); });
 }
 
-Language CurrentLanguage() { return g_language; }
+Language CurrentLanguage() {
+    return g_language;
+}
 
-void SetCurrentLanguage(Language language) { g_language = language; }
+void SetCurrentLanguage(Language language) {
+    g_language = language;
+}
 
 bool LoadResString(std::u16string& target, UINT nId) {
     const char16_t* pszText = FindString(nId, g_language);

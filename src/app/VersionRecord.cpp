@@ -9,7 +9,9 @@ namespace rf {
 
 namespace {
 
-const VersionRecord* EmbeddedProvider() { return &EmbeddedVersionRecord(); }
+const VersionRecord* EmbeddedProvider() {
+    return &EmbeddedVersionRecord();
+}
 
 VersionRecordProvider g_provider = &EmbeddedProvider;
 

@@ -18,7 +18,8 @@ struct VersionTranslation {
 };
 
 struct VersionValue {
-    const char16_t* pszSubBlock;  // full sub-block name, e.g. "\StringFileInfo\041103A4\FileVersion"
+    const char16_t*
+        pszSubBlock;  // full sub-block name, e.g. "\StringFileInfo\041103A4\FileVersion"
     const char16_t* pszValue;
 };
 

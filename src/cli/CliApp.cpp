@@ -19,11 +19,14 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-void PrintLine(std::ostream& stream, const std::u16string& text) { stream << Utf16ToUtf8(text) << '\n'; }
+void PrintLine(std::ostream& stream, const std::u16string& text) {
+    stream << Utf16ToUtf8(text) << '\n';
+}
 
 // The vendor and product fields as INQUIRY holds them: 8 and 16 bytes,
 // padded with spaces.
-std::array<BYTE, 24> InquiryVendorProduct(const std::string& strVendor, const std::string& strModel) {
+std::array<BYTE, 24> InquiryVendorProduct(const std::string& strVendor,
+                                          const std::string& strModel) {
     std::array<BYTE, 24> fields;
     fields.fill(' ');
     for (std::size_t i = 0; i < strVendor.size() && i < 8; ++i) {
@@ -52,8 +55,10 @@ int ListDrives(CliContext& context) {
             line += u" (/dev/" + Widen(disk.strGenericName) + u")";
         }
         line += u"  " + FormatBusName(bus.nBusType, bus.nMajorVersion, bus.nMinorVersion);
-        line += u"  " + Widen(disk.strVendor + " " + disk.strModel) + u"  " + Widen(disk.strRevision);
-        line += u"  " + LoadResString(bSupported ? IDS_CLI_DRIVE_SUPPORTED : IDS_CLI_DRIVE_NOT_SUPPORTED);
+        line +=
+            u"  " + Widen(disk.strVendor + " " + disk.strModel) + u"  " + Widen(disk.strRevision);
+        line += u"  " +
+                LoadResString(bSupported ? IDS_CLI_DRIVE_SUPPORTED : IDS_CLI_DRIVE_NOT_SUPPORTED);
         PrintLine(context.out, line);
     }
     return kExitSuccess;

@@ -8,7 +8,8 @@
 
 namespace rf {
 
-int CTerminalMessageBoxes::Show(const std::u16string& text, const std::u16string& caption, UINT nType) {
+int CTerminalMessageBoxes::Show(const std::u16string& text, const std::u16string& caption,
+                                UINT nType) {
     const bool bQuestion = (nType & MB_BUTTONS_MASK) == MB_YESNO;
     const bool bError = (nType & MB_ICON_MASK) == MB_ICONSTOP;
     std::ostream& stream = bError ? m_err : m_out;
@@ -28,7 +29,9 @@ int CTerminalMessageBoxes::Show(const std::u16string& text, const std::u16string
     if (!std::getline(m_in, strAnswer)) {
         return IDNO;
     }
-    return (strAnswer == "y" || strAnswer == "Y" || strAnswer == "yes" || strAnswer == "YES") ? IDYES : IDNO;
+    return (strAnswer == "y" || strAnswer == "Y" || strAnswer == "yes" || strAnswer == "YES")
+               ? IDYES
+               : IDNO;
 }
 
 }  // namespace rf

@@ -8,11 +8,17 @@ bool CDevice::Open(const char16_t* pszPath) {
     return CDeviceBase::Open(pszPath);
 }
 
-bool CDevice::OnWriteFailed(int /*nCode*/) { return true; }
+bool CDevice::OnWriteFailed(int /*nCode*/) {
+    return true;
+}
 
-bool CDevice::Reserved() { return true; }
+bool CDevice::Reserved() {
+    return true;
+}
 
-UINT CDevice::GetMaxUiPacketLength() { return 256; }
+UINT CDevice::GetMaxUiPacketLength() {
+    return 256;
+}
 
 void CDevice::ResetChipBookkeeping() {
     m_dwFlashBase = 0;

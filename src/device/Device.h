@@ -21,13 +21,18 @@ public:
     virtual bool OnWriteFailed(int nCode);
     virtual bool Reserved();
     virtual UINT GetMaxUiPacketLength();
-    virtual bool ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) = 0;
-    virtual bool WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) = 0;
+    virtual bool ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength,
+                           CProgressCtrl* pProgress) = 0;
+    virtual bool WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength,
+                            CProgressCtrl* pProgress) = 0;
     virtual bool WriteFlashRom(const BYTE* pData, UINT nSize, CProgressCtrl* pProgress) = 0;
-    virtual bool ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) = 0;
+    virtual bool ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength,
+                                CProgressCtrl* pProgress) = 0;
     virtual bool WriteHostEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) = 0;
-    virtual bool ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) = 0;
-    virtual bool WriteCpuEepromAt(WORD wAddress, const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) = 0;
+    virtual bool ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength,
+                               CProgressCtrl* pProgress) = 0;
+    virtual bool WriteCpuEepromAt(WORD wAddress, const BYTE* pData, UINT nLength,
+                                  CProgressCtrl* pProgress) = 0;
     virtual bool WriteCpuEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) = 0;
     // 2 (or 3): the UI controller runs its firmware; 4: its loader; 0: it must
     // be switched first; -1: no answer.
@@ -38,7 +43,7 @@ public:
     virtual bool UiReadReply(BYTE* pData, UINT nLength) = 0;
     virtual void ResetAndClose() = 0;
 
-    DWORD m_dwFlashBase = 0;  // added to every FLASH window address
+    DWORD m_dwFlashBase = 0;   // added to every FLASH window address
     WORD m_wFlashId = 0xFFFF;  // manufacturer | device << 8; 0xFFFF = not identified
     bool m_bRomMode = false;   // the bridge runs without firmware in its FLASH-ROM
     const FlashChipInfo* m_pFlashChip = nullptr;

@@ -28,7 +28,7 @@ public:
     // The disk (and partition) this handle is on; on failure DeviceType is -1.
     bool GetDeviceNumber(StorageDeviceNumber* pNumber);
 
-    std::u16string m_strPath;  // callers assign it; Open never writes it
+    std::u16string m_strPath;                  // callers assign it; Open never writes it
     std::unique_ptr<IDeviceHandle> m_hDevice;  // null when closed
     std::mutex m_lock;
 

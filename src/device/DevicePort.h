@@ -26,16 +26,16 @@ inline constexpr BYTE kSenseBufferLength = 32;
 struct ScsiRequest {
     std::array<BYTE, 16> Cdb{};
     BYTE CdbLength = 0;
-    BYTE DataIn = 0;               // 1: data from the device, 0: to the device or none
+    BYTE DataIn = 0;  // 1: data from the device, 0: to the device or none
     BYTE PathId = 0;
     BYTE TargetId = 0;
     BYTE Lun = 0;
-    UINT TimeOutValue = 0;         // seconds
+    UINT TimeOutValue = 0;  // seconds
     ScsiRequestForm Form = ScsiRequestForm::Buffered;
-    BYTE* DataBuffer = nullptr;    // DataTransferLength bytes
-    UINT DataTransferLength = 0;   // in and out: bytes asked for, bytes actually moved
+    BYTE* DataBuffer = nullptr;                 // DataTransferLength bytes
+    UINT DataTransferLength = 0;                // in and out: bytes asked for, bytes actually moved
     BYTE SenseInfoLength = kSenseBufferLength;  // in and out: room, bytes returned
-    BYTE ScsiStatus = 0;           // out
+    BYTE ScsiStatus = 0;                        // out
     std::array<BYTE, kSenseBufferLength> Sense{};  // out
 };
 

@@ -10,7 +10,9 @@ constexpr std::size_t kPageSize = 4096;
 
 }  // namespace
 
-CPageBuffer::~CPageBuffer() { std::free(m_pData); }
+CPageBuffer::~CPageBuffer() {
+    std::free(m_pData);
+}
 
 bool CPageBuffer::Allocate(std::size_t nLength) {
     std::free(m_pData);

@@ -32,9 +32,13 @@ constexpr std::array kBusNames = std::to_array<BusNameEntry>({
 
 }  // namespace
 
-std::span<const SupportedProduct> SupportedProducts() { return kProducts; }
+std::span<const SupportedProduct> SupportedProducts() {
+    return kProducts;
+}
 
-std::span<const BusNameEntry> BusNames() { return kBusNames; }
+std::span<const BusNameEntry> BusNames() {
+    return kBusNames;
+}
 
 int ProductClassOf(const BYTE* pVendorProduct, bool bEnableAllProducts) {
     for (const SupportedProduct& product : kProducts) {

@@ -13,16 +13,20 @@ namespace {
 constexpr int kRetries = 5;  // six attempts in all
 constexpr DWORD kRetryPauseMilliseconds = 10;
 constexpr UINT kBufferedTimeoutSeconds = 10;
-constexpr UINT kImageProgramTimeoutSeconds = 120;  // the bridge programs a whole image in one command
+constexpr UINT kImageProgramTimeoutSeconds =
+    120;  // the bridge programs a whole image in one command
 constexpr UINT kDirectTimeoutSeconds = 30;
 constexpr BYTE kImageProgramOpcode = 0xFE;
 constexpr BYTE kStatusMask = 0x1E;
 
 }  // namespace
 
-bool CScsiDevice::Open(const char16_t* pszPath) { return CDevice::Open(pszPath) && Identify(); }
+bool CScsiDevice::Open(const char16_t* pszPath) {
+    return CDevice::Open(pszPath) && Identify();
+}
 
-bool CScsiDevice::ScsiPassThrough(const BYTE* pCdb, BYTE nCdbLength, bool bDataIn, BYTE* pData, UINT nLength) {
+bool CScsiDevice::ScsiPassThrough(const BYTE* pCdb, BYTE nCdbLength, bool bDataIn, BYTE* pData,
+                                  UINT nLength) {
     m_bScsiStatus = 0xFF;
     if (pCdb == nullptr || nCdbLength == 0 || nCdbLength > 16 || nLength > kMaxTransferLength) {
         return false;
@@ -49,7 +53,7 @@ bool CScsiDevice::ScsiPassThrough(const BYTE* pCdb, BYTE nCdbLength, bool bDataI
         request.TargetId = m_bTargetId;
         request.Lun = m_bLun;
         request.Form = bDirect ? ScsiRequestForm::Direct : ScsiRequestForm::Buffered;
-        request.TimeOutValue = bDirect ? kDirectTimeoutSeconds
+        request.TimeOutValue = bDirect                          ? kDirectTimeoutSeconds
                                : pCdb[0] == kImageProgramOpcode ? kImageProgramTimeoutSeconds
                                                                 : kBufferedTimeoutSeconds;
         request.DataBuffer = nLength != 0 ? pBuffer : nullptr;

@@ -21,12 +21,15 @@ public:
 
     UINT GetMaxUiPacketLength() override;
     bool ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
-    bool WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
+    bool WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength,
+                    CProgressCtrl* pProgress) override;
     bool WriteFlashRom(const BYTE* pData, UINT nSize, CProgressCtrl* pProgress) override;
-    bool ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
+    bool ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength,
+                        CProgressCtrl* pProgress) override;
     bool WriteHostEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
     bool ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
-    bool WriteCpuEepromAt(WORD wAddress, const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
+    bool WriteCpuEepromAt(WORD wAddress, const BYTE* pData, UINT nLength,
+                          CProgressCtrl* pProgress) override;
     bool WriteCpuEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
     int GetUiState() override;
     bool SetUiMode(int nMode) override;
@@ -39,7 +42,8 @@ public:
     // when it reached the device, also when the device answered with a
     // non-GOOD status (then recorded in m_bScsiStatus and m_abSense, and
     // nothing is copied back).
-    bool ScsiPassThrough(const BYTE* pCdb, BYTE nCdbLength, bool bDataIn, BYTE* pData, UINT nLength);
+    bool ScsiPassThrough(const BYTE* pCdb, BYTE nCdbLength, bool bDataIn, BYTE* pData,
+                         UINT nLength);
 
     bool QueryStorageProperty(StorageAdapterDescriptor& descriptor);
     bool QueryStorageProperty(StorageDeviceDescriptor& descriptor);

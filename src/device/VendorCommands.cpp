@@ -6,21 +6,53 @@
 
 namespace rf {
 
-UINT CScsiDevice::GetMaxUiPacketLength() { return CDevice::GetMaxUiPacketLength(); }
-bool CScsiDevice::ReadFlash(DWORD, BYTE*, UINT, CProgressCtrl*) { return false; }
-bool CScsiDevice::WriteFlash(DWORD, const BYTE*, UINT, CProgressCtrl*) { return false; }
-bool CScsiDevice::WriteFlashRom(const BYTE*, UINT, CProgressCtrl*) { return false; }
-bool CScsiDevice::ReadHostEeprom(WORD, BYTE*, UINT, CProgressCtrl*) { return false; }
-bool CScsiDevice::WriteHostEeprom(const BYTE*, UINT, CProgressCtrl*) { return false; }
-bool CScsiDevice::ReadCpuEeprom(WORD, BYTE*, UINT, CProgressCtrl*) { return false; }
-bool CScsiDevice::WriteCpuEepromAt(WORD, const BYTE*, UINT, CProgressCtrl*) { return false; }
-bool CScsiDevice::WriteCpuEeprom(const BYTE*, UINT, CProgressCtrl*) { return false; }
-int CScsiDevice::GetUiState() { return -1; }
-bool CScsiDevice::SetUiMode(int) { return false; }
-bool CScsiDevice::UiWrite(const BYTE*, UINT) { return false; }
-bool CScsiDevice::UiReadData(BYTE*, UINT) { return false; }
-bool CScsiDevice::UiReadReply(BYTE*, UINT) { return false; }
-void CScsiDevice::ResetAndClose() { Close(); }
-WORD CScsiDevice::IdentifyFlashChip() { return 0xFFFF; }
+UINT CScsiDevice::GetMaxUiPacketLength() {
+    return CDevice::GetMaxUiPacketLength();
+}
+bool CScsiDevice::ReadFlash(DWORD, BYTE*, UINT, CProgressCtrl*) {
+    return false;
+}
+bool CScsiDevice::WriteFlash(DWORD, const BYTE*, UINT, CProgressCtrl*) {
+    return false;
+}
+bool CScsiDevice::WriteFlashRom(const BYTE*, UINT, CProgressCtrl*) {
+    return false;
+}
+bool CScsiDevice::ReadHostEeprom(WORD, BYTE*, UINT, CProgressCtrl*) {
+    return false;
+}
+bool CScsiDevice::WriteHostEeprom(const BYTE*, UINT, CProgressCtrl*) {
+    return false;
+}
+bool CScsiDevice::ReadCpuEeprom(WORD, BYTE*, UINT, CProgressCtrl*) {
+    return false;
+}
+bool CScsiDevice::WriteCpuEepromAt(WORD, const BYTE*, UINT, CProgressCtrl*) {
+    return false;
+}
+bool CScsiDevice::WriteCpuEeprom(const BYTE*, UINT, CProgressCtrl*) {
+    return false;
+}
+int CScsiDevice::GetUiState() {
+    return -1;
+}
+bool CScsiDevice::SetUiMode(int) {
+    return false;
+}
+bool CScsiDevice::UiWrite(const BYTE*, UINT) {
+    return false;
+}
+bool CScsiDevice::UiReadData(BYTE*, UINT) {
+    return false;
+}
+bool CScsiDevice::UiReadReply(BYTE*, UINT) {
+    return false;
+}
+void CScsiDevice::ResetAndClose() {
+    Close();
+}
+WORD CScsiDevice::IdentifyFlashChip() {
+    return 0xFFFF;
+}
 
 }  // namespace rf

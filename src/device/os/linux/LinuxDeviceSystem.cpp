@@ -22,17 +22,24 @@ std::unique_ptr<IDeviceHandle> CLinuxDeviceSystem::Open(const std::u16string& pa
         ::close(nFd);
         return nullptr;
     }
-    return std::make_unique<CLinuxDeviceHandle>(nFd, S_ISBLK(info.st_mode), major(info.st_rdev), minor(info.st_rdev),
-                                                m_tree, m_ioctl);
+    return std::make_unique<CLinuxDeviceHandle>(nFd, S_ISBLK(info.st_mode), major(info.st_rdev),
+                                                minor(info.st_rdev), m_tree, m_ioctl);
 }
 
-CLinuxDeviceHandle::CLinuxDeviceHandle(int nFd, bool bBlock, unsigned nMajor, unsigned nMinor, const CSysfsTree& tree,
-                                       IoctlFunction ioctlFunction)
-    : m_nFd(nFd), m_deviceDir(tree.DeviceDirectory(bBlock, nMajor, nMinor)), m_tree(tree), m_ioctl(std::move(ioctlFunction)) {}
+CLinuxDeviceHandle::CLinuxDeviceHandle(int nFd, bool bBlock, unsigned nMajor, unsigned nMinor,
+                                       const CSysfsTree& tree, IoctlFunction ioctlFunction)
+    : m_nFd(nFd),
+      m_deviceDir(tree.DeviceDirectory(bBlock, nMajor, nMinor)),
+      m_tree(tree),
+      m_ioctl(std::move(ioctlFunction)) {}
 
-CLinuxDeviceHandle::~CLinuxDeviceHandle() { ::close(m_nFd); }
+CLinuxDeviceHandle::~CLinuxDeviceHandle() {
+    ::close(m_nFd);
+}
 
-bool CLinuxDeviceHandle::SendScsi(ScsiRequest& request) { return SendSgIo(m_nFd, request, m_ioctl); }
+bool CLinuxDeviceHandle::SendScsi(ScsiRequest& request) {
+    return SendSgIo(m_nFd, request, m_ioctl);
+}
 
 std::optional<SysfsBusInfo> CLinuxDeviceHandle::BusInfo() {
     if (!m_deviceDir) {

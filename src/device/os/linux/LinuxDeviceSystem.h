@@ -13,7 +13,8 @@ namespace rf {
 // commands through SG_IO, everything else from sysfs.
 class CLinuxDeviceSystem final : public IDeviceSystem {
 public:
-    explicit CLinuxDeviceSystem(CSysfsTree tree = CSysfsTree(), IoctlFunction ioctlFunction = SystemIoctl())
+    explicit CLinuxDeviceSystem(CSysfsTree tree = CSysfsTree(),
+                                IoctlFunction ioctlFunction = SystemIoctl())
         : m_tree(std::move(tree)), m_ioctl(std::move(ioctlFunction)) {}
 
     std::unique_ptr<IDeviceHandle> Open(const std::u16string& path) override;
@@ -29,8 +30,8 @@ private:
 class CLinuxDeviceHandle final : public IDeviceHandle {
 public:
     // Takes ownership of the descriptor.
-    CLinuxDeviceHandle(int nFd, bool bBlock, unsigned nMajor, unsigned nMinor, const CSysfsTree& tree,
-                       IoctlFunction ioctlFunction);
+    CLinuxDeviceHandle(int nFd, bool bBlock, unsigned nMajor, unsigned nMinor,
+                       const CSysfsTree& tree, IoctlFunction ioctlFunction);
     ~CLinuxDeviceHandle() override;
     CLinuxDeviceHandle(const CLinuxDeviceHandle&) = delete;
     CLinuxDeviceHandle& operator=(const CLinuxDeviceHandle&) = delete;

@@ -15,7 +15,9 @@ constexpr unsigned kDriverSense = 0x08;  // sense data present: not an error
 }  // namespace
 
 IoctlFunction SystemIoctl() {
-    return [](int nFd, unsigned long nRequest, void* pArgument) { return ::ioctl(nFd, nRequest, pArgument); };
+    return [](int nFd, unsigned long nRequest, void* pArgument) {
+        return ::ioctl(nFd, nRequest, pArgument);
+    };
 }
 
 bool SendSgIo(int nFd, ScsiRequest& request, const IoctlFunction& ioctlFunction) {
@@ -30,7 +32,8 @@ bool SendSgIo(int nFd, ScsiRequest& request, const IoctlFunction& ioctlFunction)
         header.dxfer_len = request.DataTransferLength;
         header.dxferp = request.DataBuffer;
     }
-    header.mx_sb_len = static_cast<unsigned char>(std::min<unsigned>(request.SenseInfoLength, kSenseBufferLength));
+    header.mx_sb_len =
+        static_cast<unsigned char>(std::min<unsigned>(request.SenseInfoLength, kSenseBufferLength));
     header.sbp = request.Sense.data();
     header.timeout = request.TimeOutValue * 1000;
 
@@ -45,7 +48,8 @@ bool SendSgIo(int nFd, ScsiRequest& request, const IoctlFunction& ioctlFunction)
     request.ScsiStatus = header.status;
     request.SenseInfoLength = std::min<BYTE>(header.sb_len_wr, kSenseBufferLength);
     const unsigned nAsked = header.dxfer_len;
-    const unsigned nResidue = header.resid < 0 ? 0u : std::min(static_cast<unsigned>(header.resid), nAsked);
+    const unsigned nResidue =
+        header.resid < 0 ? 0u : std::min(static_cast<unsigned>(header.resid), nAsked);
     request.DataTransferLength = nAsked - nResidue;
     return true;
 }

@@ -12,7 +12,9 @@ namespace rf {
 
 namespace {
 
-std::string BaseName(const std::string& strPath) { return fs::path(strPath).filename().string(); }
+std::string BaseName(const std::string& strPath) {
+    return fs::path(strPath).filename().string();
+}
 
 // Name of what a link in the directory points to ("usb" for subsystem -> ../bus/usb).
 std::string LinkTargetName(const std::string& strDir, const char* pszLink) {
@@ -31,7 +33,8 @@ bool ParseHctl(const std::string& strName, unsigned (&anParts)[4]) {
     std::size_t nStart = 0;
     for (int i = 0; i < 4; ++i) {
         const std::size_t nEnd = i < 3 ? strName.find(':', nStart) : strName.size();
-        if (nEnd == std::string::npos || !ParseUnsigned(std::string_view(strName).substr(nStart, nEnd - nStart), anParts[i])) {
+        if (nEnd == std::string::npos ||
+            !ParseUnsigned(std::string_view(strName).substr(nStart, nEnd - nStart), anParts[i])) {
             return false;
         }
         nStart = nEnd + 1;
@@ -47,11 +50,14 @@ bool IsAtaPortName(const std::string& strName) {
 // "8:16" -> major and minor
 bool ParseDevNumbers(const std::string& strText, unsigned& nMajor, unsigned& nMinor) {
     const std::size_t nColon = strText.find(':');
-    return nColon != std::string::npos && ParseUnsigned(std::string_view(strText).substr(0, nColon), nMajor) &&
+    return nColon != std::string::npos &&
+           ParseUnsigned(std::string_view(strText).substr(0, nColon), nMajor) &&
            ParseUnsigned(std::string_view(strText).substr(nColon + 1), nMinor);
 }
 
-std::uint32_t EncodeDev(unsigned nMajor, unsigned nMinor) { return (nMajor << 20) | (nMinor & 0xFFFFF); }
+std::uint32_t EncodeDev(unsigned nMajor, unsigned nMinor) {
+    return (nMajor << 20) | (nMinor & 0xFFFFF);
+}
 
 SysfsBusInfo UsbBusFromSpeed(const std::string& strSpeed, const std::string& strVersion) {
     struct SpeedVersion {
@@ -61,7 +67,8 @@ SysfsBusInfo UsbBusFromSpeed(const std::string& strSpeed, const std::string& str
     };
     // Full and low speed are USB 1.1 links; the rest by the speed's generation.
     static constexpr SpeedVersion kSpeeds[] = {
-        {"1.5", 1, 1}, {"12", 1, 1}, {"480", 2, 0}, {"5000", 3, 0}, {"10000", 3, 1}, {"20000", 3, 2},
+        {"1.5", 1, 1},  {"12", 1, 1},    {"480", 2, 0},
+        {"5000", 3, 0}, {"10000", 3, 1}, {"20000", 3, 2},
     };
     for (const SpeedVersion& entry : kSpeeds) {
         if (strSpeed == entry.pszSpeed) {
@@ -71,9 +78,11 @@ SysfsBusInfo UsbBusFromSpeed(const std::string& strSpeed, const std::string& str
     // An unknown speed: fall back on the device's own USB version (" 2.00").
     unsigned nMajor = 0;
     const std::size_t nDot = strVersion.find('.');
-    if (nDot != std::string::npos && ParseUnsigned(strVersion.substr(0, nDot), nMajor) && nMajor <= 9) {
+    if (nDot != std::string::npos && ParseUnsigned(strVersion.substr(0, nDot), nMajor) &&
+        nMajor <= 9) {
         const char cMinor = nDot + 1 < strVersion.size() ? strVersion[nDot + 1] : '0';
-        return {BusTypeUsb, static_cast<BYTE>(nMajor), static_cast<BYTE>(cMinor >= '0' && cMinor <= '9' ? cMinor - '0' : 0)};
+        return {BusTypeUsb, static_cast<BYTE>(nMajor),
+                static_cast<BYTE>(cMinor >= '0' && cMinor <= '9' ? cMinor - '0' : 0)};
     }
     return {BusTypeUsb, 2, 0};
 }
@@ -95,9 +104,10 @@ std::string CSysfsTree::ReadAttribute(const std::string& strDir, const char* psz
     return strText.substr(first, last - first + 1);
 }
 
-std::optional<std::string> CSysfsTree::DeviceDirectory(bool bBlock, unsigned nMajor, unsigned nMinor) const {
-    const fs::path link =
-        fs::path(m_strRoot) / "dev" / (bBlock ? "block" : "char") / (std::to_string(nMajor) + ":" + std::to_string(nMinor));
+std::optional<std::string> CSysfsTree::DeviceDirectory(bool bBlock, unsigned nMajor,
+                                                       unsigned nMinor) const {
+    const fs::path link = fs::path(m_strRoot) / "dev" / (bBlock ? "block" : "char") /
+                          (std::to_string(nMajor) + ":" + std::to_string(nMinor));
     std::error_code error;
     const fs::path resolved = fs::canonical(link, error);
     if (error) {
@@ -110,7 +120,8 @@ std::vector<std::string> CSysfsTree::Ancestry(const std::string& strDir) const {
     std::error_code error;
     const fs::path devices = fs::weakly_canonical(fs::path(m_strRoot) / "devices", error);
     std::vector<std::string> dirs;
-    for (fs::path dir = strDir; !dir.empty() && dir != devices && dir != dir.parent_path(); dir = dir.parent_path()) {
+    for (fs::path dir = strDir; !dir.empty() && dir != devices && dir != dir.parent_path();
+         dir = dir.parent_path()) {
         dirs.push_back(dir.string());
     }
     return dirs;
@@ -156,7 +167,8 @@ SysfsBusInfo CSysfsTree::ClassifyBus(const std::string& strDeviceDir) const {
     unsigned nLevel = 0;
     BYTE nVersion = 0;
     // The kernel keeps the SCSI level one above the INQUIRY version.
-    if (scsiDir && ParseUnsigned(ReadAttribute(*scsiDir, "scsi_level"), nLevel) && nLevel > 0 && nLevel < 256) {
+    if (scsiDir && ParseUnsigned(ReadAttribute(*scsiDir, "scsi_level"), nLevel) && nLevel > 0 &&
+        nLevel < 256) {
         nVersion = static_cast<BYTE>(nLevel - 1);
     }
     return {BusTypeScsi, nVersion, 0};
@@ -184,13 +196,16 @@ bool CSysfsTree::DiskNumberOf(const std::string& strDeviceDir, StorageDeviceNumb
         if (!strPartition.empty()) {
             // A partition: the disk is its parent directory.
             if (!ParseUnsigned(strPartition, nPartition) ||
-                !ParseDevNumbers(ReadAttribute(fs::path(strDeviceDir).parent_path().string(), "dev"), nMajor, nMinor)) {
+                !ParseDevNumbers(
+                    ReadAttribute(fs::path(strDeviceDir).parent_path().string(), "dev"), nMajor,
+                    nMinor)) {
                 return false;
             }
         } else if (!ParseDevNumbers(ReadAttribute(strDeviceDir, "dev"), nMajor, nMinor)) {
             return false;
         }
-        number = {FILE_DEVICE_DISK, EncodeDev(nMajor, nMinor), static_cast<std::int32_t>(nPartition)};
+        number = {FILE_DEVICE_DISK, EncodeDev(nMajor, nMinor),
+                  static_cast<std::int32_t>(nPartition)};
         return true;
     }
     // An sg node: the disk is the block device of the same SCSI device.
@@ -199,7 +214,8 @@ bool CSysfsTree::DiskNumberOf(const std::string& strDeviceDir, StorageDeviceNumb
         return false;
     }
     std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(*scsiDir) / "block", error)) {
+    for (const fs::directory_entry& entry :
+         fs::directory_iterator(fs::path(*scsiDir) / "block", error)) {
         if (ParseDevNumbers(ReadAttribute(entry.path().string(), "dev"), nMajor, nMinor)) {
             number = {FILE_DEVICE_DISK, EncodeDev(nMajor, nMinor), 0};
             return true;
@@ -211,7 +227,8 @@ bool CSysfsTree::DiskNumberOf(const std::string& strDeviceDir, StorageDeviceNumb
 std::vector<SysfsScsiDisk> CSysfsTree::ListScsiDisks() const {
     std::vector<SysfsScsiDisk> disks;
     std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(m_strRoot) / "class" / "block", error)) {
+    for (const fs::directory_entry& entry :
+         fs::directory_iterator(fs::path(m_strRoot) / "class" / "block", error)) {
         const std::string strName = entry.path().filename().string();
         std::error_code resolveError;
         const fs::path dir = fs::canonical(entry.path(), resolveError);
@@ -229,14 +246,16 @@ std::vector<SysfsScsiDisk> CSysfsTree::ListScsiDisks() const {
         disk.strModel = ReadAttribute(*scsiDir, "model");
         disk.strRevision = ReadAttribute(*scsiDir, "rev");
         std::error_code sgError;
-        for (const fs::directory_entry& sg : fs::directory_iterator(fs::path(*scsiDir) / "scsi_generic", sgError)) {
+        for (const fs::directory_entry& sg :
+             fs::directory_iterator(fs::path(*scsiDir) / "scsi_generic", sgError)) {
             disk.strGenericName = sg.path().filename().string();
         }
         disks.push_back(std::move(disk));
     }
     std::sort(disks.begin(), disks.end(), [](const SysfsScsiDisk& a, const SysfsScsiDisk& b) {
-        return a.strBlockName.size() != b.strBlockName.size() ? a.strBlockName.size() < b.strBlockName.size()
-                                                              : a.strBlockName < b.strBlockName;
+        return a.strBlockName.size() != b.strBlockName.size()
+                   ? a.strBlockName.size() < b.strBlockName.size()
+                   : a.strBlockName < b.strBlockName;
     });
     return disks;
 }

@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include "app/Text.h"
+
+namespace rf::test {
+namespace {
+
+TEST(TextTest, Utf8AndUtf16RoundTrip) {
+    const std::u16string text = u"ファームウェア A\u00e9 \U0001F600";
+    EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(text)), text);
+    EXPECT_EQ(Utf16ToUtf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
+}
+
+TEST(TextTest, BrokenInputBecomesReplacementCharacters) {
+    EXPECT_EQ(Utf8ToUtf16("a\xFF"
+                          "b"),
+              u"a\uFFFDb");
+    EXPECT_EQ(Utf8ToUtf16("\xE3\x83"), u"\uFFFD");      // cut short
+    EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");      // overlong
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");  // an encoded surrogate
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xDC00)) + u"x"), "\xEF\xBF\xBDx");
+}
+
+TEST(TextTest, BytesWidenOneToOne) {
+    const BYTE bytes[] = {'A', 0xB1, 0xFF};
+    const std::u16string text = WidenBytes(bytes, 3);
+    EXPECT_EQ(text, (std::u16string{u'A', char16_t(0xB1), char16_t(0xFF)}));
+}
+
+TEST(TextTest, TrimAndHex) {
+    EXPECT_EQ(Trim(u"  \tKESTREL DVX \r\n"), u"KESTREL DVX");
+    EXPECT_EQ(Trim(u"   "), u"");
+    EXPECT_EQ(Hex(0x27, 4), u"0027");
+    EXPECT_EQ(Hex(0xC018, 4), u"C018");
+}
+
+}  // namespace
+}  // namespace rf::test

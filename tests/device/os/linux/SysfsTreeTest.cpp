@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <scsi/sg.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "app/Text.h"
+#include "device/ScsiDevice.h"
+#include "device/os/linux/LinuxDeviceSystem.h"
+#include "device/os/linux/SysfsTree.h"
+#include "support/FakeSysfs.h"
+#include "support/ScriptedDevice.h"
+#include "support/TestEnvironment.h"
+
+namespace rf::test {
+namespace {
+
+const std::string kUsbHost = "pci0000:00/0000:00:14.0/usb2/2-1";
+
+std::string AddUsbEnclosure(CFakeSysfs& sysfs, const std::string& strSpeed,
+                            FakeScsiDisk disk = {}) {
+    const std::string strInterface = sysfs.AddUsbDevice(kUsbHost, strSpeed);
+    sysfs.AddDir(strInterface + "/host6", "scsi");
+    disk.strParent = strInterface + "/host6";
+    return sysfs.AddScsiDisk(disk);
+}
+
+TEST(SysfsTreeTest, UsbLinkSpeedGivesTheBusVersion) {
+    struct Case {
+        const char* pszSpeed;
+        BYTE nMajor;
+        BYTE nMinor;
+    };
+    for (const Case c : {Case{"12", 1, 1}, Case{"1.5", 1, 1}, Case{"480", 2, 0}, Case{"5000", 3, 0},
+                         Case{"10000", 3, 1}}) {
+        CFakeSysfs sysfs;
+        // The root hub above the device runs faster; the device's own link counts.
+        sysfs.AddDir("pci0000:00/0000:00:14.0/usb2", "usb", "usb");
+        sysfs.WriteAttribute(sysfs.Root() + "/devices/pci0000:00/0000:00:14.0/usb2", "speed",
+                             "5000");
+        const std::string strScsiDir = AddUsbEnclosure(sysfs, c.pszSpeed);
+        const SysfsBusInfo bus =
+            CSysfsTree(sysfs.Root()).ClassifyBus(strScsiDir + "/scsi_generic/sg1");
+        EXPECT_EQ(bus.nBusType, BusTypeUsb) << c.pszSpeed;
+        EXPECT_EQ(bus.nMajorVersion, c.nMajor) << c.pszSpeed;
+        EXPECT_EQ(bus.nMinorVersion, c.nMinor) << c.pszSpeed;
+    }
+}
+
+TEST(SysfsTreeTest, FirewireAtaAtapiAndPlainScsiAreTellApart) {
+    CFakeSysfs sysfs;
+    const CSysfsTree tree(sysfs.Root());
+
+    sysfs.AddDir("pci0000:00/0000:00:1e.0/fw1", "firewire");
+    sysfs.AddDir("pci0000:00/0000:00:1e.0/fw1/fw1.0", "firewire", "sbp2");
+    const std::string strFirewire =
+        sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:1e.0/fw1/fw1.0/host7",
+                           .strHctl = "7:0:0:0",
+                           .strBlockName = "sdc",
+                           .strBlockDev = "8:32",
+                           .strGenericName = "sg2",
+                           .strGenericDev = "21:2"});
+    EXPECT_EQ(tree.ClassifyBus(strFirewire).nBusType, BusType1394);
+
+    const std::string strSata =
+        sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata1/host0",
+                           .strHctl = "0:0:0:0",
+                           .strBlockName = "sda",
+                           .strBlockDev = "8:0",
+                           .strGenericName = "sg0",
+                           .strGenericDev = "21:0",
+                           .strVendor = "ATA",
+                           .strModel = "Samsung SSD 870"});
+    EXPECT_EQ(tree.ClassifyBus(strSata).nBusType, BusTypeAta);
+
+    const std::string strOptical =
+        sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata2/host1",
+                           .strHctl = "1:0:0:0",
+                           .strBlockName = "sr0",
+                           .strBlockDev = "11:0",
+                           .strGenericName = "sg3",
+                           .strGenericDev = "21:3",
+                           .strType = "5"});
+    EXPECT_EQ(tree.ClassifyBus(strOptical).nBusType, BusTypeAtapi);
+
+    const std::string strVirtio =
+        sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:04.0/virtio1/host2",
+                           .strHctl = "2:0:1:0",
+                           .strBlockName = "sdd",
+                           .strBlockDev = "8:48",
+                           .strGenericName = "sg4",
+                           .strGenericDev = "21:4",
+                           .strScsiLevel = "7"});
+    const SysfsBusInfo scsi = tree.ClassifyBus(strVirtio);
+    EXPECT_EQ(scsi.nBusType, BusTypeScsi);
+    EXPECT_EQ(scsi.nMajorVersion, 6);
+}
+
+TEST(SysfsTreeTest, AddressAndDiskNumberOfAnSgNodeAndAPartition) {
+    CFakeSysfs sysfs;
+    const std::string strScsiDir =
+        AddUsbEnclosure(sysfs, "480", {.strHctl = "6:0:2:1", .nPartitions = 2});
+    const CSysfsTree tree(sysfs.Root());
+
+    ScsiAddress address;
+    ASSERT_TRUE(tree.ScsiAddressOf(strScsiDir + "/scsi_generic/sg1", address));
+    EXPECT_EQ(address.PortNumber, 6);
+    EXPECT_EQ(address.PathId, 0);
+    EXPECT_EQ(address.TargetId, 2);
+    EXPECT_EQ(address.Lun, 1);
+
+    StorageDeviceNumber disk;
+    ASSERT_TRUE(tree.DiskNumberOf(strScsiDir + "/scsi_generic/sg1", disk));
+    EXPECT_EQ(disk.DeviceType, FILE_DEVICE_DISK);
+    EXPECT_EQ(disk.PartitionNumber, 0);
+
+    StorageDeviceNumber partition;
+    ASSERT_TRUE(tree.DiskNumberOf(strScsiDir + "/block/sdb/sdb2", partition));
+    EXPECT_EQ(partition.DeviceNumber, disk.DeviceNumber) << "a partition belongs to its disk";
+    EXPECT_EQ(partition.PartitionNumber, 2);
+
+    EXPECT_FALSE(tree.ScsiAddressOf(sysfs.Root() + "/devices/pci0000:00", address));
+}
+
+TEST(SysfsTreeTest, DisksAreListedInAStableOrderWithoutPartitionsOrOtherTypes) {
+    CFakeSysfs sysfs;
+    AddUsbEnclosure(sysfs, "480", {.nPartitions = 1});
+    sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata1/host0",
+                       .strHctl = "0:0:0:0",
+                       .strBlockName = "sda",
+                       .strBlockDev = "8:0",
+                       .strGenericName = "sg0",
+                       .strGenericDev = "21:0"});
+    sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata3/host3",
+                       .strHctl = "3:0:0:0",
+                       .strBlockName = "sdaa",
+                       .strBlockDev = "65:160",
+                       .strGenericName = "",
+                       .strGenericDev = ""});
+    sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata2/host1",
+                       .strHctl = "1:0:0:0",
+                       .strBlockName = "sr0",
+                       .strBlockDev = "11:0",
+                       .strGenericName = "sg3",
+                       .strGenericDev = "21:3",
+                       .strType = "5"});
+    const auto disks = CSysfsTree(sysfs.Root()).ListScsiDisks();
+    ASSERT_EQ(disks.size(), 3u);
+    EXPECT_EQ(disks[0].strBlockName, "sda");
+    EXPECT_EQ(disks[1].strBlockName, "sdb");
+    EXPECT_EQ(disks[1].strGenericName, "sg1");
+    EXPECT_EQ(disks[1].strVendor, "KESTREL");
+    EXPECT_EQ(disks[1].strModel, "DVX4400DUO");
+    EXPECT_EQ(disks[2].strBlockName, "sdaa");
+    EXPECT_EQ(disks[2].strGenericName, "");
+    EXPECT_TRUE(CSysfsTree(sysfs.Root() + "/missing").ListScsiDisks().empty());
+}
+
+// The whole Linux port under a real device node: /dev/null stands for the
+// enclosure's sg node, the fake tree says where it hangs, and the kernel's
+// SG_IO answers come from the test.
+TEST(LinuxDeviceSystemTest, IdentifiesAnEnclosureThroughSgIo) {
+    CTestEnvironment env;
+    CFakeSysfs sysfs;
+    const std::string strScsiDir = AddUsbEnclosure(sysfs, "12");
+    struct stat info {};
+    ASSERT_EQ(::stat("/dev/null", &info), 0);
+    sysfs.LinkCharDevice(
+        std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev)),
+        strScsiDir + "/scsi_generic/sg1");
+
+    const std::vector<BYTE> inquiry = MakeInquiry("KESTREL ", "DVX4400DUO", "0027");
+    int nCommands = 0;
+    CLinuxDeviceSystem system(CSysfsTree(sysfs.Root()), [&](int, unsigned long, void* pArgument) {
+        auto* pHeader = static_cast<sg_io_hdr_t*>(pArgument);
+        ++nCommands;
+        if (pHeader->cmdp[0] == 0x12) {
+            std::memcpy(pHeader->dxferp, inquiry.data(),
+                        std::min<std::size_t>(pHeader->dxfer_len, inquiry.size()));
+        }
+        return 0;
+    });
+    CScsiDevice device(system);
+    ASSERT_TRUE(device.Open(u"/dev/null"));
+    EXPECT_EQ(nCommands, 1);
+    EXPECT_EQ(device.m_strBusName, u"USB1.1");
+    EXPECT_EQ(device.m_strProductName, u"KESTREL  DVX4400DUO");
+    EXPECT_EQ(device.m_bPathId, 0);
+    StorageDeviceNumber number;
+    EXPECT_TRUE(device.GetDeviceNumber(&number));
+    EXPECT_EQ(number.DeviceNumber, (8u << 20) | 16u);
+}
+
+TEST(LinuxDeviceSystemTest, OnlyDeviceNodesAreOpened) {
+    CFakeSysfs sysfs;
+    const std::string strFile = sysfs.Root() + "/plain-file";
+    std::ofstream(strFile) << "not a device";
+    int nCommands = 0;
+    CLinuxDeviceSystem system(CSysfsTree(sysfs.Root()),
+                              [&](int, unsigned long, void*) { return ++nCommands, 0; });
+    EXPECT_EQ(system.Open(Utf8ToUtf16(strFile)), nullptr);
+    EXPECT_EQ(system.Open(u"/nonexistent/sg9"), nullptr);
+    // A node that sysfs does not describe opens, but cannot be identified.
+    auto handle = system.Open(u"/dev/null");
+    ASSERT_NE(handle, nullptr);
+    StorageAdapterDescriptor adapter;
+    EXPECT_FALSE(handle->QueryAdapter(adapter));
+    EXPECT_EQ(nCommands, 0);
+}
+
+}  // namespace
+}  // namespace rf::test

@@ -1,0 +1,59 @@
+#include "support/TestEnvironment.h"
+
+#include <cstdlib>
+
+#include "app/VersionRecord.h"
+
+namespace rf::test {
+
+int CScriptedMessageBoxes::Show(const std::u16string& text, const std::u16string& caption,
+                                UINT nType) {
+    shown.push_back(Shown{text, caption, nType});
+    if (!answers.empty()) {
+        const int nAnswer = answers.front();
+        answers.pop_front();
+        return nAnswer;
+    }
+    return (nType & MB_BUTTONS_MASK) == MB_YESNO ? IDNO : IDOK;
+}
+
+CTestEnvironment::CTestEnvironment()
+    : clock(1'000'000'000),
+      m_scopedClock(clock),
+      m_scopedPump(loop),
+      m_scopedMessageBoxes(messageBoxes),
+      m_savedOptions(theCmdInfo),
+      m_savedLanguage(CurrentLanguage()),
+      m_savedAppName(AppName()) {
+    theCmdInfo = CReflasherCommandLineInfo();
+    SetCurrentLanguage(Language::English);
+}
+
+CTestEnvironment::~CTestEnvironment() {
+    theCmdInfo = m_savedOptions;
+    SetCurrentLanguage(m_savedLanguage);
+    SetAppName(m_savedAppName);
+    SetVersionRecordProvider(nullptr);
+    CloseVersionInfo();
+}
+
+CScopedEnv::CScopedEnv(const char* pszName, std::optional<std::string> value) : m_strName(pszName) {
+    if (const char* pszOld = std::getenv(pszName)) {
+        m_previous = pszOld;
+    }
+    if (value) {
+        ::setenv(pszName, value->c_str(), 1);
+    } else {
+        ::unsetenv(pszName);
+    }
+}
+
+CScopedEnv::~CScopedEnv() {
+    if (m_previous) {
+        ::setenv(m_strName.c_str(), m_previous->c_str(), 1);
+    } else {
+        ::unsetenv(m_strName.c_str());
+    }
+}
+
+}  // namespace rf::test

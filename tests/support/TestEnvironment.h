@@ -1,0 +1,69 @@
+#pragma once
+
+// What every test that touches the application's shared services starts
+// from: a virtual clock, a headless message loop, scripted message boxes,
+// English texts and default options. Everything is restored afterwards.
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Clock.h"
+#include "app/CommandLine.h"
+#include "app/MessageLoop.h"
+#include "app/Messages.h"
+#include "app/StringTable.h"
+
+namespace rf::test {
+
+// Records every message box and answers from a script (default: OK for
+// OK boxes, No for questions).
+class CScriptedMessageBoxes final : public IMessageBoxService {
+public:
+    struct Shown {
+        std::u16string text;
+        std::u16string caption;
+        UINT nType;
+    };
+
+    int Show(const std::u16string& text, const std::u16string& caption, UINT nType) override;
+
+    std::vector<Shown> shown;
+    std::deque<int> answers;
+};
+
+class CTestEnvironment {
+public:
+    CTestEnvironment();
+    ~CTestEnvironment();
+    CTestEnvironment(const CTestEnvironment&) = delete;
+    CTestEnvironment& operator=(const CTestEnvironment&) = delete;
+
+    CVirtualClock clock;
+    CHeadlessMessageLoop loop;
+    CScriptedMessageBoxes messageBoxes;
+
+private:
+    CScopedClock m_scopedClock;
+    CScopedPump m_scopedPump;
+    CScopedMessageBoxes m_scopedMessageBoxes;
+    CReflasherCommandLineInfo m_savedOptions;
+    Language m_savedLanguage;
+    std::u16string m_savedAppName;
+};
+
+// Sets (or, with nullopt, removes) an environment variable for its lifetime.
+class CScopedEnv {
+public:
+    CScopedEnv(const char* pszName, std::optional<std::string> value);
+    ~CScopedEnv();
+    CScopedEnv(const CScopedEnv&) = delete;
+    CScopedEnv& operator=(const CScopedEnv&) = delete;
+
+private:
+    std::string m_strName;
+    std::optional<std::string> m_previous;
+};
+
+}  // namespace rf::test
