@@ -18,12 +18,17 @@ public:
     // Monotonic time since an arbitrary origin.
     virtual std::uint64_t NowMicroseconds() = 0;
     virtual void SleepMicroseconds(std::uint64_t nMicroseconds) = 0;
+    // Time that passes while a device works (an emulated device's latency
+    // and busy time): the real clock waits it out, a virtual clock moves on
+    // without counting it as one of our sleeps.
+    virtual void Elapse(std::uint64_t nMicroseconds) = 0;
 };
 
 class CRealClock final : public IClock {
 public:
     std::uint64_t NowMicroseconds() override;
     void SleepMicroseconds(std::uint64_t nMicroseconds) override;
+    void Elapse(std::uint64_t nMicroseconds) override { SleepMicroseconds(nMicroseconds); }
 };
 
 class CVirtualClock final : public IClock {
@@ -33,7 +38,7 @@ public:
     std::uint64_t NowMicroseconds() override { return m_nNow; }
     // Advances time by the whole wait and records it.
     void SleepMicroseconds(std::uint64_t nMicroseconds) override;
-    // Time passing without a sleep of ours (a device busy, a command's latency).
+    void Elapse(std::uint64_t nMicroseconds) override { m_nNow += nMicroseconds; }
     void Advance(std::uint64_t nMicroseconds) { m_nNow += nMicroseconds; }
 
     // Every sleep since construction or the last ClearSleeps, in microseconds.

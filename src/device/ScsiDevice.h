@@ -72,6 +72,10 @@ public:
     std::u16string m_strProductName;
     std::u16string m_strRevision;
     int m_nProductClass = 0;
+
+private:
+    // The link reads of the UI controller (read data, read reply).
+    bool UiRead(BYTE nSub, BYTE* pData, UINT nLength);
 };
 
 // Transfers from this length on use the direct request form.

@@ -1,58 +1,165 @@
-#include "device/ScsiDevice.h"
+#include <algorithm>
+#include <array>
+#include <functional>
 
-// The bridge's vendor command set, the FLASH chip identification and the
-// FLASH-ROM programming are not built yet: every operation reports failure
-// without sending anything, so no caller can mistake it for work done.
+#include "app/MessageLoop.h"
+#include "app/controls/ProgressCtrl.h"
+#include "device/BridgeCommands.h"
+#include "device/ScsiDevice.h"
 
 namespace rf {
 
+namespace {
+
+constexpr UINT kWindowChunk = 64;      // FLASH window and EEPROM reads, FLASH window writes
+constexpr UINT kHostWriteChunk = 8;    // the host EEPROM takes 8 bytes per write
+constexpr UINT kSmallUiPacket = 60;    // largest UI packet on a full-speed USB link
+constexpr UINT kLargeUiPacket = 256;
+
+// The loop every chunked transfer shares: range once, the position before
+// every command, the final position after the last one (none after a
+// failure), and the message pump after every command that went through.
+bool TransferInChunks(UINT nLength, UINT nChunk, CProgressCtrl* pProgress,
+                      const std::function<bool(UINT nDone, UINT nCount)>& sendChunk) {
+    if (pProgress != nullptr) {
+        pProgress->SetRange32(0, static_cast<int>(std::min<UINT>(nLength, INT32_MAX)));
+    }
+    UINT nDone = 0;
+    while (nDone < nLength) {
+        if (pProgress != nullptr) {
+            pProgress->SetPos(static_cast<int>(nDone));
+        }
+        const UINT nCount = std::min(nChunk, nLength - nDone);
+        if (!sendChunk(nDone, nCount)) {
+            return false;
+        }
+        PumpMessages();
+        nDone += nCount;
+    }
+    if (pProgress != nullptr) {
+        pProgress->SetPos(static_cast<int>(nDone));
+    }
+    return true;
+}
+
+}  // namespace
+
 UINT CScsiDevice::GetMaxUiPacketLength() {
-    return CDevice::GetMaxUiPacketLength();
+    return m_nBusType == BusTypeUsb && m_strBusName == u"USB1.1" ? kSmallUiPacket : kLargeUiPacket;
 }
-bool CScsiDevice::ReadFlash(DWORD, BYTE*, UINT, CProgressCtrl*) {
-    return false;
+
+bool CScsiDevice::ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+    const DWORD dwStart = dwAddress + m_dwFlashBase;
+    return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
+        const CommandBlock block = FlashWindowBlock(kSubRead, dwStart + nDone, static_cast<WORD>(nCount));
+        return ScsiPassThrough(block.data(), 10, true, pData + nDone, nCount);
+    });
 }
-bool CScsiDevice::WriteFlash(DWORD, const BYTE*, UINT, CProgressCtrl*) {
-    return false;
+
+bool CScsiDevice::WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+    const DWORD dwStart = dwAddress + m_dwFlashBase;
+    return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
+        const CommandBlock block = FlashWindowBlock(kSubWrite, dwStart + nDone, static_cast<WORD>(nCount));
+        return ScsiPassThrough(block.data(), 10, false, const_cast<BYTE*>(pData + nDone), nCount);
+    });
 }
-bool CScsiDevice::WriteFlashRom(const BYTE*, UINT, CProgressCtrl*) {
-    return false;
+
+bool CScsiDevice::ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+    return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
+        const CommandBlock block =
+            HostEepromBlock(kSubRead, static_cast<WORD>(wAddress + nDone), static_cast<WORD>(nCount));
+        return ScsiPassThrough(block.data(), 10, true, pData + nDone, nCount);
+    });
 }
-bool CScsiDevice::ReadHostEeprom(WORD, BYTE*, UINT, CProgressCtrl*) {
-    return false;
+
+bool CScsiDevice::WriteHostEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+    return TransferInChunks(nLength, kHostWriteChunk, pProgress, [&](UINT nDone, UINT nCount) {
+        const CommandBlock block = HostEepromBlock(kSubWrite, static_cast<WORD>(nDone), static_cast<WORD>(nCount));
+        return ScsiPassThrough(block.data(), 10, false, const_cast<BYTE*>(pData + nDone), nCount);
+    });
 }
-bool CScsiDevice::WriteHostEeprom(const BYTE*, UINT, CProgressCtrl*) {
-    return false;
+
+bool CScsiDevice::ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+    std::array<BYTE, kCpuEepromAnswerLength> answer;
+    return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
+        const CommandBlock block = CpuEepromReadBlock(static_cast<WORD>(wAddress + nDone));
+        if (!ScsiPassThrough(block.data(), 10, true, answer.data(), kCpuEepromAnswerLength)) {
+            return false;
+        }
+        // The bridge always answers 512 bytes; the first ones are the chunk.
+        // A refused command leaves the caller's bytes as they were, as for
+        // every other read.
+        if (m_bScsiStatus == 0) {
+            std::copy_n(answer.begin(), nCount, pData + nDone);
+        }
+        return true;
+    });
 }
-bool CScsiDevice::ReadCpuEeprom(WORD, BYTE*, UINT, CProgressCtrl*) {
-    return false;
+
+bool CScsiDevice::WriteCpuEepromAt(WORD wAddress, const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+    return TransferInChunks(nLength, 1, pProgress, [&](UINT nDone, UINT) {
+        const CommandBlock block = CpuEepromWriteBlock(static_cast<WORD>(wAddress + nDone), pData[nDone]);
+        return ScsiPassThrough(block.data(), 10, false, nullptr, 0);
+    });
 }
-bool CScsiDevice::WriteCpuEepromAt(WORD, const BYTE*, UINT, CProgressCtrl*) {
-    return false;
+
+bool CScsiDevice::WriteCpuEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+    return WriteCpuEepromAt(0, pData, nLength, pProgress);
 }
-bool CScsiDevice::WriteCpuEeprom(const BYTE*, UINT, CProgressCtrl*) {
-    return false;
-}
+
 int CScsiDevice::GetUiState() {
+    std::array<BYTE, 4> answer = {0xFF, 0, 0, 0};
+    if (!ScsiPassThrough(kUiStateBlock.data(), 10, true, answer.data(), 4)) {
+        return -1;
+    }
+    const BYTE b = answer[0];
+    if ((b & 0x02) != 0) {
+        return 4;
+    }
+    if ((b & 0x80) != 0) {
+        return 0;
+    }
+    if ((b & 0x01) != 0) {
+        return 2;
+    }
     return -1;
 }
-bool CScsiDevice::SetUiMode(int) {
-    return false;
+
+bool CScsiDevice::SetUiMode(int nMode) {
+    const BYTE nSent = nMode >= 1 && nMode <= 4 ? static_cast<BYTE>(nMode) : 0;
+    const CommandBlock block = UiModeBlock(nSent);
+    return ScsiPassThrough(block.data(), 10, false, nullptr, 0);
 }
-bool CScsiDevice::UiWrite(const BYTE*, UINT) {
-    return false;
+
+bool CScsiDevice::UiWrite(const BYTE* pData, UINT nLength) {
+    const CommandBlock block = UiLinkBlock(kSubUiLinkWrite, static_cast<WORD>(nLength));
+    return ScsiPassThrough(block.data(), 10, false, const_cast<BYTE*>(pData), nLength);
 }
-bool CScsiDevice::UiReadData(BYTE*, UINT) {
-    return false;
+
+bool CScsiDevice::UiRead(BYTE nSub, BYTE* pData, UINT nLength) {
+    const CommandBlock block = UiLinkBlock(nSub, static_cast<WORD>(nLength));
+    if (nLength != 1) {
+        return ScsiPassThrough(block.data(), 10, true, pData, nLength);
+    }
+    // A single byte travels in a 2-byte data phase. Its first byte is handed
+    // on even when the bridge refused the command, so it starts as "no
+    // answer".
+    std::array<BYTE, 2> answer = {0xFF, 0xFF};
+    const bool bOk = ScsiPassThrough(block.data(), 10, true, answer.data(), 2);
+    if (bOk) {
+        pData[0] = answer[0];
+    }
+    return bOk;
 }
-bool CScsiDevice::UiReadReply(BYTE*, UINT) {
-    return false;
-}
+
+bool CScsiDevice::UiReadData(BYTE* pData, UINT nLength) { return UiRead(kSubUiLinkReadData, pData, nLength); }
+
+bool CScsiDevice::UiReadReply(BYTE* pData, UINT nLength) { return UiRead(kSubUiLinkReadReply, pData, nLength); }
+
 void CScsiDevice::ResetAndClose() {
+    SetUiMode(1);
+    ScsiPassThrough(kBridgeRestartBlock.data(), 10, false, nullptr, 0);
     Close();
-}
-WORD CScsiDevice::IdentifyFlashChip() {
-    return 0xFFFF;
 }
 
 }  // namespace rf

@@ -200,6 +200,7 @@ TEST_F(ScsiPassThroughTest, LockIsHeldForEachRequestButNotAcrossRetryPauses) {
             bHeldWhileSleeping = bHeldWhileSleeping || !bFree;
             m_nNow += n;
         }
+        void Elapse(std::uint64_t n) override { m_nNow += n; }
         bool bHeldWhileSleeping = false;
 
     private:

@@ -1,0 +1,70 @@
+#pragma once
+
+// The bridge's vendor command blocks. Every block is 10 bytes; note the three
+// byte orders: the FLASH window takes a 32-bit big-endian address, the host
+// EEPROM a 16-bit big-endian address, the CPU EEPROM a 16-bit little-endian
+// one. Lengths are 16-bit big-endian in bytes 7 and 8.
+
+#include <array>
+
+#include "app/Types.h"
+
+namespace rf {
+
+using CommandBlock = std::array<BYTE, 10>;
+
+inline constexpr BYTE kOpUi = 0xFA;
+inline constexpr BYTE kOpHostEeprom = 0xFC;
+inline constexpr BYTE kOpFlashWindow = 0xFD;
+inline constexpr BYTE kOpFlashImage = 0xFE;
+inline constexpr BYTE kOpBridge = 0xFF;
+
+inline constexpr BYTE kSubRead = 0x01;
+inline constexpr BYTE kSubWrite = 0x02;
+inline constexpr BYTE kSubUiState = 0x00;
+inline constexpr BYTE kSubUiLinkWrite = 0x10;
+inline constexpr BYTE kSubUiLinkReadData = 0x11;
+inline constexpr BYTE kSubUiLinkReadReply = 0x12;
+
+// The CPU EEPROM read always answers this many bytes.
+inline constexpr UINT kCpuEepromAnswerLength = 512;
+
+constexpr CommandBlock FlashWindowBlock(BYTE nSub, DWORD dwAddress, WORD wLength) {
+    return {kOpFlashWindow,
+            nSub,
+            static_cast<BYTE>(dwAddress >> 24),
+            static_cast<BYTE>(dwAddress >> 16),
+            static_cast<BYTE>(dwAddress >> 8),
+            static_cast<BYTE>(dwAddress),
+            0,
+            static_cast<BYTE>(wLength >> 8),
+            static_cast<BYTE>(wLength),
+            0};
+}
+
+constexpr CommandBlock HostEepromBlock(BYTE nSub, WORD wAddress, WORD wLength) {
+    return {kOpHostEeprom, nSub, 0, 0, static_cast<BYTE>(wAddress >> 8), static_cast<BYTE>(wAddress), 0,
+            static_cast<BYTE>(wLength >> 8), static_cast<BYTE>(wLength), 0};
+}
+
+constexpr CommandBlock CpuEepromReadBlock(WORD wAddress) {
+    return {kOpBridge, 0x01, 0xFE, 0, static_cast<BYTE>(wAddress), static_cast<BYTE>(wAddress >> 8), 0, 0, 0, 0};
+}
+
+constexpr CommandBlock CpuEepromWriteBlock(WORD wAddress, BYTE nData) {
+    return {kOpBridge, 0x00, 0xFD, nData, static_cast<BYTE>(wAddress), static_cast<BYTE>(wAddress >> 8), 0, 0, 0, 0};
+}
+
+inline constexpr CommandBlock kBridgeRestartBlock = {kOpBridge, 0x00, 0xFF, 0, 0x44, 0x4B, 0, 0, 0, 0x01};
+
+inline constexpr CommandBlock kUiStateBlock = {kOpUi, kSubUiState, 0, 0, 0, 0, 0, 0, 0x04, 0};
+
+constexpr CommandBlock UiModeBlock(BYTE nMode) { return {kOpUi, nMode, 0, 0, 0, 0, 0, 0, 0, 0}; }
+
+constexpr CommandBlock UiLinkBlock(BYTE nSub, WORD wLength) {
+    return {kOpUi, nSub, 0, 0, 0, 0, 0, static_cast<BYTE>(wLength >> 8), static_cast<BYTE>(wLength), 0};
+}
+
+inline constexpr CommandBlock kFlashImageBlock = {kOpFlashImage, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+}  // namespace rf

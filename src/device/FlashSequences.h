@@ -1,0 +1,36 @@
+#pragma once
+
+// JEDEC command sequences for 3-volt parallel FLASH, sent one byte per
+// FLASH window write at offsets relative to the FLASH base.
+
+#include <span>
+
+#include "app/Types.h"
+
+namespace rf {
+
+class CDevice;
+
+struct FlashCycle {
+    DWORD dwOffset;
+    BYTE nValue;
+};
+
+inline constexpr DWORD kUnlockAddress1 = 0x5555;
+inline constexpr DWORD kUnlockAddress2 = 0x2AAA;
+
+inline constexpr FlashCycle kEnterIdMode[] = {{0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0x90}};
+inline constexpr FlashCycle kLeaveIdMode[] = {{0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0xF0}};
+inline constexpr FlashCycle kProgramPrefix[] = {{0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0xA0}};
+inline constexpr FlashCycle kChipErase[] = {{0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0x80},
+                                            {0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0x10}};
+// Followed by 0x30 at the sector's offset.
+inline constexpr FlashCycle kSectorErasePrefix[] = {
+    {0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0x80}, {0x5555, 0xAA}, {0x2AAA, 0x55}};
+inline constexpr BYTE kSectorEraseCommand = 0x30;
+
+// Writes each cycle with a one-byte FLASH window write; false at the first
+// that fails.
+bool SendFlashCycles(CDevice& device, std::span<const FlashCycle> cycles);
+
+}  // namespace rf
