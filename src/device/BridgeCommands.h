@@ -43,26 +43,41 @@ constexpr CommandBlock FlashWindowBlock(BYTE nSub, DWORD dwAddress, WORD wLength
 }
 
 constexpr CommandBlock HostEepromBlock(BYTE nSub, WORD wAddress, WORD wLength) {
-    return {kOpHostEeprom, nSub, 0, 0, static_cast<BYTE>(wAddress >> 8), static_cast<BYTE>(wAddress), 0,
-            static_cast<BYTE>(wLength >> 8), static_cast<BYTE>(wLength), 0};
+    return {kOpHostEeprom,
+            nSub,
+            0,
+            0,
+            static_cast<BYTE>(wAddress >> 8),
+            static_cast<BYTE>(wAddress),
+            0,
+            static_cast<BYTE>(wLength >> 8),
+            static_cast<BYTE>(wLength),
+            0};
 }
 
 constexpr CommandBlock CpuEepromReadBlock(WORD wAddress) {
-    return {kOpBridge, 0x01, 0xFE, 0, static_cast<BYTE>(wAddress), static_cast<BYTE>(wAddress >> 8), 0, 0, 0, 0};
+    return {kOpBridge, 0x01, 0xFE, 0, static_cast<BYTE>(wAddress), static_cast<BYTE>(wAddress >> 8),
+            0,         0,    0,    0};
 }
 
 constexpr CommandBlock CpuEepromWriteBlock(WORD wAddress, BYTE nData) {
-    return {kOpBridge, 0x00, 0xFD, nData, static_cast<BYTE>(wAddress), static_cast<BYTE>(wAddress >> 8), 0, 0, 0, 0};
+    return {
+        kOpBridge, 0x00, 0xFD, nData, static_cast<BYTE>(wAddress), static_cast<BYTE>(wAddress >> 8),
+        0,         0,    0,    0};
 }
 
-inline constexpr CommandBlock kBridgeRestartBlock = {kOpBridge, 0x00, 0xFF, 0, 0x44, 0x4B, 0, 0, 0, 0x01};
+inline constexpr CommandBlock kBridgeRestartBlock = {kOpBridge, 0x00, 0xFF, 0, 0x44,
+                                                     0x4B,      0,    0,    0, 0x01};
 
 inline constexpr CommandBlock kUiStateBlock = {kOpUi, kSubUiState, 0, 0, 0, 0, 0, 0, 0x04, 0};
 
-constexpr CommandBlock UiModeBlock(BYTE nMode) { return {kOpUi, nMode, 0, 0, 0, 0, 0, 0, 0, 0}; }
+constexpr CommandBlock UiModeBlock(BYTE nMode) {
+    return {kOpUi, nMode, 0, 0, 0, 0, 0, 0, 0, 0};
+}
 
 constexpr CommandBlock UiLinkBlock(BYTE nSub, WORD wLength) {
-    return {kOpUi, nSub, 0, 0, 0, 0, 0, static_cast<BYTE>(wLength >> 8), static_cast<BYTE>(wLength), 0};
+    return {kOpUi, nSub, 0, 0, 0, 0, 0, static_cast<BYTE>(wLength >> 8), static_cast<BYTE>(wLength),
+            0};
 }
 
 inline constexpr CommandBlock kFlashImageBlock = {kOpFlashImage, 0, 0, 0, 0, 0, 0, 0, 0, 0};

@@ -28,7 +28,9 @@ constexpr std::array g_flashChips = std::to_array<FlashChipInfo>({
 
 }  // namespace
 
-std::span<const FlashChipInfo> FlashChips() { return g_flashChips; }
+std::span<const FlashChipInfo> FlashChips() {
+    return g_flashChips;
+}
 
 const FlashChipInfo* FindFlashChip(WORD wId) {
     for (const FlashChipInfo& chip : g_flashChips) {

@@ -23,6 +23,17 @@ constexpr int kChipEraseRangeStart = -6553;  // the blank check runs below zero
 constexpr DWORD kFlashTypeOffset = 0xD2;
 constexpr BYTE kAmdFlashType = 2;
 constexpr UINT kVerifyChunk = 64;
+// The image magic at the start of the first block. Within that block it is
+// programmed last, so that a bridge whose power goes while the first block is
+// written still finds no firmware and starts in ROM mode, instead of
+// starting an image whose first block is half there.
+constexpr DWORD kMagicLength = 4;
+
+// The i-th offset to program within a first block of dwBlock bytes: the
+// bytes after the magic, then the magic.
+DWORD FirstBlockOffset(DWORD i, DWORD dwBlock) {
+    return i + kMagicLength < dwBlock ? i + kMagicLength : i + kMagicLength - dwBlock;
+}
 
 // Upper bounds of the waits, several times the data-sheet maxima of the
 // supported parts (byte program 0.3 ms, 4 KiB sector erase 25 ms, page
@@ -34,7 +45,9 @@ constexpr std::uint64_t kChipEraseWaitMilliseconds = 240'000;
 
 // The bytes a device may hold differently from the image; the last of them
 // is the FLASH-type byte.
-bool IsToleratedOffset(DWORD dwOffset) { return dwOffset >= 0xD0 && dwOffset <= 0xD2; }
+bool IsToleratedOffset(DWORD dwOffset) {
+    return dwOffset >= 0xD0 && dwOffset <= 0xD2;
+}
 
 // One FLASH-ROM write: the firmware path or one of the three ROM-path
 // algorithms, then the read-back.
@@ -50,7 +63,9 @@ public:
 
 private:
     // Image byte, with the bytes past the image taken as erased.
-    BYTE ImageByte(DWORD dwOffset) const { return dwOffset < m_nSize ? m_pData[dwOffset] : BYTE{0xFF}; }
+    BYTE ImageByte(DWORD dwOffset) const {
+        return dwOffset < m_nSize ? m_pData[dwOffset] : BYTE{0xFF};
+    }
     void SetRange(int nLower, int nUpper) {
         if (m_pProgress != nullptr) {
             m_pProgress->SetRange32(nLower, nUpper);
@@ -62,7 +77,9 @@ private:
         }
     }
 
-    bool WriteByte(DWORD dwOffset, BYTE nValue) { return m_device.WriteFlash(dwOffset, &nValue, 1, nullptr); }
+    bool WriteByte(DWORD dwOffset, BYTE nValue) {
+        return m_device.WriteFlash(dwOffset, &nValue, 1, nullptr);
+    }
     // One poll of one byte; false only when the command failed. A refused
     // read leaves bValid false: nothing was learnt.
     bool PollByte(DWORD dwOffset, BYTE& nValue, bool& bValid);
@@ -108,7 +125,8 @@ bool CFlashRomWriter::ProgramByteAndWait(DWORD dwOffset, BYTE nValue) {
 }
 
 bool CFlashRomWriter::EraseSector(DWORD dwOffset) {
-    return SendFlashCycles(m_device, kSectorErasePrefix) && WriteByte(dwOffset, kSectorEraseCommand);
+    return SendFlashCycles(m_device, kSectorErasePrefix) &&
+           WriteByte(dwOffset, kSectorEraseCommand);
 }
 
 bool CFlashRomWriter::WaitBlankBytes(DWORD dwOffset, DWORD dwCount, CPollDeadline& deadline) {
@@ -157,7 +175,8 @@ bool CFlashRomWriter::WritePage(DWORD dwOffset) {
     for (DWORD i = 0; i < kPageSize; ++i) {
         page[i] = ImageByte(dwOffset + i);
     }
-    return SendFlashCycles(m_device, kProgramPrefix) && m_device.WriteFlash(dwOffset, page.data(), kPageSize, nullptr) &&
+    return SendFlashCycles(m_device, kProgramPrefix) &&
+           m_device.WriteFlash(dwOffset, page.data(), kPageSize, nullptr) &&
            WaitPageDone(dwOffset + kPageSize - 1);
 }
 
@@ -173,7 +192,8 @@ bool CFlashRomWriter::Verify(UINT nLength, const BYTE* pExpected) {
         const UINT nCompared = std::min(nRead, nLeft);
         SetPos(nPos);
         std::array<BYTE, kVerifyChunk> answer{};
-        const CommandBlock block = FlashWindowBlock(kSubRead, dwBase + nOffset, static_cast<WORD>(nRead));
+        const CommandBlock block =
+            FlashWindowBlock(kSubRead, dwBase + nOffset, static_cast<WORD>(nRead));
         if (!m_device.ScsiPassThrough(block.data(), 10, true, answer.data(), nRead)) {
             return false;
         }
@@ -204,7 +224,8 @@ bool CFlashRomWriter::WriteThroughFirmware() {
     }
     std::vector<BYTE> padded(nPadded, 0xFF);
     std::copy_n(m_pData, m_nSize, padded.begin());
-    if (m_device.m_pFlashChip == nullptr && theCmdInfo.m_bForceAmdRom && nPadded > kFlashTypeOffset) {
+    if (m_device.m_pFlashChip == nullptr && theCmdInfo.m_bForceAmdRom &&
+        nPadded > kFlashTypeOffset) {
         padded[kFlashTypeOffset] = kAmdFlashType;
     }
     if (!m_device.ScsiPassThrough(kFlashImageBlock.data(), 10, false, padded.data(), nPadded)) {
@@ -237,8 +258,9 @@ bool CFlashRomWriter::WriteBySectors() {
         }
     }
     // The first sector last: until it is written the bridge starts in ROM mode.
-    for (DWORD a = 0; a < kSectorSize; ++a) {
-        SetPos(n - kSectorSize + a);
+    for (DWORD i = 0; i < kSectorSize; ++i) {
+        SetPos(n - kSectorSize + i);
+        const DWORD a = FirstBlockOffset(i, kSectorSize);
         if (!ProgramByteAndWait(a, ImageByte(a))) {
             return false;
         }
@@ -255,7 +277,8 @@ bool CFlashRomWriter::WriteAfterChipErase() {
     CPollDeadline deadline(kChipEraseWaitMilliseconds);
     std::array<BYTE, kVerifyChunk> block;
     for (DWORD o = 0; o < kChipEraseCheckedBytes; o += kVerifyChunk) {
-        SetPos((static_cast<std::int64_t>(o) - static_cast<std::int64_t>(kChipEraseCheckedBytes)) / 10);
+        SetPos((static_cast<std::int64_t>(o) - static_cast<std::int64_t>(kChipEraseCheckedBytes)) /
+               10);
         for (;;) {
             if (!deadline.Next()) {
                 return false;
@@ -266,7 +289,8 @@ bool CFlashRomWriter::WriteAfterChipErase() {
             }
             const bool bValid = m_device.m_bScsiStatus == 0;
             PumpMessages();
-            if (bValid && std::all_of(block.begin(), block.end(), [](BYTE b) { return b == 0xFF; })) {
+            if (bValid &&
+                std::all_of(block.begin(), block.end(), [](BYTE b) { return b == 0xFF; })) {
                 break;
             }
         }
@@ -278,8 +302,9 @@ bool CFlashRomWriter::WriteAfterChipErase() {
         }
         PumpMessages();
     }
-    for (DWORD a = 0; a < kPageSize; ++a) {
-        SetPos(n - kPageSize + a);
+    for (DWORD i = 0; i < kPageSize; ++i) {
+        SetPos(n - kPageSize + i);
+        const DWORD a = FirstBlockOffset(i, kPageSize);
         if (!ProgramByteAndWait(a, ImageByte(a))) {
             return false;
         }

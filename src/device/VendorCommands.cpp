@@ -11,9 +11,9 @@ namespace rf {
 
 namespace {
 
-constexpr UINT kWindowChunk = 64;      // FLASH window and EEPROM reads, FLASH window writes
-constexpr UINT kHostWriteChunk = 8;    // the host EEPROM takes 8 bytes per write
-constexpr UINT kSmallUiPacket = 60;    // largest UI packet on a full-speed USB link
+constexpr UINT kWindowChunk = 64;    // FLASH window and EEPROM reads, FLASH window writes
+constexpr UINT kHostWriteChunk = 8;  // the host EEPROM takes 8 bytes per write
+constexpr UINT kSmallUiPacket = 60;  // largest UI packet on a full-speed USB link
 constexpr UINT kLargeUiPacket = 256;
 
 // The loop every chunked transfer shares: range once, the position before
@@ -51,35 +51,41 @@ UINT CScsiDevice::GetMaxUiPacketLength() {
 bool CScsiDevice::ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
     const DWORD dwStart = dwAddress + m_dwFlashBase;
     return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
-        const CommandBlock block = FlashWindowBlock(kSubRead, dwStart + nDone, static_cast<WORD>(nCount));
+        const CommandBlock block =
+            FlashWindowBlock(kSubRead, dwStart + nDone, static_cast<WORD>(nCount));
         return ScsiPassThrough(block.data(), 10, true, pData + nDone, nCount);
     });
 }
 
-bool CScsiDevice::WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+bool CScsiDevice::WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength,
+                             CProgressCtrl* pProgress) {
     const DWORD dwStart = dwAddress + m_dwFlashBase;
     return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
-        const CommandBlock block = FlashWindowBlock(kSubWrite, dwStart + nDone, static_cast<WORD>(nCount));
+        const CommandBlock block =
+            FlashWindowBlock(kSubWrite, dwStart + nDone, static_cast<WORD>(nCount));
         return ScsiPassThrough(block.data(), 10, false, const_cast<BYTE*>(pData + nDone), nCount);
     });
 }
 
-bool CScsiDevice::ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+bool CScsiDevice::ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength,
+                                 CProgressCtrl* pProgress) {
     return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
-        const CommandBlock block =
-            HostEepromBlock(kSubRead, static_cast<WORD>(wAddress + nDone), static_cast<WORD>(nCount));
+        const CommandBlock block = HostEepromBlock(kSubRead, static_cast<WORD>(wAddress + nDone),
+                                                   static_cast<WORD>(nCount));
         return ScsiPassThrough(block.data(), 10, true, pData + nDone, nCount);
     });
 }
 
 bool CScsiDevice::WriteHostEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
     return TransferInChunks(nLength, kHostWriteChunk, pProgress, [&](UINT nDone, UINT nCount) {
-        const CommandBlock block = HostEepromBlock(kSubWrite, static_cast<WORD>(nDone), static_cast<WORD>(nCount));
+        const CommandBlock block =
+            HostEepromBlock(kSubWrite, static_cast<WORD>(nDone), static_cast<WORD>(nCount));
         return ScsiPassThrough(block.data(), 10, false, const_cast<BYTE*>(pData + nDone), nCount);
     });
 }
 
-bool CScsiDevice::ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+bool CScsiDevice::ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength,
+                                CProgressCtrl* pProgress) {
     std::array<BYTE, kCpuEepromAnswerLength> answer;
     return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
         const CommandBlock block = CpuEepromReadBlock(static_cast<WORD>(wAddress + nDone));
@@ -96,9 +102,11 @@ bool CScsiDevice::ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength, CProgr
     });
 }
 
-bool CScsiDevice::WriteCpuEepromAt(WORD wAddress, const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+bool CScsiDevice::WriteCpuEepromAt(WORD wAddress, const BYTE* pData, UINT nLength,
+                                   CProgressCtrl* pProgress) {
     return TransferInChunks(nLength, 1, pProgress, [&](UINT nDone, UINT) {
-        const CommandBlock block = CpuEepromWriteBlock(static_cast<WORD>(wAddress + nDone), pData[nDone]);
+        const CommandBlock block =
+            CpuEepromWriteBlock(static_cast<WORD>(wAddress + nDone), pData[nDone]);
         return ScsiPassThrough(block.data(), 10, false, nullptr, 0);
     });
 }
@@ -152,9 +160,13 @@ bool CScsiDevice::UiRead(BYTE nSub, BYTE* pData, UINT nLength) {
     return bOk;
 }
 
-bool CScsiDevice::UiReadData(BYTE* pData, UINT nLength) { return UiRead(kSubUiLinkReadData, pData, nLength); }
+bool CScsiDevice::UiReadData(BYTE* pData, UINT nLength) {
+    return UiRead(kSubUiLinkReadData, pData, nLength);
+}
 
-bool CScsiDevice::UiReadReply(BYTE* pData, UINT nLength) { return UiRead(kSubUiLinkReadReply, pData, nLength); }
+bool CScsiDevice::UiReadReply(BYTE* pData, UINT nLength) {
+    return UiRead(kSubUiLinkReadReply, pData, nLength);
+}
 
 void CScsiDevice::ResetAndClose() {
     SetUiMode(1);

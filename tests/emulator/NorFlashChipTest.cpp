@@ -281,7 +281,12 @@ TEST(NorFlashChipTest, PageWriteReplacesTheWholePage) {
     EXPECT_EQ(contents[0x27E], 0xFF);
     EXPECT_EQ(contents[0x27F], 0x00);
     EXPECT_EQ(contents[0x280], 0x0F);
-    EXPECT_EQ(host.chip.Stats().nPagesWritten, 1u);
+
+    host.Command(0xA0);
+    host.Write(0x280, 0x33);
+    host.PollUntilEquals(0x280, 0x33);
+    EXPECT_EQ(contents[0x285], 0xFF) << "nothing carried over from the previous page";
+    EXPECT_EQ(host.chip.Stats().nPagesWritten, 2u);
 }
 
 TEST(NorFlashChipTest, PageLoadEndsOnReadOtherPageOrPause) {
@@ -358,10 +363,14 @@ TEST(NorFlashChipTest, PowerCycleDropsLoadsModesAndBusy) {
     EXPECT_EQ(host.Read(0x0), 0x00) << "the loaded page is lost";
     EXPECT_EQ(host.Read(0x1), 0x00);
     EXPECT_EQ(host.chip.Stats().nPagesWritten, 0u);
+    host.Command(0xA0);
+    host.Write(0x1, 0x22);
+    host.PollUntilEquals(0x1, 0x22);
+    EXPECT_EQ(host.Read(0x0), 0xFF) << "the lost byte is not written with the next page";
 
     host.Command(0x90);
     host.chip.PowerCycle();
-    EXPECT_EQ(host.Read(0x1), 0x00) << "ID mode is forgotten";
+    EXPECT_EQ(host.Read(0x1), 0x22) << "ID mode is forgotten";
 
     host.EraseChip();
     EXPECT_TRUE(host.chip.IsBusy(host.nNow));

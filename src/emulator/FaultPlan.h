@@ -1,0 +1,32 @@
+#pragma once
+
+// Faults injected by command index, as the trace numbers commands (every
+// attempt counts). The same plan gives the same failure every run.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rf::emu {
+
+enum class FaultKind {
+    Fail,            // the request does not get through, on this and the next five attempts
+    CheckCondition,  // the bridge refuses the command; nothing is done
+    PowerCut,        // the power goes: this command and every later one fail
+};
+
+struct Fault {
+    std::uint64_t nIndex = 0;
+    FaultKind kind = FaultKind::Fail;
+    // Power cut only: how far into the command's own work the power goes
+    // (0: before the command does anything).
+    std::uint64_t nAfterMicroseconds = 0;
+};
+
+// "fail:N", "check-condition:N", "power-cut:N" or "power-cut:N+MICROSECONDS".
+std::optional<Fault> ParseFault(std::string_view text);
+std::string FaultKindName(FaultKind kind);
+
+}  // namespace rf::emu
