@@ -1,0 +1,35 @@
+#pragma once
+
+// The SPI flash behind the UI controller, which holds the UI resource data:
+// identification, erase, page programming, read-back, and the resource magic
+// written last.
+
+#include <span>
+
+#include "app/Types.h"
+
+namespace rf {
+
+class CDevice;
+class CProgressCtrl;
+class CScsiDevice;
+
+struct SpiFlashChipInfo {
+    WORD wId;  // manufacturer code | device code << 8
+    int nKind;  // 1: the programming operations support it
+    const char16_t* pszName;
+};
+
+std::span<const SpiFlashChipInfo> SpiFlashChips();
+const SpiFlashChipInfo* FindSpiFlashChip(WORD wId);
+
+// The chip's code when it is in the table, else 0xFFFF.
+WORD IdentifySpiFlash(CScsiDevice* pDevice);
+bool ReadSpiStatus(CScsiDevice* pDevice, BYTE* pStatus);
+bool ProgramSpiPage(CScsiDevice* pDevice, DWORD dwAddress, const BYTE* pPage);
+bool WriteSpiFlash(CScsiDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pData, UINT nSize);
+bool VerifySpiFlash(CScsiDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pData, UINT nSize);
+bool WriteResourceMagic(CScsiDevice* pDevice);
+bool ReadResourceHeaderSpi(CScsiDevice* pDevice, BYTE* pOut);
+
+}  // namespace rf

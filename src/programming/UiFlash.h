@@ -1,0 +1,16 @@
+#pragma once
+
+// The UI controller's own program flash, written through its
+// flash-programming boot mode (the controller must be in boot mode).
+
+#include "app/Types.h"
+
+namespace rf {
+
+class CDevice;
+class CProgressCtrl;
+
+bool ProgramUiFlash(CDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pData, UINT nSize);
+bool VerifyUiFlash(CDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pData, UINT nSize);
+
+}  // namespace rf
