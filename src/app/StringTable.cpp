@@ -55,11 +55,17 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"Commands:\n"
      u"  list        list the disk drives and whether each is a supported enclosure\n"
      u"\n"
+     u"Options:\n"
+     u"  --emulate[=DIR]  use the emulated enclosure kept in DIR instead of the computer's drives\n"
+     u"\n"
      u"Options of the updater may be given with \"/\" or \"-\" (for example /AutoUpdate).",
      u"使い方: reflasher-cli [--version] [--help] コマンド [オプション]\n"
      u"\n"
      u"コマンド:\n"
      u"  list        ディスクドライブと、対応する筐体かどうかを表示します\n"
+     u"\n"
+     u"オプション:\n"
+     u"  --emulate[=DIR]  コンピューターのドライブの代わりに、DIR に保存された模擬筐体を使います\n"
      u"\n"
      u"アップデーターのオプションは \"/\" または \"-\" を付けて指定できます (例: /AutoUpdate)。"},
     {IDS_CLI_NO_DRIVES, u"No SCSI disk drives were found on this computer.",
@@ -69,7 +75,14 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_CLI_UNKNOWN_COMMAND, u"Unknown command: ", u"不明なコマンドです: "},
     {IDS_CLI_DRIVE_SUPPORTED, u"supported", u"対応"},
     {IDS_CLI_DRIVE_NOT_SUPPORTED, u"not supported", u"非対応"},
-    {IDS_CLI_DRIVE_NOT_OPENED, u"cannot be opened (permission?)", u"開けません (アクセス権?)"},
+    {IDS_CLI_DRIVE_NOT_OPENED, u"cannot be opened (run as root, or install the udev rule)",
+     u"開けません (root で実行するか、udev ルールをインストールしてください)"},
+    {IDS_CLI_DRIVE_ATA, u"not supported (ATA drive)", u"非対応 (ATA ドライブ)"},
+    {IDS_CLI_DRIVE_OTHER_BRAND, u"supported (other brand)", u"対応 (他社ブランド)"},
+    {IDS_CLI_EMULATOR_ERROR, u"The emulated enclosure cannot be used: ",
+     u"模擬筐体を使用できません: "},
+    {IDS_CLI_OPTION_NEEDS_VALUE, u"This option needs a value: ",
+     u"このオプションには値が必要です: "},
 });
 
 Language g_language = Language::English;

@@ -9,14 +9,14 @@
 
 namespace rf {
 
-class CSysfsTree;
+class IDeviceSystem;
 
 struct CliContext {
     std::ostream& out;
     std::ostream& err;
     std::istream& in;
-    bool bInteractive;        // a person can answer questions on the terminal
-    const CSysfsTree& sysfs;  // where the drives are listed from
+    bool bInteractive;      // a person can answer questions on the terminal
+    IDeviceSystem& system;  // the computer's drives
 };
 
 // args excludes the program name. Returns the exit status.

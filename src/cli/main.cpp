@@ -7,7 +7,8 @@
 #include "app/Messages.h"
 #include "app/Text.h"
 #include "cli/CliApp.h"
-#include "device/os/linux/SysfsTree.h"
+#include "device/os/linux/LinuxDeviceSystem.h"
+#include "device/os/linux/UdevDeviceTree.h"
 
 int main(int argc, char** argv) {
     std::vector<std::u16string> args;
@@ -15,7 +16,9 @@ int main(int argc, char** argv) {
         args.push_back(rf::Utf8ToUtf16(argv[i]));
     }
     rf::SetAppName(u"reflasher-cli");
-    rf::CSysfsTree sysfs;
-    rf::CliContext context{std::cout, std::cerr, std::cin, ::isatty(STDIN_FILENO) != 0, sysfs};
+    rf::CUdevDeviceTree tree;
+    rf::CLinuxVolumeSystemCalls volumeCalls;
+    rf::CLinuxDeviceSystem system(tree, volumeCalls);
+    rf::CliContext context{std::cout, std::cerr, std::cin, ::isatty(STDIN_FILENO) != 0, system};
     return rf::RunCli(args, context);
 }

@@ -23,6 +23,7 @@ public:
     virtual bool Open(const char16_t* pszPath);
 
     bool IsOpen() const { return m_hDevice != nullptr; }
+    IDeviceSystem& System() const { return m_system; }
     void Close() { m_hDevice.reset(); }
 
     // The disk (and partition) this handle is on; on failure DeviceType is -1.

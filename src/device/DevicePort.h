@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Types.h"
 
@@ -92,12 +93,41 @@ public:
     virtual bool GetDeviceNumber(StorageDeviceNumber& number) = 0;
 };
 
+// A physical drive as the system lists it.
+struct PhysicalDrive {
+    std::u16string strPath;  // what Open takes; the same for as long as the drive stays attached
+    std::u16string strName;  // how people know it ("/dev/sdb")
+    // INQUIRY vendor, product and revision as the system already holds them,
+    // so that drives that cannot be ours are never sent a command.
+    bool bInquiryKnown = false;
+    std::string strVendor;
+    std::string strProduct;
+    std::string strRevision;
+    // The bus, when the system knows it without opening the drive.
+    bool bBusKnown = false;
+    int nBusType = BusTypeUnknown;
+    BYTE nBusMajorVersion = 0;
+    BYTE nBusMinorVersion = 0;
+};
+
+// What stood in the way of writing to a disk, or was taken off it.
+struct VolumeReport {
+    std::vector<std::u16string> inUse;      // mount points, holders, swap areas, open partitions
+    std::vector<std::u16string> unmounted;  // file systems taken offline for the update
+};
+
 class IDeviceSystem {
 public:
     virtual ~IDeviceSystem() = default;
     // Opens a disk device for reading and writing, shared with others; null
     // when it cannot be opened.
     virtual std::unique_ptr<IDeviceHandle> Open(const std::u16string& path) = 0;
+    // Every physical drive, in an order that stays the same between calls.
+    virtual std::vector<PhysicalDrive> ListPhysicalDrives() = 0;
+    // Makes sure nothing on the disk is in use and takes its file systems
+    // offline. False when something is in use; then nothing was changed,
+    // and the report says what was in the way.
+    virtual bool PrepareVolumes(const StorageDeviceNumber& disk, VolumeReport& report) = 0;
 };
 
 }  // namespace rf

@@ -58,6 +58,11 @@ public:
     // 0 = not supported, 1 = our own enclosure, 2 = a supported model of
     // another brand; a nonzero class is stored in m_nProductClass.
     int MatchSupportedProduct(const BYTE* pInquiry);
+    // Before anything is written: nothing on the drive may be in use, and
+    // its file systems are taken offline. m_volumeReport says what was in
+    // the way or taken offline.
+    bool LockVolumes();
+
     // Reads the parallel FLASH chip's codes: manufacturer | device << 8, or
     // 0xFFFF when a FLASH command failed.
     WORD IdentifyFlashChip();
@@ -72,6 +77,7 @@ public:
     std::u16string m_strProductName;
     std::u16string m_strRevision;
     int m_nProductClass = 0;
+    VolumeReport m_volumeReport;
 
 private:
     // The link reads of the UI controller (read data, read reply).

@@ -1,5 +1,7 @@
 #include "emulator/EmulatedDeviceSystem.h"
 
+#include <algorithm>
+
 namespace rf::emu {
 
 namespace {
@@ -36,28 +38,99 @@ private:
 
 }  // namespace
 
+CEmulatedDeviceSystem::Drive* CEmulatedDeviceSystem::Find(const std::u16string& path) {
+    const auto it = std::find_if(m_drives.begin(), m_drives.end(),
+                                 [&](const Drive& d) { return d.path == path; });
+    return it == m_drives.end() ? nullptr : &*it;
+}
+
+const CEmulatedDeviceSystem::Drive* CEmulatedDeviceSystem::Find(const std::u16string& path) const {
+    return const_cast<CEmulatedDeviceSystem*>(this)->Find(path);
+}
+
 void CEmulatedDeviceSystem::Attach(const std::u16string& path,
                                    std::shared_ptr<CEmulatedEnclosure> pEnclosure) {
-    m_enclosures[path] = std::move(pEnclosure);
+    Detach(path);
+    // Every attachment is a new disk to the system, as after a real replug.
+    m_drives.push_back(Drive{path, std::move(pEnclosure), m_nNextDeviceNumber, {}});
+    m_nNextDeviceNumber += 16;
 }
 
 void CEmulatedDeviceSystem::Detach(const std::u16string& path) {
-    m_enclosures.erase(path);
+    std::erase_if(m_drives, [&](const Drive& d) { return d.path == path; });
 }
 
 std::shared_ptr<CEmulatedEnclosure> CEmulatedDeviceSystem::Enclosure(
     const std::u16string& path) const {
-    const auto it = m_enclosures.find(path);
-    return it == m_enclosures.end() ? nullptr : it->second;
+    const Drive* pDrive = Find(path);
+    return pDrive != nullptr ? pDrive->pEnclosure : nullptr;
+}
+
+void CEmulatedDeviceSystem::SetVolumes(const std::u16string& path,
+                                       std::vector<EmulatedVolume> volumes) {
+    if (Drive* pDrive = Find(path)) {
+        pDrive->volumes = std::move(volumes);
+    }
+}
+
+std::vector<EmulatedVolume> CEmulatedDeviceSystem::Volumes(const std::u16string& path) const {
+    const Drive* pDrive = Find(path);
+    return pDrive != nullptr ? pDrive->volumes : std::vector<EmulatedVolume>();
 }
 
 std::unique_ptr<IDeviceHandle> CEmulatedDeviceSystem::Open(const std::u16string& path) {
-    const auto it = m_enclosures.find(path);
-    if (it == m_enclosures.end() || !it->second->IsPowered()) {
+    const Drive* pDrive = Find(path);
+    if (pDrive == nullptr || !pDrive->pEnclosure->IsPowered()) {
         return nullptr;
     }
-    const auto nIndex = static_cast<std::uint32_t>(std::distance(m_enclosures.begin(), it));
-    return std::make_unique<CEmulatedHandle>(it->second, (8u << 20) | (16u * nIndex));
+    return std::make_unique<CEmulatedHandle>(pDrive->pEnclosure, pDrive->nDeviceNumber);
+}
+
+std::vector<PhysicalDrive> CEmulatedDeviceSystem::ListPhysicalDrives() {
+    std::vector<PhysicalDrive> drives;
+    for (const Drive& drive : m_drives) {
+        if (!drive.pEnclosure->IsPowered()) {
+            continue;
+        }
+        PhysicalDrive entry;
+        entry.strPath = drive.path;
+        entry.strName = drive.path;
+        entry.bInquiryKnown = true;
+        entry.strVendor = drive.pEnclosure->Vendor();
+        entry.strProduct = drive.pEnclosure->Product();
+        entry.strRevision = drive.pEnclosure->Revision();
+        entry.bBusKnown = true;
+        entry.nBusType = drive.pEnclosure->Bus().nBusType;
+        entry.nBusMajorVersion = drive.pEnclosure->Bus().nMajorVersion;
+        entry.nBusMinorVersion = drive.pEnclosure->Bus().nMinorVersion;
+        drives.push_back(std::move(entry));
+    }
+    return drives;
+}
+
+bool CEmulatedDeviceSystem::PrepareVolumes(const StorageDeviceNumber& disk, VolumeReport& report) {
+    const auto it = std::find_if(m_drives.begin(), m_drives.end(), [&](const Drive& d) {
+        return d.nDeviceNumber == disk.DeviceNumber;
+    });
+    if (it == m_drives.end()) {
+        report.inUse.push_back(u"the disk is not known to the system");
+        return false;
+    }
+    for (const EmulatedVolume& volume : it->volumes) {
+        if (volume.state == VolumeState::Busy) {
+            report.inUse.push_back(volume.strMountPoint + u" is in use");
+        }
+    }
+    if (!report.inUse.empty()) {
+        return false;
+    }
+    for (EmulatedVolume& volume : it->volumes) {
+        if (volume.state == VolumeState::MountedIdle) {
+            volume.state = VolumeState::Free;
+            report.unmounted.push_back(volume.strMountPoint);
+        }
+    }
+    return true;
 }
 
 }  // namespace rf::emu

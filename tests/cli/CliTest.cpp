@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
+
+#include "app/Text.h"
 
 #include "app/VersionRecord.h"
 #include "cli/CliApp.h"
-#include "device/os/linux/SysfsTree.h"
+#include "device/os/linux/LinuxDeviceSystem.h"
+#include "device/os/linux/SysfsDirectoryTree.h"
 #include "support/FakeSysfs.h"
 #include "support/TestEnvironment.h"
 
@@ -23,8 +27,10 @@ protected:
         std::ostringstream out;
         std::ostringstream err;
         std::istringstream in;
-        const CSysfsTree tree(sysfs.Root());
-        CliContext context{out, err, in, false, tree};
+        const CSysfsDirectoryTree tree(sysfs.Root());
+        CLinuxVolumeSystemCalls volumeCalls;
+        CLinuxDeviceSystem system(tree, volumeCalls, [](int, unsigned long, void*) { return -1; });
+        CliContext context{out, err, in, false, system};
         const int nExit = RunCli(args, context);
         return CliRun{nExit, out.str(), err.str()};
     }
@@ -81,8 +87,26 @@ TEST_F(CliTest, ListShowsEachDiskAndWhetherItIsSupported) {
     EXPECT_EQ(run.nExit, 0);
     EXPECT_EQ(run.strOut,
               "Disk drives:\n"
-              "  /dev/sda (/dev/sg0)  ATA  ATA Samsung SSD 870  1B6Q  not supported\n"
-              "  /dev/sdb (/dev/sg1)  USB2.0  KESTREL DVX4400DUO  0027  supported\n");
+              "  /dev/sda  ATA  ATA Samsung SSD 870  1B6Q  not supported (ATA drive)\n"
+              "  /dev/sdb  USB2.0  KESTREL DVX4400DUO  0027  cannot be opened (run as root, or "
+              "install the udev "
+              "rule)\n");
+}
+
+TEST_F(CliTest, ListWithTheEmulatedEnclosure) {
+    const std::string strDirectory = sysfs.Root() + "/state";
+    const CliRun run = Run({u"list", Utf8ToUtf16("--emulate=" + strDirectory)});
+    EXPECT_EQ(run.nExit, 0) << run.strErr;
+    EXPECT_EQ(run.strOut,
+              "Disk drives:\n  emulated-enclosure  USB2.0  KESTREL DVX4400DUO  FFFF  supported\n");
+    EXPECT_TRUE(std::filesystem::exists(strDirectory + "/enclosure.conf"))
+        << "a fresh enclosure is kept";
+
+    std::filesystem::resize_file(strDirectory + "/flash-rom.bin", 10);
+    const CliRun damaged = Run({u"list", Utf8ToUtf16("--emulate=" + strDirectory)});
+    EXPECT_EQ(damaged.nExit, 1);
+    EXPECT_NE(damaged.strErr.find("The emulated enclosure cannot be used: "), std::string::npos);
+    EXPECT_EQ(Run({u"list", u"--emulate="}).nExit, 2);
 }
 
 TEST_F(CliTest, BadUsageIsExplainedWithExitStatus2) {

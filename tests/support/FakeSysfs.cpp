@@ -85,9 +85,16 @@ std::string CFakeSysfs::AddScsiDisk(const FakeScsiDisk& disk) {
         const std::string strSgDir =
             AddDir(strScsiRelative + "/scsi_generic/" + disk.strGenericName, "scsi_generic");
         WriteAttribute(strSgDir, "dev", disk.strGenericDev);
+        if (!disk.strGenericDevName.empty()) {
+            WriteAttribute(strSgDir, "uevent", "MAJOR=21\nDEVNAME=" + disk.strGenericDevName);
+        }
         LinkCharDevice(disk.strGenericDev, strSgDir);
     }
     return strScsiDir;
+}
+
+void CFakeSysfs::AddHolder(const std::string& strBlockDir, const std::string& strHolder) {
+    fs::create_directories(fs::path(strBlockDir) / "holders" / strHolder);
 }
 
 void CFakeSysfs::LinkCharDevice(const std::string& strDev, const std::string& strTarget) {

@@ -15,6 +15,8 @@ struct FakeScsiDisk {
     std::string strBlockDev = "8:16";
     std::string strGenericName = "sg1";  // empty: no sg node
     std::string strGenericDev = "21:1";
+    std::string
+        strGenericDevName;  // node name the kernel reports (uevent DEVNAME); default the sg name
     std::string strVendor = "KESTREL";
     std::string strModel = "DVX4400DUO";
     std::string strRevision = "0027";
@@ -44,6 +46,8 @@ public:
     // A SCSI disk below strParent; returns the full path of the SCSI device's
     // directory ("<parent>/target.../<hctl>").
     std::string AddScsiDisk(const FakeScsiDisk& disk);
+    // Marks a block device as held by another (device-mapper, md).
+    void AddHolder(const std::string& strBlockDir, const std::string& strHolder);
     // Makes /sys/dev/char/<dev> point at a directory (to stand for another node).
     void LinkCharDevice(const std::string& strDev, const std::string& strTarget);
 

@@ -98,6 +98,21 @@ std::unique_ptr<IDeviceHandle> CScriptedDeviceSystem::Open(const std::u16string&
     return std::make_unique<CScriptedHandle>(it->second);
 }
 
+std::vector<PhysicalDrive> CScriptedDeviceSystem::ListPhysicalDrives() {
+    std::vector<PhysicalDrive> drives;
+    for (const auto& [path, drive] : m_drives) {
+        drives.push_back(PhysicalDrive{.strPath = path, .strName = path});
+    }
+    return drives;
+}
+
+bool CScriptedDeviceSystem::PrepareVolumes(const StorageDeviceNumber&, VolumeReport& report) {
+    if (!bVolumesFree) {
+        report.inUse.push_back(u"/media/scripted is in use");
+    }
+    return bVolumesFree;
+}
+
 std::vector<BYTE> MakeInquiry(const std::string& strVendor, const std::string& strProduct,
                               const std::string& strRevision) {
     std::vector<BYTE> data(254, 0);

@@ -60,6 +60,11 @@ public:
     std::shared_ptr<ScriptedDrive> Drive(const std::u16string& path);
 
     std::unique_ptr<IDeviceHandle> Open(const std::u16string& path) override;
+    // The drives in path order, with nothing known of their INQUIRY.
+    std::vector<PhysicalDrive> ListPhysicalDrives() override;
+    bool PrepareVolumes(const StorageDeviceNumber& disk, VolumeReport& report) override;
+
+    bool bVolumesFree = true;
 
 private:
     std::map<std::u16string, std::shared_ptr<ScriptedDrive>> m_drives;

@@ -4,25 +4,31 @@
 #include <string>
 
 #include "device/DevicePort.h"
+#include "device/os/linux/DeviceTree.h"
+#include "device/os/linux/LinuxVolumes.h"
 #include "device/os/linux/SgIo.h"
-#include "device/os/linux/SysfsTree.h"
 
 namespace rf {
 
-// Disk devices on Linux: opened as device nodes (/dev/sgN or /dev/sdX),
-// commands through SG_IO, everything else from sysfs.
+// Disk devices on Linux: the SCSI disks of the device tree, opened through
+// their sg node (or the node a path names), commands through SG_IO.
 class CLinuxDeviceSystem final : public IDeviceSystem {
 public:
-    explicit CLinuxDeviceSystem(CSysfsTree tree = CSysfsTree(),
-                                IoctlFunction ioctlFunction = SystemIoctl())
-        : m_tree(std::move(tree)), m_ioctl(std::move(ioctlFunction)) {}
+    CLinuxDeviceSystem(const IDeviceTree& tree, IVolumeSystemCalls& volumeCalls,
+                       IoctlFunction ioctlFunction = SystemIoctl())
+        : m_tree(tree), m_volumeCalls(volumeCalls), m_ioctl(std::move(ioctlFunction)) {}
 
+    // A drive's path is its SCSI device in the tree, which stays the same
+    // while it is attached; a device node path is opened as it is.
     std::unique_ptr<IDeviceHandle> Open(const std::u16string& path) override;
+    std::vector<PhysicalDrive> ListPhysicalDrives() override;
+    bool PrepareVolumes(const StorageDeviceNumber& disk, VolumeReport& report) override;
 
-    const CSysfsTree& Tree() const { return m_tree; }
+    const IDeviceTree& Tree() const { return m_tree; }
 
 private:
-    CSysfsTree m_tree;
+    const IDeviceTree& m_tree;
+    IVolumeSystemCalls& m_volumeCalls;
     IoctlFunction m_ioctl;
 };
 
@@ -30,8 +36,8 @@ private:
 class CLinuxDeviceHandle final : public IDeviceHandle {
 public:
     // Takes ownership of the descriptor.
-    CLinuxDeviceHandle(int nFd, bool bBlock, unsigned nMajor, unsigned nMinor,
-                       const CSysfsTree& tree, IoctlFunction ioctlFunction);
+    CLinuxDeviceHandle(int nFd, std::optional<std::string> device, const IDeviceTree& tree,
+                       IoctlFunction ioctlFunction);
     ~CLinuxDeviceHandle() override;
     CLinuxDeviceHandle(const CLinuxDeviceHandle&) = delete;
     CLinuxDeviceHandle& operator=(const CLinuxDeviceHandle&) = delete;
@@ -43,11 +49,9 @@ public:
     bool GetDeviceNumber(StorageDeviceNumber& number) override;
 
 private:
-    std::optional<SysfsBusInfo> BusInfo();
-
     int m_nFd;
-    std::optional<std::string> m_deviceDir;
-    const CSysfsTree& m_tree;
+    std::optional<std::string> m_device;
+    const IDeviceTree& m_tree;
     IoctlFunction m_ioctl;
 };
 

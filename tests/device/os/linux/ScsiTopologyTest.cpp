@@ -9,10 +9,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/MessageLoop.h"
 #include "app/Text.h"
+#include "device/FindDevice.h"
 #include "device/ScsiDevice.h"
 #include "device/os/linux/LinuxDeviceSystem.h"
-#include "device/os/linux/SysfsTree.h"
+#include "device/os/linux/ScsiTopology.h"
+#include "device/os/linux/SysfsDirectoryTree.h"
 #include "support/FakeSysfs.h"
 #include "support/ScriptedDevice.h"
 #include "support/TestEnvironment.h"
@@ -30,7 +33,7 @@ std::string AddUsbEnclosure(CFakeSysfs& sysfs, const std::string& strSpeed,
     return sysfs.AddScsiDisk(disk);
 }
 
-TEST(SysfsTreeTest, UsbLinkSpeedGivesTheBusVersion) {
+TEST(ScsiTopologyTest, UsbLinkSpeedGivesTheBusVersion) {
     struct Case {
         const char* pszSpeed;
         BYTE nMajor;
@@ -44,17 +47,17 @@ TEST(SysfsTreeTest, UsbLinkSpeedGivesTheBusVersion) {
         sysfs.WriteAttribute(sysfs.Root() + "/devices/pci0000:00/0000:00:14.0/usb2", "speed",
                              "5000");
         const std::string strScsiDir = AddUsbEnclosure(sysfs, c.pszSpeed);
-        const SysfsBusInfo bus =
-            CSysfsTree(sysfs.Root()).ClassifyBus(strScsiDir + "/scsi_generic/sg1");
+        const ScsiBusInfo bus =
+            ClassifyBus(CSysfsDirectoryTree(sysfs.Root()), strScsiDir + "/scsi_generic/sg1");
         EXPECT_EQ(bus.nBusType, BusTypeUsb) << c.pszSpeed;
         EXPECT_EQ(bus.nMajorVersion, c.nMajor) << c.pszSpeed;
         EXPECT_EQ(bus.nMinorVersion, c.nMinor) << c.pszSpeed;
     }
 }
 
-TEST(SysfsTreeTest, FirewireAtaAtapiAndPlainScsiAreTellApart) {
+TEST(ScsiTopologyTest, FirewireAtaAtapiAndPlainScsiAreTellApart) {
     CFakeSysfs sysfs;
-    const CSysfsTree tree(sysfs.Root());
+    const CSysfsDirectoryTree tree(sysfs.Root());
 
     sysfs.AddDir("pci0000:00/0000:00:1e.0/fw1", "firewire");
     sysfs.AddDir("pci0000:00/0000:00:1e.0/fw1/fw1.0", "firewire", "sbp2");
@@ -65,7 +68,7 @@ TEST(SysfsTreeTest, FirewireAtaAtapiAndPlainScsiAreTellApart) {
                            .strBlockDev = "8:32",
                            .strGenericName = "sg2",
                            .strGenericDev = "21:2"});
-    EXPECT_EQ(tree.ClassifyBus(strFirewire).nBusType, BusType1394);
+    EXPECT_EQ(ClassifyBus(tree, strFirewire).nBusType, BusType1394);
 
     const std::string strSata =
         sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata1/host0",
@@ -76,7 +79,7 @@ TEST(SysfsTreeTest, FirewireAtaAtapiAndPlainScsiAreTellApart) {
                            .strGenericDev = "21:0",
                            .strVendor = "ATA",
                            .strModel = "Samsung SSD 870"});
-    EXPECT_EQ(tree.ClassifyBus(strSata).nBusType, BusTypeAta);
+    EXPECT_EQ(ClassifyBus(tree, strSata).nBusType, BusTypeAta);
 
     const std::string strOptical =
         sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata2/host1",
@@ -86,7 +89,7 @@ TEST(SysfsTreeTest, FirewireAtaAtapiAndPlainScsiAreTellApart) {
                            .strGenericName = "sg3",
                            .strGenericDev = "21:3",
                            .strType = "5"});
-    EXPECT_EQ(tree.ClassifyBus(strOptical).nBusType, BusTypeAtapi);
+    EXPECT_EQ(ClassifyBus(tree, strOptical).nBusType, BusTypeAtapi);
 
     const std::string strVirtio =
         sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:04.0/virtio1/host2",
@@ -96,38 +99,38 @@ TEST(SysfsTreeTest, FirewireAtaAtapiAndPlainScsiAreTellApart) {
                            .strGenericName = "sg4",
                            .strGenericDev = "21:4",
                            .strScsiLevel = "7"});
-    const SysfsBusInfo scsi = tree.ClassifyBus(strVirtio);
+    const ScsiBusInfo scsi = ClassifyBus(tree, strVirtio);
     EXPECT_EQ(scsi.nBusType, BusTypeScsi);
     EXPECT_EQ(scsi.nMajorVersion, 6);
 }
 
-TEST(SysfsTreeTest, AddressAndDiskNumberOfAnSgNodeAndAPartition) {
+TEST(ScsiTopologyTest, AddressAndDiskNumberOfAnSgNodeAndAPartition) {
     CFakeSysfs sysfs;
     const std::string strScsiDir =
         AddUsbEnclosure(sysfs, "480", {.strHctl = "6:0:2:1", .nPartitions = 2});
-    const CSysfsTree tree(sysfs.Root());
+    const CSysfsDirectoryTree tree(sysfs.Root());
 
     ScsiAddress address;
-    ASSERT_TRUE(tree.ScsiAddressOf(strScsiDir + "/scsi_generic/sg1", address));
+    ASSERT_TRUE(ScsiAddressOf(tree, strScsiDir + "/scsi_generic/sg1", address));
     EXPECT_EQ(address.PortNumber, 6);
     EXPECT_EQ(address.PathId, 0);
     EXPECT_EQ(address.TargetId, 2);
     EXPECT_EQ(address.Lun, 1);
 
     StorageDeviceNumber disk;
-    ASSERT_TRUE(tree.DiskNumberOf(strScsiDir + "/scsi_generic/sg1", disk));
+    ASSERT_TRUE(DiskNumberOf(tree, strScsiDir + "/scsi_generic/sg1", disk));
     EXPECT_EQ(disk.DeviceType, FILE_DEVICE_DISK);
     EXPECT_EQ(disk.PartitionNumber, 0);
 
     StorageDeviceNumber partition;
-    ASSERT_TRUE(tree.DiskNumberOf(strScsiDir + "/block/sdb/sdb2", partition));
+    ASSERT_TRUE(DiskNumberOf(tree, strScsiDir + "/block/sdb/sdb2", partition));
     EXPECT_EQ(partition.DeviceNumber, disk.DeviceNumber) << "a partition belongs to its disk";
     EXPECT_EQ(partition.PartitionNumber, 2);
 
-    EXPECT_FALSE(tree.ScsiAddressOf(sysfs.Root() + "/devices/pci0000:00", address));
+    EXPECT_FALSE(ScsiAddressOf(tree, sysfs.Root() + "/devices/pci0000:00", address));
 }
 
-TEST(SysfsTreeTest, DisksAreListedInAStableOrderWithoutPartitionsOrOtherTypes) {
+TEST(ScsiTopologyTest, DisksAreListedInAStableOrderWithoutPartitionsOrOtherTypes) {
     CFakeSysfs sysfs;
     AddUsbEnclosure(sysfs, "480", {.nPartitions = 1});
     sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata1/host0",
@@ -149,16 +152,16 @@ TEST(SysfsTreeTest, DisksAreListedInAStableOrderWithoutPartitionsOrOtherTypes) {
                        .strGenericName = "sg3",
                        .strGenericDev = "21:3",
                        .strType = "5"});
-    const auto disks = CSysfsTree(sysfs.Root()).ListScsiDisks();
+    const auto disks = ListScsiDisks(CSysfsDirectoryTree(sysfs.Root()));
     ASSERT_EQ(disks.size(), 3u);
     EXPECT_EQ(disks[0].strBlockName, "sda");
     EXPECT_EQ(disks[1].strBlockName, "sdb");
-    EXPECT_EQ(disks[1].strGenericName, "sg1");
+    EXPECT_EQ(disks[1].strGenericNode, "/dev/sg1");
     EXPECT_EQ(disks[1].strVendor, "KESTREL");
     EXPECT_EQ(disks[1].strModel, "DVX4400DUO");
     EXPECT_EQ(disks[2].strBlockName, "sdaa");
-    EXPECT_EQ(disks[2].strGenericName, "");
-    EXPECT_TRUE(CSysfsTree(sysfs.Root() + "/missing").ListScsiDisks().empty());
+    EXPECT_EQ(disks[2].strGenericNode, "");
+    EXPECT_TRUE(ListScsiDisks(CSysfsDirectoryTree(sysfs.Root() + "/missing")).empty());
 }
 
 // The whole Linux port under a real device node: /dev/null stands for the
@@ -176,7 +179,9 @@ TEST(LinuxDeviceSystemTest, IdentifiesAnEnclosureThroughSgIo) {
 
     const std::vector<BYTE> inquiry = MakeInquiry("KESTREL ", "DVX4400DUO", "0027");
     int nCommands = 0;
-    CLinuxDeviceSystem system(CSysfsTree(sysfs.Root()), [&](int, unsigned long, void* pArgument) {
+    const CSysfsDirectoryTree tree(sysfs.Root());
+    CLinuxVolumeSystemCalls volumeCalls;
+    CLinuxDeviceSystem system(tree, volumeCalls, [&](int, unsigned long, void* pArgument) {
         auto* pHeader = static_cast<sg_io_hdr_t*>(pArgument);
         ++nCommands;
         if (pHeader->cmdp[0] == 0x12) {
@@ -201,7 +206,9 @@ TEST(LinuxDeviceSystemTest, OnlyDeviceNodesAreOpened) {
     const std::string strFile = sysfs.Root() + "/plain-file";
     std::ofstream(strFile) << "not a device";
     int nCommands = 0;
-    CLinuxDeviceSystem system(CSysfsTree(sysfs.Root()),
+    const CSysfsDirectoryTree tree(sysfs.Root());
+    CLinuxVolumeSystemCalls volumeCalls;
+    CLinuxDeviceSystem system(tree, volumeCalls,
                               [&](int, unsigned long, void*) { return ++nCommands, 0; });
     EXPECT_EQ(system.Open(Utf8ToUtf16(strFile)), nullptr);
     EXPECT_EQ(system.Open(u"/nonexistent/sg9"), nullptr);
@@ -211,6 +218,76 @@ TEST(LinuxDeviceSystemTest, OnlyDeviceNodesAreOpened) {
     StorageAdapterDescriptor adapter;
     EXPECT_FALSE(handle->QueryAdapter(adapter));
     EXPECT_EQ(nCommands, 0);
+}
+
+// The search over the computer's disks: /dev/null and /dev/zero stand for
+// the sg nodes of an enclosure and of a USB stick. The stick is listed
+// first and must never be sent a command.
+TEST(LinuxDiscoveryTest, OnlyCandidatesAreAskedAndTheEnclosureIsFound) {
+    CTestEnvironment env;
+    CFakeSysfs sysfs;
+    const std::string strStick = sysfs.AddUsbDevice("pci0000:00/0000:00:14.0/usb2/2-2", "480");
+    const std::string strStickDir = sysfs.AddScsiDisk({.strParent = strStick + "/host5",
+                                                       .strHctl = "5:0:0:0",
+                                                       .strBlockName = "sda",
+                                                       .strBlockDev = "8:0",
+                                                       .strGenericName = "sg0",
+                                                       .strGenericDev = "21:0",
+                                                       .strGenericDevName = "zero",
+                                                       .strVendor = "SanDisk",
+                                                       .strModel = "Cruzer Blade"});
+    const std::string strEnclosure = AddUsbEnclosure(sysfs, "480", {.strGenericDevName = "null"});
+    sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata1/host0",
+                       .strHctl = "0:0:0:0",
+                       .strBlockName = "sdc",
+                       .strBlockDev = "8:32",
+                       .strGenericName = "sg2",
+                       .strGenericDev = "21:2",
+                       .strVendor = "ATA",
+                       .strModel = "Samsung SSD 870"});
+    for (const auto& [pszNode, strDir] :
+         {std::pair{"/dev/null", strEnclosure}, std::pair{"/dev/zero", strStickDir}}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(pszNode, &info), 0);
+        sysfs.LinkCharDevice(
+            std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev)),
+            strDir + "/scsi_generic/" + (strDir == strEnclosure ? "sg1" : "sg0"));
+    }
+
+    const std::vector<BYTE> inquiry = MakeInquiry("KESTREL ", "DVX4400DUO", "0027");
+    std::vector<std::string> asked;
+    const CSysfsDirectoryTree tree(sysfs.Root());
+    CLinuxVolumeSystemCalls volumeCalls;
+    CLinuxDeviceSystem system(tree, volumeCalls, [&](int nFd, unsigned long, void* pArgument) {
+        struct stat info {};
+        ::fstat(nFd, &info);
+        asked.push_back(minor(info.st_rdev) == 3 ? "enclosure" : "other");
+        auto* pHeader = static_cast<sg_io_hdr_t*>(pArgument);
+        if (pHeader->cmdp[0] == 0x12) {
+            std::memcpy(pHeader->dxferp, inquiry.data(),
+                        std::min<std::size_t>(pHeader->dxfer_len, inquiry.size()));
+        }
+        return 0;
+    });
+
+    const std::vector<PhysicalDrive> drives = system.ListPhysicalDrives();
+    ASSERT_EQ(drives.size(), 3u);
+    EXPECT_EQ(drives[0].strName, u"/dev/sda");
+    EXPECT_EQ(drives[1].strName, u"/dev/sdb");
+    EXPECT_EQ(drives[2].nBusType, BusTypeAta);
+    EXPECT_EQ(system.ListPhysicalDrives()[1].strPath, drives[1].strPath)
+        << "names stay while attached";
+
+    class CNoDialog final : public CMessageTarget {
+    public:
+        LRESULT WindowProc(UINT, WPARAM, LPARAM) override { return 0; }
+    } dialog;
+    CScsiDevice device(system);
+    FindDevice(device, dialog);
+    ASSERT_TRUE(device.IsOpen());
+    EXPECT_EQ(device.m_strPath, drives[1].strPath);
+    EXPECT_EQ(device.m_strBusName, u"USB2.0");
+    EXPECT_EQ(asked, std::vector<std::string>{"enclosure"});
 }
 
 }  // namespace

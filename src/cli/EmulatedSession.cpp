@@ -1,0 +1,70 @@
+#include "cli/EmulatedSession.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "emulator/EnclosureStore.h"
+
+namespace rf {
+
+namespace {
+
+constexpr char kFreshFlashChip[] = "SST SST39VF020";
+
+std::shared_ptr<emu::CEmulatedEnclosure> FreshEnclosure() {
+    return std::make_shared<emu::CEmulatedEnclosure>(*emu::FindNorChipModel(kFreshFlashChip),
+                                                     emu::DefaultBusProfile());
+}
+
+}  // namespace
+
+std::string DefaultEmulatorDirectory() {
+    const char* pszState = std::getenv("XDG_STATE_HOME");
+    std::filesystem::path base;
+    if (pszState != nullptr && *pszState == '/') {
+        base = pszState;
+    } else {
+        const char* pszHome = std::getenv("HOME");
+        base = std::filesystem::path(pszHome != nullptr ? pszHome : ".") / ".local" / "state";
+    }
+    return (base / "reflasher" / "emulated-enclosure").string();
+}
+
+std::unique_ptr<CEmulatedSession> CEmulatedSession::Open(const std::string& strDirectory,
+                                                         std::string& strError) {
+    std::shared_ptr<emu::CEmulatedEnclosure> pEnclosure;
+    if (emu::EnclosureExists(strDirectory)) {
+        pEnclosure = emu::LoadEnclosure(strDirectory, strError);
+        if (pEnclosure == nullptr) {
+            return nullptr;
+        }
+    } else {
+        pEnclosure = FreshEnclosure();
+        if (!emu::SaveEnclosure(*pEnclosure, strDirectory, strError)) {
+            return nullptr;
+        }
+    }
+    return std::unique_ptr<CEmulatedSession>(
+        new CEmulatedSession(strDirectory, std::move(pEnclosure)));
+}
+
+CEmulatedSession::CEmulatedSession(std::string strDirectory,
+                                   std::shared_ptr<emu::CEmulatedEnclosure> pEnclosure)
+    : m_strDirectory(std::move(strDirectory)), m_pEnclosure(std::move(pEnclosure)) {
+    m_system.Attach(kDrivePath, m_pEnclosure);
+}
+
+CEmulatedSession::~CEmulatedSession() {
+    if (!m_bSaved) {
+        std::string strError;
+        Save(strError);
+    }
+}
+
+bool CEmulatedSession::Save(std::string& strError) {
+    m_bSaved = true;
+    // An enclosure whose power was cut comes back powered next run.
+    return emu::SaveEnclosure(*m_pEnclosure, m_strDirectory, strError);
+}
+
+}  // namespace rf

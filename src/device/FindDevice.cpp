@@ -1,0 +1,59 @@
+#include "device/FindDevice.h"
+
+#include <array>
+
+#include "app/CommandLine.h"
+#include "app/MessageLoop.h"
+#include "device/ProductTable.h"
+#include "device/ScsiDevice.h"
+
+namespace rf {
+
+namespace {
+
+constexpr std::size_t kVendorLength = 8;
+constexpr std::size_t kProductLength = 16;
+
+}  // namespace
+
+bool MayBeSupported(const PhysicalDrive& drive) {
+    if (!drive.bInquiryKnown) {
+        return true;
+    }
+    // The fields as INQUIRY holds them: space padded.
+    std::array<BYTE, kVendorLength + kProductLength> fields;
+    fields.fill(' ');
+    for (std::size_t i = 0; i < drive.strVendor.size() && i < kVendorLength; ++i) {
+        fields[i] = static_cast<BYTE>(drive.strVendor[i]);
+    }
+    for (std::size_t i = 0; i < drive.strProduct.size() && i < kProductLength; ++i) {
+        fields[kVendorLength + i] = static_cast<BYTE>(drive.strProduct[i]);
+    }
+    return ProductClassOf(fields.data(), theCmdInfo.m_bEnableAllProducts) != 0;
+}
+
+void FindDevice(CScsiDevice& device, CMessageTarget& notify) {
+    for (const PhysicalDrive& drive : device.System().ListPhysicalDrives()) {
+        if (device.IsOpen()) {
+            if (device.m_strPath == drive.strPath) {
+                return;  // still there
+            }
+            continue;  // other drives are left alone while ours is open
+        }
+        if (!MayBeSupported(drive)) {
+            continue;
+        }
+        device.m_strPath = drive.strPath;
+        if (device.Open(device.m_strPath.c_str())) {
+            PostMessageTo(notify, UM_DEVICE_CHANGED, 1, 0);
+            return;
+        }
+        device.Close();
+    }
+    if (device.IsOpen()) {
+        device.Close();
+        PostMessageTo(notify, UM_DEVICE_CHANGED, 0, 0);
+    }
+}
+
+}  // namespace rf

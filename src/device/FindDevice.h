@@ -1,0 +1,22 @@
+#pragma once
+
+#include "device/DevicePort.h"
+
+namespace rf {
+
+class CMessageTarget;
+class CScsiDevice;
+
+// One pass of the device search. While the device is closed, the drives are
+// opened and identified in list order until one is a supported product,
+// which stays open (UM_DEVICE_CHANGED with 1 is posted). While it is open,
+// only its presence in the list is checked; when it has gone it is closed
+// (UM_DEVICE_CHANGED with 0). Drives that cannot be ours by what the system
+// already knows of them are never sent a command.
+void FindDevice(CScsiDevice& device, CMessageTarget& notify);
+
+// False only when the system knows the drive's INQUIRY texts and they match
+// no supported product.
+bool MayBeSupported(const PhysicalDrive& drive);
+
+}  // namespace rf
