@@ -50,24 +50,58 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"ファームウェア(FLASH-ROM - UI)更新モードに設定できませんでした。"},
 
     {IDS_CLI_USAGE,
-     u"Usage: reflasher-cli [--version] [--help] COMMAND [OPTIONS]\n"
+     u"Usage: reflasher-cli COMMAND [OPTIONS]\n"
      u"\n"
      u"Commands:\n"
-     u"  list        list the disk drives and whether each is a supported enclosure\n"
+     u"  list              list the disk drives and whether each is a supported enclosure\n"
+     u"  info              show the versions in the enclosure beside the carried images\n"
+     u"  update            update every memory whose carried image is newer\n"
+     u"  backup DIR        save what can be read from the enclosure into DIR\n"
+     u"  emulator reset    make the emulated enclosure anew\n"
      u"\n"
      u"Options:\n"
-     u"  --emulate[=DIR]  use the emulated enclosure kept in DIR instead of the computer's drives\n"
+     u"  --emulate[=DIR]          use the emulated enclosure kept in DIR, not the computer's drives\n"
+     u"  --emulate-fault KIND:N   inject a fault at command N (fail, check-condition, power-cut)\n"
+     u"  --realtime               let the emulated enclosure take its modelled time\n"
+     u"  --preset NAME            with \"emulator reset\": row1, row2, current, rom-mode, ui-state0,\n"
+     u"                           debugger, usb11, unknown-spi\n"
+     u"  --flash-chip NAME        with \"emulator reset\": the parallel FLASH chip, by its table name\n"
+     u"  --spi-chip NAME          with \"emulator reset\": the SPI flash chip, by its table name\n"
+     u"  --vendor                 the full dialog: technical versions and --load\n"
+     u"  --load KIND=FILE         load an image file (KIND: flash, host, ui, resource) as a drop would\n"
+     u"  --yes                    answer Yes when asked to overwrite firmware that is up to date\n"
+     u"  --json                   machine-readable output (list, info, update)\n"
+     u"  --trace FILE             write every command block sent to FILE\n"
+     u"  --stats                  print commands, bytes, device time and host CPU time\n"
+     u"  --version, --help\n"
      u"\n"
-     u"Options of the updater may be given with \"/\" or \"-\" (for example /AutoUpdate).",
-     u"使い方: reflasher-cli [--version] [--help] コマンド [オプション]\n"
+     u"Options of the updater may be given with \"/\" or \"-\" (for example /IgnoreLockDrivesError).",
+     u"使い方: reflasher-cli コマンド [オプション]\n"
      u"\n"
      u"コマンド:\n"
-     u"  list        ディスクドライブと、対応する筐体かどうかを表示します\n"
+     u"  list              ディスクドライブと、対応する筐体かどうかを表示します\n"
+     u"  info              筐体内のバージョンを同梱イメージのバージョンと並べて表示します\n"
+     u"  update            同梱イメージの方が新しいメモリをすべて更新します\n"
+     u"  backup DIR        筐体から読み出せる内容を DIR に保存します\n"
+     u"  emulator reset    模擬筐体を作り直します\n"
      u"\n"
      u"オプション:\n"
-     u"  --emulate[=DIR]  コンピューターのドライブの代わりに、DIR に保存された模擬筐体を使います\n"
+     u"  --emulate[=DIR]          コンピューターのドライブではなく、DIR に保存された模擬筐体を使います\n"
+     u"  --emulate-fault KIND:N   コマンド N で障害を起こします (fail, check-condition, power-cut)\n"
+     u"  --realtime               模擬筐体に実機と同じ時間をかけさせます\n"
+     u"  --preset NAME            \"emulator reset\" と共に: row1, row2, current, rom-mode, ui-state0,\n"
+     u"                           debugger, usb11, unknown-spi\n"
+     u"  --flash-chip NAME        \"emulator reset\" と共に: パラレル FLASH チップ (表の名前)\n"
+     u"  --spi-chip NAME          \"emulator reset\" と共に: SPI フラッシュチップ (表の名前)\n"
+     u"  --vendor                 詳細ダイアログ: 技術的なバージョン表示と --load\n"
+     u"  --load KIND=FILE         イメージファイルを読み込みます (KIND: flash, host, ui, resource)\n"
+     u"  --yes                    最新のファームウェアを上書きするか尋ねられたら「はい」と答えます\n"
+     u"  --json                   機械で読める出力 (list, info, update)\n"
+     u"  --trace FILE             送信したコマンドブロックをすべて FILE に書きます\n"
+     u"  --stats                  コマンド数、バイト数、デバイス時間、CPU 時間を表示します\n"
+     u"  --version, --help\n"
      u"\n"
-     u"アップデーターのオプションは \"/\" または \"-\" を付けて指定できます (例: /AutoUpdate)。"},
+     u"アップデーターのオプションは \"/\" または \"-\" を付けて指定できます (例: /IgnoreLockDrivesError)。"},
     {IDS_CLI_NO_DRIVES, u"No SCSI disk drives were found on this computer.",
      u"このコンピューターにSCSIディスクドライブが見つかりませんでした。"},
     {IDS_CLI_DRIVES_HEADER, u"Disk drives:", u"ディスクドライブ:"},
@@ -83,6 +117,33 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"模擬筐体を使用できません: "},
     {IDS_CLI_OPTION_NEEDS_VALUE, u"This option needs a value: ",
      u"このオプションには値が必要です: "},
+    {IDS_CLI_NO_DEVICE, u"No supported enclosure was found.", u"対応する筐体が見つかりませんでした。"},
+    {IDS_CLI_DEVICE, u"Device", u"デバイス"},
+    {IDS_CLI_SERIAL, u"Serial No.", u"シリアル番号"},
+    {IDS_CLI_UI_SERIAL, u"UI serial No.", u"UI シリアル番号"},
+    {IDS_CLI_COLUMNS, u"Memory|Carried image|Device|Update", u"メモリ|同梱イメージ|デバイス|更新"},
+    {IDS_CLI_PRODUCT_IMAGES, u"Product version of the carried images", u"同梱イメージの製品バージョン"},
+    {IDS_CLI_PRODUCT_DEVICE, u"Product version of the device", u"デバイスの製品バージョン"},
+    {IDS_CLI_YES, u"yes", u"はい"},
+    {IDS_CLI_NO, u"no", u"いいえ"},
+    {IDS_CLI_MEMORY_FLASH, u"Bridge firmware (FLASH-ROM)", u"ブリッジ ファームウェア (FLASH-ROM)"},
+    {IDS_CLI_MEMORY_HOST, u"SEEPROM(Host)", u"SEEPROM(Host)"},
+    {IDS_CLI_MEMORY_CPU, u"SEEPROM(CPU)", u"SEEPROM(CPU)"},
+    {IDS_CLI_MEMORY_UI, u"UI firmware", u"UI ファームウェア"},
+    {IDS_CLI_MEMORY_RESOURCE, u"UI resource data", u"UI リソースデータ"},
+    {IDS_CLI_LOAD_FAILED, u"The image file cannot be loaded: ", u"イメージファイルを読み込めません: "},
+    {IDS_CLI_LOAD_NEEDS_VENDOR, u"--load needs --vendor (or /EnableVendorMode).",
+     u"--load には --vendor (または /EnableVendorMode) が必要です。"},
+    {IDS_CLI_BACKUP_SAVED, u"Saved: ", u"保存しました: "},
+    {IDS_CLI_BACKUP_NO_UI_FLASH,
+     u"The UI controller's own flash cannot be read back; it is not part of the backup.",
+     u"UI コントローラー内蔵フラッシュは読み出せないため、バックアップに含まれません。"},
+    {IDS_CLI_BACKUP_FAILED, u"The backup could not be completed: ", u"バックアップを完了できませんでした: "},
+    {IDS_CLI_STATS, u"Statistics", u"統計"},
+    {IDS_CLI_VOLUMES_IN_USE, u"In use: ", u"使用中: "},
+    {IDS_CLI_UNMOUNTED, u"Unmounted: ", u"アンマウントしました: "},
+    {IDS_CLI_EMULATOR_RESET, u"The emulated enclosure was made anew: ", u"模擬筐体を作り直しました: "},
+    {IDS_CLI_TRACE_FAILED, u"The trace file cannot be written: ", u"トレースファイルに書き込めません: "},
 });
 
 Language g_language = Language::English;

@@ -1,121 +1,163 @@
 #include "cli/CliApp.h"
 
+#include <ctime>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <ostream>
 
 #include "app/Clock.h"
+#include "app/CommandLine.h"
 #include "app/Messages.h"
 #include "app/Startup.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
+#include "cli/CliOptions.h"
+#include "cli/Commands.h"
+#include "cli/DialogSession.h"
 #include "cli/EmulatedSession.h"
-#include "cli/ListCommand.h"
+#include "cli/EmulatorCommand.h"
 #include "cli/TerminalMessageBoxes.h"
+#include "device/TracingDeviceSystem.h"
+#include "emulator/FaultPlan.h"
 
 namespace rf {
 
 namespace {
 
-constexpr int kExitSuccess = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
+void PrintLine(std::ostream& stream, const std::u16string& text) { stream << Utf16ToUtf8(text) << '\n'; }
 
-void PrintLine(std::ostream& stream, const std::u16string& text) {
-    stream << Utf16ToUtf8(text) << '\n';
+int Usage(std::ostream& stream, UINT nProblem, const std::u16string& what) {
+    PrintLine(stream, LoadResString(nProblem) + what);
+    PrintLine(stream, LoadResString(IDS_CLI_USAGE));
+    return kExitNothing;
 }
 
-// What the command line asks of this front end.
-struct CliOptions {
-    bool bVersion = false;
-    bool bHelp = false;
-    std::optional<std::string> emulateDirectory;  // set with --emulate
-    std::u16string command;
-    std::vector<std::u16string> updaterArgs;  // for the updater's own option parser
-};
-
-// "--name" options belong to this front end; everything else goes to the
-// updater's own option parser, as on the window's command line. Returns the
-// offending argument on an error.
-std::optional<std::u16string> ParseCliOptions(const std::vector<std::u16string>& args,
-                                              CliOptions& options) {
-    for (const std::u16string& arg : args) {
-        if (!arg.starts_with(u"--")) {
-            if (options.command.empty() && !arg.empty() && arg[0] != u'/' && arg[0] != u'-') {
-                options.command = arg;
-            }
-            options.updaterArgs.push_back(arg);
-            continue;
-        }
-        if (arg == u"--version") {
-            options.bVersion = true;
-        } else if (arg == u"--help") {
-            options.bHelp = true;
-        } else if (arg == u"--emulate") {
-            options.emulateDirectory = DefaultEmulatorDirectory();
-        } else if (arg.starts_with(u"--emulate=")) {
-            options.emulateDirectory = Utf16ToUtf8(arg.substr(10));
-            if (options.emulateDirectory->empty()) {
-                return arg;
-            }
-        } else {
-            return arg;
-        }
-    }
-    return std::nullopt;
+// Counts of --stats: what the command cost on the device and on the host.
+void PrintStats(std::ostream& stream, const TraceCounters& counters, std::uint64_t nDeviceMicroseconds,
+                double dCpuSeconds) {
+    stream << Utf16ToUtf8(LoadResString(IDS_CLI_STATS)) << ": commands " << counters.nCommands << " (failed "
+           << counters.nFailed << "), bytes in " << counters.nBytesIn << ", bytes out " << counters.nBytesOut
+           << ", device time " << nDeviceMicroseconds / 1000 << " ms, host CPU time "
+           << static_cast<long long>(dCpuSeconds * 1000) << " ms\n";
 }
 
 }  // namespace
 
 int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     SetCurrentLanguage(DetectLanguageFromEnvironment());
-    CTerminalMessageBoxes messageBoxes(context.out, context.err, context.in, context.bInteractive);
-    CScopedMessageBoxes scopedMessageBoxes(messageBoxes);
 
     CliOptions options;
-    if (const std::optional<std::u16string> bad = ParseCliOptions(args, options)) {
-        PrintLine(context.err,
-                  LoadResString(bad->starts_with(u"--emulate=") ? IDS_CLI_OPTION_NEEDS_VALUE
-                                                                : IDS_CLI_UNKNOWN_OPTION) +
-                      *bad);
-        PrintLine(context.err, LoadResString(IDS_CLI_USAGE));
-        return kExitUsage;
+    if (const auto error = ParseCliOptions(args, options, DefaultEmulatorDirectory())) {
+        return Usage(context.err, error->bMissingValue ? IDS_CLI_OPTION_NEEDS_VALUE : IDS_CLI_UNKNOWN_OPTION,
+                     error->argument);
     }
+    // In JSON mode only the JSON goes to the output.
+    std::ostream& log = options.bJson ? context.err : context.out;
+    CTerminalMessageBoxes messageBoxes(log, context.err, context.in, context.bInteractive, options.bYes);
+    CScopedMessageBoxes scopedMessageBoxes(messageBoxes);
 
     std::u16string title;
     if (!StartApplication(options.updaterArgs, title)) {
         return kExitFailure;
     }
+    if (options.bVendor) {
+        theCmdInfo.m_bEnableVendorMode = true;
+    }
     if (options.bVersion) {
         PrintLine(context.out, title);
         return kExitSuccess;
     }
-    if (options.bHelp || options.command.empty()) {
+    const std::u16string command = options.words.empty() ? std::u16string() : options.words.front();
+    if (options.bHelp || command.empty()) {
         PrintLine(options.bHelp ? context.out : context.err, LoadResString(IDS_CLI_USAGE));
-        return options.bHelp ? kExitSuccess : kExitUsage;
+        return options.bHelp ? kExitSuccess : kExitNothing;
     }
-    if (options.command != u"list") {
-        PrintLine(context.err, LoadResString(IDS_CLI_UNKNOWN_COMMAND) + options.command);
-        PrintLine(context.err, LoadResString(IDS_CLI_USAGE));
-        return kExitUsage;
+    const bool bKnown = command == u"list" || command == u"info" || command == u"update" ||
+                        (command == u"backup" && options.words.size() == 2) ||
+                        (command == u"emulator" && options.words.size() == 2 && options.words[1] == u"reset");
+    if (!bKnown) {
+        return Usage(context.err, IDS_CLI_UNKNOWN_COMMAND, command);
+    }
+    if (!options.loads.empty() && !theCmdInfo.m_bEnableVendorMode) {
+        PrintLine(context.err, LoadResString(IDS_CLI_LOAD_NEEDS_VENDOR));
+        return kExitNothing;
+    }
+    std::vector<emu::Fault> faults;
+    for (const std::string& strFault : options.faults) {
+        const std::optional<emu::Fault> fault = emu::ParseFault(strFault);
+        if (!fault) {
+            return Usage(context.err, IDS_CLI_UNKNOWN_OPTION, u"--emulate-fault " + Utf8ToUtf16(strFault));
+        }
+        faults.push_back(*fault);
+    }
+    if (command == u"emulator") {
+        return ResetEmulator(options, context.out, context.err);
     }
 
-    // The emulated enclosure runs on virtual time: its waits end at once.
+    // The emulated enclosure runs on virtual time unless it is to take its
+    // modelled time.
     CVirtualClock virtualClock;
     std::optional<CScopedClock> scopedClock;
     std::unique_ptr<CEmulatedSession> session;
     IDeviceSystem* pSystem = &context.system;
     if (options.emulateDirectory) {
+        // The clock first: the enclosure starts up on it as it is loaded.
+        if (!options.bRealtime) {
+            scopedClock.emplace(virtualClock);
+        }
         std::string strError;
         session = CEmulatedSession::Open(*options.emulateDirectory, strError);
         if (session == nullptr) {
             PrintLine(context.err, LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
             return kExitFailure;
         }
-        scopedClock.emplace(virtualClock);
+        session->Enclosure().ResetCommandIndex();
+        for (const emu::Fault& fault : faults) {
+            session->Enclosure().AddFault(fault);
+        }
         pSystem = &session->System();
     }
-    return ListDrives(*pSystem, context.out);
+
+    CTracingDeviceSystem tracing(*pSystem);
+    std::ofstream traceFile;
+    if (options.traceFile) {
+        traceFile.open(std::string(Utf16ToUtf8(*options.traceFile)), std::ios::trunc);
+        if (!traceFile) {
+            PrintLine(context.err, LoadResString(IDS_CLI_TRACE_FAILED) + *options.traceFile);
+            return kExitNothing;
+        }
+        tracing.SetSink([&traceFile](const TraceEntry& entry) { traceFile << FormatTraceLine(entry) << '\n'; });
+    }
+
+    const std::uint64_t nStart = CurrentClock().NowMicroseconds();
+    const std::clock_t cpuStart = std::clock();
+    CommandStreams streams{context.out, context.err, log};
+    int nExit = kExitSuccess;
+    if (command == u"list") {
+        nExit = ListDrives(tracing, options, streams);
+    } else {
+        CDialogSession dialogSession(tracing, theCmdInfo.m_bEnableVendorMode);
+        if (command == u"info") {
+            nExit = ShowInfo(dialogSession, options, streams);
+        } else if (command == u"update") {
+            nExit = RunUpdateCommand(dialogSession, options, streams, context.bTerminalOutput);
+        } else {
+            nExit = RunBackup(dialogSession, Utf16ToUtf8(options.words[1]), streams);
+        }
+    }
+    if (options.bStats) {
+        PrintStats(log, tracing.Counters(), CurrentClock().NowMicroseconds() - nStart,
+                   static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
+    }
+    if (session != nullptr) {
+        std::string strError;
+        if (!session->Save(strError)) {
+            PrintLine(context.err, LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
+            nExit = kExitFailure;
+        }
+    }
+    return nExit;
 }
 
 }  // namespace rf

@@ -17,6 +17,7 @@ struct CliContext {
     std::istream& in;
     bool bInteractive;      // a person can answer questions on the terminal
     IDeviceSystem& system;  // the computer's drives
+    bool bTerminalOutput = false;  // the output is a terminal: progress is drawn in place
 };
 
 // args excludes the program name. Returns the exit status.

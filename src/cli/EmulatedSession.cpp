@@ -3,17 +3,16 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "cli/EmulatorPresets.h"
 #include "emulator/EnclosureStore.h"
 
 namespace rf {
 
 namespace {
 
-constexpr char kFreshFlashChip[] = "SST SST39VF020";
-
 std::shared_ptr<emu::CEmulatedEnclosure> FreshEnclosure() {
-    return std::make_shared<emu::CEmulatedEnclosure>(*emu::FindNorChipModel(kFreshFlashChip),
-                                                     emu::DefaultBusProfile());
+    std::string strError;
+    return MakeEmulatedEnclosure(kDefaultPreset, "", "", strError);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
-#include "cli/ListCommand.h"
+#include "cli/Commands.h"
 
 #include <ostream>
 
 #include "app/StringTable.h"
+#include "cli/CliOptions.h"
+#include "cli/Json.h"
 #include "app/Text.h"
 #include "device/FindDevice.h"
 #include "device/ProductTable.h"
@@ -35,8 +37,29 @@ UINT Verdict(IDeviceSystem& system, const PhysicalDrive& drive) {
 
 }  // namespace
 
-int ListDrives(IDeviceSystem& system, std::ostream& out) {
+int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams& streams) {
+    std::ostream& out = streams.out;
     const std::vector<PhysicalDrive> drives = system.ListPhysicalDrives();
+    if (options.bJson) {
+        CJsonWriter json;
+        json.BeginObject().Key("drives").BeginArray();
+        for (const PhysicalDrive& drive : drives) {
+            const UINT nVerdict = Verdict(system, drive);
+            json.BeginObject();
+            json.Key("name").String(drive.strName);
+            json.Key("bus").String(drive.bBusKnown ? FormatBusName(drive.nBusType, drive.nBusMajorVersion,
+                                                                   drive.nBusMinorVersion)
+                                                   : std::u16string());
+            json.Key("product").String(drive.strVendor + " " + drive.strProduct);
+            json.Key("revision").String(drive.strRevision);
+            json.Key("supported").Bool(nVerdict == IDS_CLI_DRIVE_SUPPORTED || nVerdict == IDS_CLI_DRIVE_OTHER_BRAND);
+            json.Key("status").String(LoadResString(nVerdict));
+            json.EndObject();
+        }
+        json.EndArray().EndObject();
+        out << json.Text() << '\n';
+        return 0;
+    }
     if (drives.empty()) {
         out << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DRIVES)) << '\n';
         return 0;

@@ -18,6 +18,11 @@ int CTerminalMessageBoxes::Show(const std::u16string& text, const std::u16string
         stream.flush();
         return IDOK;
     }
+    if (m_bAssumeYes) {
+        stream << "[y/N] y\n";
+        stream.flush();
+        return IDYES;
+    }
     if (!m_bInteractive) {
         stream << "[y/N] n\n";
         stream.flush();

@@ -11,8 +11,10 @@ namespace rf {
 // terminal to ask on, a question is answered No.
 class CTerminalMessageBoxes final : public IMessageBoxService {
 public:
-    CTerminalMessageBoxes(std::ostream& out, std::ostream& err, std::istream& in, bool bInteractive)
-        : m_out(out), m_err(err), m_in(in), m_bInteractive(bInteractive) {}
+    // bAssumeYes answers every question Yes without asking.
+    CTerminalMessageBoxes(std::ostream& out, std::ostream& err, std::istream& in, bool bInteractive,
+                          bool bAssumeYes = false)
+        : m_out(out), m_err(err), m_in(in), m_bInteractive(bInteractive), m_bAssumeYes(bAssumeYes) {}
 
     int Show(const std::u16string& text, const std::u16string& caption, UINT nType) override;
 
@@ -21,6 +23,7 @@ private:
     std::ostream& m_err;
     std::istream& m_in;
     bool m_bInteractive;
+    bool m_bAssumeYes;
 };
 
 }  // namespace rf

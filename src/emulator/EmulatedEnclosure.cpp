@@ -25,6 +25,30 @@ constexpr char kChipFamilyTag[] = "VIRA    ";
 constexpr std::size_t kChipFamilyTagOffset = 0xF0;
 constexpr std::size_t kShortVersionOffset = 0x08;
 
+// On a full-speed USB link the bridge hands the controller's line one USB
+// packet per link write; a longer write does not fit its buffer.
+constexpr UINT kFullSpeedLinkPacket = 64;
+
+bool IsFullSpeedUsb(const BusProfile& bus) {
+    return bus.nBusType == BusTypeUsb && bus.nMajorVersion == 1;
+}
+
+LinkFault LinkFaultOf(FaultKind kind) {
+    switch (kind) {
+        case FaultKind::LinkNoAnswer:
+            return LinkFault::NoAnswer;
+        case FaultKind::LinkBadChecksum:
+            return LinkFault::BadChecksum;
+        case FaultKind::LinkNak:
+            return LinkFault::NotAcknowledged;
+        case FaultKind::Fail:
+        case FaultKind::CheckCondition:
+        case FaultKind::PowerCut:
+            return LinkFault::None;
+    }
+    return LinkFault::None;
+}
+
 std::uint32_t BigEndian(const std::array<BYTE, 16>& cdb, std::size_t nFirst, std::size_t nCount) {
     std::uint32_t nValue = 0;
     for (std::size_t i = 0; i < nCount; ++i) {
@@ -134,7 +158,8 @@ bool CEmulatedEnclosure::Execute(ScsiRequest& request) {
             if (fault != m_faults.end() && fault->kind == FaultKind::PowerCut) {
                 cutAfter = fault->nAfterMicroseconds;
             }
-            answer = Dispatch(request, cutAfter);
+            answer = Dispatch(request, cutAfter,
+                              fault != m_faults.end() ? LinkFaultOf(fault->kind) : LinkFault::None);
         }
     }
 
@@ -168,14 +193,15 @@ bool CEmulatedEnclosure::Execute(ScsiRequest& request) {
 }
 
 CEmulatedEnclosure::Answer CEmulatedEnclosure::Dispatch(ScsiRequest& request,
-                                                        std::optional<std::uint64_t> cutAfter) {
+                                                        std::optional<std::uint64_t> cutAfter,
+                                                        LinkFault linkFault) {
     switch (request.Cdb[0]) {
         case 0x00:  // TEST UNIT READY
             return Answer{};
         case 0x12:
             return Inquiry(request);
         case 0xFA:
-            return UiCommand(request);
+            return UiCommand(request, cutAfter, linkFault);
         case 0xFC:
             return HostEepromCommand(request);
         case 0xFD:
@@ -277,29 +303,44 @@ CEmulatedEnclosure::Answer CEmulatedEnclosure::BridgeCommand(ScsiRequest& reques
     return Answer{.nStatus = kStatusCheckCondition, .sense = kSenseInvalidField};
 }
 
-CEmulatedEnclosure::Answer CEmulatedEnclosure::UiCommand(ScsiRequest& request) {
+CEmulatedEnclosure::Answer CEmulatedEnclosure::UiCommand(ScsiRequest& request,
+                                                         std::optional<std::uint64_t> cutAfter,
+                                                         LinkFault linkFault) {
     const BYTE nSub = request.Cdb[1];
     const UINT nLength = request.DataTransferLength;
     const std::uint64_t nNow = Now();
+    Answer answer{.nStatus = kStatusCheckCondition, .sense = kSenseInvalidField};
     if (nSub == 0x00 && request.DataIn != 0) {
         std::array<BYTE, 4> state = {m_pUi->StateByte(nNow), 0, 0, 0};
         const UINT nCount = std::min<UINT>(nLength, 4);
         std::copy_n(state.begin(), nCount, request.DataBuffer);
-        return Answer{.nTransferred = nCount};
-    }
-    if (nSub >= 0x01 && nSub <= 0x04 && nLength == 0) {
+        answer = Answer{.nTransferred = nCount};
+    } else if (nSub >= 0x01 && nSub <= 0x04 && nLength == 0) {
         m_pUi->SetMode(nSub, nNow);
-        return Answer{};
+        answer = Answer{};
+    } else if (nSub == 0x10 && request.DataIn == 0) {
+        if (IsFullSpeedUsb(*m_pBus) && nLength > kFullSpeedLinkPacket) {
+            return answer;
+        }
+        Work(m_pUi->LinkWrite(std::span<const BYTE>(request.DataBuffer, nLength), linkFault, nNow));
+        answer = Answer{.nTransferred = nLength};
+    } else if ((nSub == 0x11 || nSub == 0x12) && request.DataIn != 0) {
+        // The block says how many bytes to take from the link; a single byte
+        // still travels in a two-byte data phase, whose second byte is idle.
+        const UINT nAsked = std::min<UINT>(BigEndian(request.Cdb, 7, 2), nLength);
+        std::fill_n(request.DataBuffer, nLength, BYTE{0xFF});
+        Work(m_pUi->LinkRead(nSub == 0x12, std::span<BYTE>(request.DataBuffer, nAsked), linkFault,
+                             nNow));
+        answer = Answer{.nTransferred = nLength};
+    } else {
+        return answer;
     }
-    if (nSub == 0x10 && request.DataIn == 0) {
-        m_pUi->LinkWrite(std::span<const BYTE>(request.DataBuffer, nLength), nNow);
-        return Answer{.nTransferred = nLength};
+    // The controller saw the command; the host never hears how it ended.
+    if (cutAfter.has_value()) {
+        PowerOff();
+        return Answer{.bDelivered = false};
     }
-    if ((nSub == 0x11 || nSub == 0x12) && request.DataIn != 0) {
-        m_pUi->LinkRead(nSub == 0x12, std::span<BYTE>(request.DataBuffer, nLength), nNow);
-        return Answer{.nTransferred = nLength};
-    }
-    return Answer{.nStatus = kStatusCheckCondition, .sense = kSenseInvalidField};
+    return answer;
 }
 
 CEmulatedEnclosure::Answer CEmulatedEnclosure::ProgramImage(ScsiRequest& request,

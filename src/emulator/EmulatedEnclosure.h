@@ -60,6 +60,7 @@ public:
 
     void SetUiController(std::unique_ptr<IEmulatedUiController> pController);
     IEmulatedUiController& UiController() { return *m_pUi; }
+    const IEmulatedUiController& UiController() const { return *m_pUi; }
 
     // True while the bridge runs its boot code because the FLASH-ROM holds
     // no valid firmware; decided at every start.
@@ -92,12 +93,14 @@ private:
         UINT nTransferred = 0;
     };
 
-    Answer Dispatch(ScsiRequest& request, std::optional<std::uint64_t> cutAfter);
+    Answer Dispatch(ScsiRequest& request, std::optional<std::uint64_t> cutAfter,
+                    LinkFault linkFault);
     Answer Inquiry(ScsiRequest& request);
     Answer FlashWindow(ScsiRequest& request);
     Answer HostEepromCommand(ScsiRequest& request);
     Answer BridgeCommand(ScsiRequest& request);
-    Answer UiCommand(ScsiRequest& request);
+    Answer UiCommand(ScsiRequest& request, std::optional<std::uint64_t> cutAfter,
+                     LinkFault linkFault);
     Answer ProgramImage(ScsiRequest& request, std::optional<std::uint64_t> cutAfter);
     void Boot();
     std::uint64_t Now() const;

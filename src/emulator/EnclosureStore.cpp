@@ -5,6 +5,8 @@
 #include <map>
 #include <sstream>
 
+#include "emulator/UiController.h"
+
 namespace fs = std::filesystem;
 
 namespace rf::emu {
@@ -15,6 +17,21 @@ constexpr char kConfigFile[] = "enclosure.conf";
 constexpr char kFlashFile[] = "flash-rom.bin";
 constexpr char kHostEepromFile[] = "seeprom-host.bin";
 constexpr char kCpuEepromFile[] = "seeprom-cpu.bin";
+// Only with a front-panel controller fitted; directories kept before it
+// could be fitted have neither the files nor the keys, and load without one.
+constexpr char kUiFlashFile[] = "ui-flash.bin";
+constexpr char kSpiFlashFile[] = "ui-spi-flash.bin";
+constexpr char kSpiChipKey[] = "ui-spi-chip";
+constexpr char kUiFlashKey[] = "ui-flash";
+constexpr char kUiSecurityKey[] = "ui-security";
+constexpr char kUiDebuggerKey[] = "ui-debugger";
+constexpr char kUiEmptyHeaderKey[] = "ui-empty-resource-header";
+
+// How the controller's program flash stands: firmware it starts, programmed
+// but not yet closed by the security setting, or anything less.
+constexpr char kFlashValid[] = "valid";
+constexpr char kFlashProgrammed[] = "programmed";
+constexpr char kFlashIncomplete[] = "incomplete";
 
 bool WriteFileAtomically(const fs::path& path, const std::string& strContents,
                          std::string& strError) {
@@ -67,6 +84,100 @@ bool LoadMemory(const fs::path& path, std::size_t nSize, std::vector<BYTE>& memo
     return true;
 }
 
+std::string YesNo(bool bValue) {
+    return bValue ? "yes" : "no";
+}
+
+bool ParseYesNo(const std::string& strValue, bool& bValue) {
+    bValue = strValue == "yes";
+    return bValue || strValue == "no";
+}
+
+std::string FlashState(const UiProgramFlash& flash) {
+    return flash.bValid ? kFlashValid : flash.bProgrammed ? kFlashProgrammed : kFlashIncomplete;
+}
+
+std::string HexByte(BYTE nValue) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[nValue >> 4], kDigits[nValue & 0x0F]};
+}
+
+bool ParseHexByte(const std::string& strText, std::size_t nAt, BYTE& nValue) {
+    unsigned nParsed = 0;
+    for (std::size_t i = nAt; i < nAt + 2; ++i) {
+        const char c = strText[i];
+        const int nDigit = c >= '0' && c <= '9'   ? c - '0'
+                           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                  : -1;
+        if (nDigit < 0) {
+            return false;
+        }
+        nParsed = nParsed << 4 | static_cast<unsigned>(nDigit);
+    }
+    nValue = static_cast<BYTE>(nParsed);
+    return true;
+}
+
+std::string UiConfig(const CEmulatedUiController& controller) {
+    const UiProgramFlash& flash = controller.ProgramFlash();
+    std::string strConfig;
+    strConfig += std::string(kSpiChipKey) + "=" + controller.SpiFlash().Model().pszName + "\n";
+    strConfig += std::string(kUiFlashKey) + "=" + FlashState(flash) + "\n";
+    strConfig += std::string(kUiSecurityKey) + "=" + HexByte(flash.security[0]) +
+                 HexByte(flash.security[1]) + "\n";
+    strConfig +=
+        std::string(kUiDebuggerKey) + "=" + YesNo(controller.Settings().bDebuggerBuild) + "\n";
+    strConfig += std::string(kUiEmptyHeaderKey) + "=" +
+                 YesNo(controller.Settings().bEmptyResourceHeader) + "\n";
+    return strConfig;
+}
+
+// Fits the controller the configuration describes; true with nothing
+// fitted when it describes none.
+bool LoadUiController(std::map<std::string, std::string>& values, const fs::path& directory,
+                      CEmulatedEnclosure& enclosure, std::string& strError) {
+    if (!values.contains(kSpiChipKey)) {
+        return true;
+    }
+    const std::string strWhere = (directory / kConfigFile).string() + ": ";
+    const SpiChipModel* pChip = FindSpiChipModel(values[kSpiChipKey]);
+    if (pChip == nullptr) {
+        strError = strWhere + "unknown SPI flash chip \"" + values[kSpiChipKey] + "\"";
+        return false;
+    }
+    UiControllerSettings settings;
+    if (!ParseYesNo(values[kUiDebuggerKey], settings.bDebuggerBuild) ||
+        !ParseYesNo(values[kUiEmptyHeaderKey], settings.bEmptyResourceHeader)) {
+        strError =
+            strWhere + kUiDebuggerKey + " and " + kUiEmptyHeaderKey + " must be \"yes\" or \"no\"";
+        return false;
+    }
+    UiProgramFlash flash;
+    const std::string& strState = values[kUiFlashKey];
+    if (strState != kFlashValid && strState != kFlashProgrammed && strState != kFlashIncomplete) {
+        strError = strWhere + "unknown UI flash state \"" + strState + "\"";
+        return false;
+    }
+    flash.bValid = strState == kFlashValid;
+    flash.bProgrammed = strState != kFlashIncomplete;
+    const std::string& strSecurity = values[kUiSecurityKey];
+    if (strSecurity.size() != 4 || !ParseHexByte(strSecurity, 0, flash.security[0]) ||
+        !ParseHexByte(strSecurity, 2, flash.security[1])) {
+        strError = strWhere + "UI security bytes \"" + strSecurity + "\" are not four hex digits";
+        return false;
+    }
+    std::vector<BYTE> spi;
+    if (!LoadMemory(directory / kUiFlashFile, kUiFlashSize, flash.contents, strError) ||
+        !LoadMemory(directory / kSpiFlashFile, pChip->nSize, spi, strError)) {
+        return false;
+    }
+    CEmulatedUiController& controller = FitUiController(enclosure, *pChip, settings);
+    controller.RestoreProgramFlash(flash);
+    controller.SpiFlash().SetContents(spi);
+    return true;
+}
+
 }  // namespace
 
 bool EnclosureExists(const std::string& strDirectory) {
@@ -88,6 +199,15 @@ bool SaveEnclosure(const CEmulatedEnclosure& enclosure, const std::string& strDi
     strConfig += "vendor=" + enclosure.Vendor() + "\n";
     strConfig += "product=" + enclosure.Product() + "\n";
     const fs::path directory(strDirectory);
+    if (const CEmulatedUiController* pUi = FittedUiController(enclosure)) {
+        strConfig += UiConfig(*pUi);
+        if (!WriteFileAtomically(directory / kUiFlashFile, Bytes(pUi->ProgramFlash().contents),
+                                 strError) ||
+            !WriteFileAtomically(directory / kSpiFlashFile, Bytes(pUi->SpiFlash().Contents()),
+                                 strError)) {
+            return false;
+        }
+    }
     return WriteFileAtomically(directory / kFlashFile, Bytes(enclosure.Flash().Contents()),
                                strError) &&
            WriteFileAtomically(directory / kHostEepromFile, Bytes(enclosure.HostEeprom()),
@@ -131,6 +251,9 @@ std::unique_ptr<CEmulatedEnclosure> LoadEnclosure(const std::string& strDirector
                     strError) ||
         !LoadMemory(directory / kCpuEepromFile, kCpuEepromSize, pEnclosure->CpuEeprom(),
                     strError)) {
+        return nullptr;
+    }
+    if (!LoadUiController(values, directory, *pEnclosure, strError)) {
         return nullptr;
     }
     pEnclosure->Flash().SetContents(flash);

@@ -15,6 +15,9 @@ constexpr KindName kKindNames[] = {
     {FaultKind::Fail, "fail"},
     {FaultKind::CheckCondition, "check-condition"},
     {FaultKind::PowerCut, "power-cut"},
+    {FaultKind::LinkNoAnswer, "no-answer"},
+    {FaultKind::LinkBadChecksum, "bad-checksum"},
+    {FaultKind::LinkNak, "nak"},
 };
 
 bool ParseNumber(std::string_view text, std::uint64_t& nValue) {

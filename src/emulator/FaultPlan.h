@@ -15,6 +15,11 @@ enum class FaultKind {
     Fail,            // the request does not get through, on this and the next five attempts
     CheckCondition,  // the bridge refuses the command; nothing is done
     PowerCut,        // the power goes: this command and every later one fail
+    // Faults of the serial line to the front-panel controller; they act on
+    // UI link commands only and leave every other command alone.
+    LinkNoAnswer,     // the frame written, or the answer read, is lost
+    LinkBadChecksum,  // the frame written or read carries a wrong checksum
+    LinkNak,          // the answer read says NAK instead of its status
 };
 
 struct Fault {
@@ -25,7 +30,8 @@ struct Fault {
     std::uint64_t nAfterMicroseconds = 0;
 };
 
-// "fail:N", "check-condition:N", "power-cut:N" or "power-cut:N+MICROSECONDS".
+// "fail:N", "check-condition:N", "power-cut:N", "power-cut:N+MICROSECONDS",
+// "no-answer:N", "bad-checksum:N" or "nak:N".
 std::optional<Fault> ParseFault(std::string_view text);
 std::string FaultKindName(FaultKind kind);
 

@@ -15,7 +15,7 @@ class CProgressCtrl;
 class CScsiDevice;
 
 struct SpiFlashChipInfo {
-    WORD wId;  // manufacturer code | device code << 8
+    WORD wId;   // manufacturer code | device code << 8
     int nKind;  // 1: the programming operations support it
     const char16_t* pszName;
 };

@@ -24,8 +24,9 @@ bool SendUiCommandFrame(CDevice* pDevice, BYTE nLength, const BYTE* pData);
 // One data frame of 1 to 256 bytes (256 travels as LEN 0), ending in ETB
 // when more frames follow, else ETX.
 bool SendUiDataFrame(CDevice* pDevice, const BYTE* pData, UINT nLength, bool bMore);
-// Reads one data frame and copies up to nMax of its bytes; true when it
-// starts with STX and its checksum over all its bytes is right.
+// Reads one data frame and, when it is sound (STX, at least nMax bytes, a
+// checksum right over all its bytes), copies its first nMax bytes and
+// returns true; otherwise the caller's buffer stays as it was.
 bool ReceiveUiDataFrame(CDevice* pDevice, BYTE* pOut, BYTE nMax);
 // Asks for the status of the last command (or data frame) until a valid
 // status frame comes or 10 seconds pass: ACK, another status, or 0xFF.

@@ -98,7 +98,7 @@ TEST_F(CliTest, ListWithTheEmulatedEnclosure) {
     const CliRun run = Run({u"list", Utf8ToUtf16("--emulate=" + strDirectory)});
     EXPECT_EQ(run.nExit, 0) << run.strErr;
     EXPECT_EQ(run.strOut,
-              "Disk drives:\n  emulated-enclosure  USB2.0  KESTREL DVX4400DUO  FFFF  supported\n");
+              "Disk drives:\n  emulated-enclosure  USB2.0  KESTREL DVX4400DUO  0.24  supported\n");
     EXPECT_TRUE(std::filesystem::exists(strDirectory + "/enclosure.conf"))
         << "a fresh enclosure is kept";
 

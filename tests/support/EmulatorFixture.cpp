@@ -20,4 +20,9 @@ std::vector<BYTE> CEmulatorFixture::FlashContents(std::size_t nSize) const {
                              contents.begin() + static_cast<std::ptrdiff_t>(nSize));
 }
 
+emu::CEmulatedUiController& CEmulatorFixture::FitUiController(
+    const std::string& strSpiChip, const emu::UiControllerSettings& settings) {
+    return emu::FitUiController(*enclosure, *emu::FindSpiChipModel(strSpiChip), settings);
+}
+
 }  // namespace rf::test

@@ -9,6 +9,7 @@
 #include "device/ScsiDevice.h"
 #include "emulator/EmulatedDeviceSystem.h"
 #include "emulator/EmulatedEnclosure.h"
+#include "emulator/UiController.h"
 #include "support/TestEnvironment.h"
 
 namespace rf::test {
@@ -24,6 +25,10 @@ public:
     void InstallFirmware(const std::vector<BYTE>& image);
     // The first nSize bytes of the FLASH-ROM as the chip holds them.
     std::vector<BYTE> FlashContents(std::size_t nSize) const;
+    // Fits a front-panel controller with the named SPI flash part: both
+    // memories blank, so it reports state 0 until it is given firmware.
+    emu::CEmulatedUiController& FitUiController(const std::string& strSpiChip = "WINBOND W25X40A",
+                                                const emu::UiControllerSettings& settings = {});
 
     static constexpr const char16_t* kPath = u"/dev/sg1";
 

@@ -1,0 +1,40 @@
+#pragma once
+
+// The terminal front end's own options ("--name" or "--name=value"); every
+// other argument goes on to the updater's option parser.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rf {
+
+struct CliOptions {
+    bool bVersion = false;
+    bool bHelp = false;
+    bool bJson = false;
+    bool bYes = false;
+    bool bVendor = false;
+    bool bStats = false;
+    bool bRealtime = false;
+    std::optional<std::string> emulateDirectory;
+    std::vector<std::string> faults;                 // --emulate-fault KIND:N
+    std::vector<std::pair<std::string, std::u16string>> loads;  // --load KIND=FILE
+    std::optional<std::u16string> traceFile;
+    std::optional<std::string> preset;
+    std::optional<std::string> flashChip;
+    std::optional<std::string> spiChip;
+    std::vector<std::u16string> words;        // command and its operands
+    std::vector<std::u16string> updaterArgs;  // for the updater's own option parser
+};
+
+struct CliOptionError {
+    std::u16string argument;
+    bool bMissingValue = false;
+};
+
+// nullopt on success, else the argument that was wrong.
+std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>& args, CliOptions& options,
+                                              const std::string& strDefaultEmulateDirectory);
+
+}  // namespace rf

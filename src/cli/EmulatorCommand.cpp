@@ -1,0 +1,36 @@
+#include "cli/EmulatorCommand.h"
+
+#include <ostream>
+
+#include "app/StringTable.h"
+#include "app/Text.h"
+#include "cli/CliOptions.h"
+#include "cli/Commands.h"
+#include "cli/EmulatedSession.h"
+#include "cli/EmulatorPresets.h"
+#include "emulator/EnclosureStore.h"
+
+namespace rf {
+
+int ResetEmulator(const CliOptions& options, std::ostream& out, std::ostream& err) {
+    const std::string strDirectory = options.emulateDirectory.value_or(DefaultEmulatorDirectory());
+    const std::string strPreset = options.preset.value_or(kDefaultPreset);
+    std::string strError;
+    const auto pEnclosure =
+        MakeEmulatedEnclosure(strPreset, options.flashChip.value_or(""), options.spiChip.value_or(""), strError);
+    if (pEnclosure == nullptr) {
+        err << Utf16ToUtf8(LoadResString(IDS_CLI_EMULATOR_ERROR)) << strError << '\n';
+        for (const EmulatorPreset& preset : EmulatorPresets()) {
+            err << "  " << preset.pszName << "  " << preset.pszDescription << '\n';
+        }
+        return kExitNothing;
+    }
+    if (!emu::SaveEnclosure(*pEnclosure, strDirectory, strError)) {
+        err << Utf16ToUtf8(LoadResString(IDS_CLI_EMULATOR_ERROR)) << strError << '\n';
+        return kExitFailure;
+    }
+    out << Utf16ToUtf8(LoadResString(IDS_CLI_EMULATOR_RESET)) << strPreset << " (" << strDirectory << ")\n";
+    return kExitSuccess;
+}
+
+}  // namespace rf

@@ -1,0 +1,33 @@
+#pragma once
+
+// Named starting points for the emulated enclosure: which firmware its
+// memories hold, how it is attached, and which chips it carries.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "emulator/EmulatedEnclosure.h"
+
+namespace rf {
+
+struct EmulatorPreset {
+    const char* pszName;
+    const char* pszDescription;
+};
+
+std::vector<EmulatorPreset> EmulatorPresets();
+
+// What a fresh emulated enclosure starts as: the oldest shipped firmware,
+// so that the first update has work to do.
+inline constexpr char kDefaultPreset[] = "row1";
+
+// A fresh enclosure of the preset, with the chips given by their table
+// names (empty: the preset's own). Null with a message for an unknown
+// preset or chip.
+std::shared_ptr<emu::CEmulatedEnclosure> MakeEmulatedEnclosure(std::string_view preset, const std::string& strFlashChip,
+                                                              const std::string& strSpiChip, std::string& strError);
+
+}  // namespace rf

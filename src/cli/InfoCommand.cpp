@@ -1,0 +1,112 @@
+#include <array>
+#include <ostream>
+
+#include "app/StringTable.h"
+#include "app/Text.h"
+#include "cli/CliOptions.h"
+#include "cli/Commands.h"
+#include "cli/DialogSession.h"
+#include "cli/Json.h"
+#include "ui/ProductVersions.h"
+
+namespace rf {
+
+namespace {
+
+struct MemoryRow {
+    const char* pszKey;
+    UINT nName;
+    CRomObject& rom;
+    bool bWritable;
+};
+
+std::array<MemoryRow, 5> MemoryRows(CMainDlg& dialog) {
+    return {{{"flash", IDS_CLI_MEMORY_FLASH, dialog.m_romFlash, true},
+             {"host", IDS_CLI_MEMORY_HOST, dialog.m_romHost, true},
+             {"cpu", IDS_CLI_MEMORY_CPU, dialog.m_romCpu, false},
+             {"ui", IDS_CLI_MEMORY_UI, dialog.m_romUI78K, true},
+             {"resource", IDS_CLI_MEMORY_RESOURCE, dialog.m_romUIRSC, true}}};
+}
+
+std::u16string ProductVersionOf(CMainDlg& dialog, bool bDevice) {
+    const std::array<CRomObject*, 4> roms = {&dialog.m_romFlash, &dialog.m_romHost, &dialog.m_romUI78K,
+                                             &dialog.m_romUIRSC};
+    std::array<std::u16string, 4> versions;
+    for (std::size_t i = 0; i < roms.size(); ++i) {
+        versions[i] = bDevice ? roms[i]->m_strDeviceVersion : roms[i]->m_strRomVersion;
+    }
+    return FormatProductVersion(LookUpProductVersion(versions));
+}
+
+std::u16string Padded(const std::u16string& text, std::size_t nWidth) {
+    return text.size() >= nWidth ? text + u" " : text + std::u16string(nWidth - text.size(), u' ');
+}
+
+}  // namespace
+
+int ShowInfo(CDialogSession& session, const CliOptions& options, CommandStreams& streams) {
+    session.Open();
+    CMainDlg& dialog = session.Dialog();
+    if (!LoadRequestedFiles(dialog, options, streams.err)) {
+        return kExitNothing;
+    }
+    session.RunUntil([&] { return session.bDeviceFound; }, kSearchMilliseconds);
+    if (!session.bDeviceFound) {
+        if (options.bJson) {
+            streams.out << "{\"device\":null}\n";
+        }
+        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
+        return kExitNothing;
+    }
+
+    if (options.bJson) {
+        CJsonWriter json;
+        json.BeginObject().Key("device").BeginObject();
+        json.Key("name").String(dialog.m_strDeviceName);
+        json.Key("serial").String(dialog.m_romCpu.m_strSerialNo);
+        json.Key("ui_serial").String(dialog.m_romUI78K.m_strUiSerialNo);
+        json.EndObject().Key("memories").BeginArray();
+        for (const MemoryRow& row : MemoryRows(dialog)) {
+            json.BeginObject();
+            json.Key("memory").String(row.pszKey);
+            json.Key("image_version").String(row.rom.m_strRomVersion);
+            json.Key("device_version").String(row.rom.m_strDeviceVersion);
+            json.Key("update").Bool(row.bWritable && dialog.IsSelected(row.rom));
+            json.EndObject();
+        }
+        json.EndArray().Key("product_version").BeginObject();
+        json.Key("images").String(ProductVersionOf(dialog, false));
+        json.Key("device").String(ProductVersionOf(dialog, true));
+        json.EndObject().EndObject();
+        streams.out << json.Text() << '\n';
+        return kExitSuccess;
+    }
+
+    std::u16string text = LoadResString(IDS_CLI_DEVICE) + u": " + dialog.m_strDeviceName + u"\n";
+    text += LoadResString(IDS_CLI_SERIAL) + u": " + dialog.m_romCpu.m_strSerialNo + u"\n";
+    text += LoadResString(IDS_CLI_UI_SERIAL) + u": " + dialog.m_romUI78K.m_strUiSerialNo + u"\n\n";
+    // Column titles come as one text, separated by "|".
+    std::u16string columns = LoadResString(IDS_CLI_COLUMNS);
+    std::array<std::u16string, 4> titles;
+    for (std::size_t i = 0, nStart = 0; i < titles.size(); ++i) {
+        const std::size_t nBar = columns.find(u'|', nStart);
+        titles[i] = columns.substr(nStart, nBar == std::u16string::npos ? std::u16string::npos : nBar - nStart);
+        nStart = nBar == std::u16string::npos ? columns.size() : nBar + 1;
+    }
+    constexpr std::size_t kNameWidth = 30;
+    constexpr std::size_t kVersionWidth = 28;
+    text += Padded(titles[0], kNameWidth) + Padded(titles[1], kVersionWidth) + Padded(titles[2], kVersionWidth) +
+            titles[3] + u"\n";
+    for (const MemoryRow& row : MemoryRows(dialog)) {
+        const std::u16string update =
+            row.bWritable ? LoadResString(dialog.IsSelected(row.rom) ? IDS_CLI_YES : IDS_CLI_NO) : u"-";
+        text += Padded(LoadResString(row.nName), kNameWidth) + Padded(row.rom.m_strRomVersion, kVersionWidth) +
+                Padded(row.rom.m_strDeviceVersion, kVersionWidth) + update + u"\n";
+    }
+    text += u"\n" + LoadResString(IDS_CLI_PRODUCT_IMAGES) + u": " + ProductVersionOf(dialog, false) + u"\n";
+    text += LoadResString(IDS_CLI_PRODUCT_DEVICE) + u": " + ProductVersionOf(dialog, true) + u"\n";
+    streams.out << Utf16ToUtf8(text);
+    return kExitSuccess;
+}
+
+}  // namespace rf

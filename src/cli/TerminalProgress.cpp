@@ -1,0 +1,73 @@
+#include "cli/TerminalProgress.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include "app/Text.h"
+
+namespace rf {
+
+namespace {
+
+constexpr int kBarWidth = 40;
+constexpr int kPlainStep = 10;  // without a terminal: a line every 10 %
+
+}  // namespace
+
+CTerminalProgress::~CTerminalProgress() { Finish(); }
+
+void CTerminalProgress::OnRangeChanged(int nLower, int nUpper) {
+    m_nLower = nLower;
+    m_nUpper = nUpper;
+    m_nLastPercent = -1;
+}
+
+void CTerminalProgress::OnPosChanged(int nPos) {
+    // Progress counts only inside a stage; the bar's reset after the update
+    // is not news.
+    if (!m_bInStage || m_nUpper <= m_nLower) {
+        return;
+    }
+    const long long nSpan = static_cast<long long>(m_nUpper) - m_nLower;
+    const long long nDone = std::clamp<long long>(static_cast<long long>(nPos) - m_nLower, 0, nSpan);
+    const int nPercent = static_cast<int>(nDone * 100 / nSpan);
+    if (nPercent == m_nLastPercent) {
+        return;
+    }
+    if (!m_bTerminal && m_nLastPercent >= 0 && nPercent / kPlainStep == m_nLastPercent / kPlainStep && nPercent != 100) {
+        return;
+    }
+    m_nLastPercent = nPercent;
+    Draw(nPercent);
+}
+
+void CTerminalProgress::Draw(int nPercent) {
+    if (m_bTerminal) {
+        const int nFilled = nPercent * kBarWidth / 100;
+        m_out << "\r  [" << std::string(static_cast<std::size_t>(nFilled), '#')
+              << std::string(static_cast<std::size_t>(kBarWidth - nFilled), ' ') << "] " << nPercent << " %";
+        m_bBarShown = true;
+    } else {
+        m_out << "  " << nPercent << " %\n";
+    }
+    m_out.flush();
+}
+
+void CTerminalProgress::OnTextChanged(const std::u16string& text) {
+    Finish();
+    m_bInStage = !text.empty();
+    if (!text.empty()) {
+        m_out << Utf16ToUtf8(text) << '\n';
+        m_out.flush();
+    }
+    m_nLastPercent = -1;
+}
+
+void CTerminalProgress::Finish() {
+    if (m_bBarShown) {
+        m_out << '\n';
+        m_bBarShown = false;
+    }
+}
+
+}  // namespace rf

@@ -1,0 +1,42 @@
+#pragma once
+
+// What the dialog shows while it works, on the terminal: each stage's status
+// text on a line of its own, and the progress bar redrawn in place on a
+// terminal (plain percentage lines when the output is not a terminal).
+
+#include <iosfwd>
+#include <string>
+
+#include "app/controls/ProgressCtrl.h"
+#include "app/controls/Wnd.h"
+
+namespace rf {
+
+class CTerminalProgress final : public CProgressCtrl::IView, public CWnd::IView {
+public:
+    CTerminalProgress(std::ostream& out, bool bTerminal) : m_out(out), m_bTerminal(bTerminal) {}
+    ~CTerminalProgress() override;
+
+    // Progress bar
+    void OnRangeChanged(int nLower, int nUpper) override;
+    void OnPosChanged(int nPos) override;
+    // Status line
+    void OnTextChanged(const std::u16string& text) override;
+    void OnEnabledChanged(bool) override {}
+
+    // Ends a bar drawn in place, so the next text starts on a fresh line.
+    void Finish();
+
+private:
+    void Draw(int nPercent);
+
+    std::ostream& m_out;
+    bool m_bTerminal;
+    int m_nLower = 0;
+    int m_nUpper = 100;
+    int m_nLastPercent = -1;
+    bool m_bBarShown = false;
+    bool m_bInStage = false;
+};
+
+}  // namespace rf

@@ -1,0 +1,60 @@
+#pragma once
+
+// Every command offered to a device, in order: what a developer needs to
+// see what an update did, and what tests check.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/Types.h"
+
+namespace rf {
+
+enum class TraceDirection { In, Out, None };
+
+struct TraceEntry {
+    std::uint64_t nIndex = 0;
+    std::array<BYTE, 16> cdb{};
+    BYTE nCdbLength = 0;
+    TraceDirection direction = TraceDirection::None;
+    UINT nLength = 0;
+    std::vector<BYTE> dataOut;
+    BYTE nStatus = 0xFF;  // 0xFF: nothing came back
+};
+
+namespace detail {
+
+inline void AppendHex(std::string& text, const BYTE* pBytes, std::size_t nCount) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (std::size_t i = 0; i < nCount; ++i) {
+        text.push_back(kDigits[pBytes[i] >> 4]);
+        text.push_back(kDigits[pBytes[i] & 0x0F]);
+    }
+}
+
+}  // namespace detail
+
+// One line: index, block (hex), direction, length, data sent (hex, or "-"),
+// status (two hex digits), separated by single spaces.
+inline std::string FormatTraceLine(const TraceEntry& entry) {
+    std::string line = std::to_string(entry.nIndex);
+    line += ' ';
+    detail::AppendHex(line, entry.cdb.data(), entry.nCdbLength);
+    line += entry.direction == TraceDirection::In    ? " in "
+            : entry.direction == TraceDirection::Out ? " out "
+                                                     : " none ";
+    line += std::to_string(entry.nLength);
+    line += ' ';
+    if (entry.dataOut.empty()) {
+        line += '-';
+    } else {
+        detail::AppendHex(line, entry.dataOut.data(), entry.dataOut.size());
+    }
+    line += ' ';
+    detail::AppendHex(line, &entry.nStatus, 1);
+    return line;
+}
+
+}  // namespace rf

@@ -1,0 +1,112 @@
+#include "images/RomFlash.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/CommandLine.h"
+#include "app/StringTable.h"
+#include "app/Text.h"
+#include "device/Device.h"
+#include "device/FlashChips.h"
+#include "firmware/FirmwareImages.h"
+
+namespace rf {
+
+namespace {
+
+constexpr UINT kBufferSize = 0x20000;
+constexpr UINT kBlockSize = 512;
+constexpr DWORD kDeviceFirmwareBase = 0x20000;  // the bridge's copy of its firmware
+constexpr UINT kVersionNumberOffset = 0x0E0;
+constexpr UINT kTagOffset = 0x0F0;
+constexpr UINT kVersionStringOffset = 0x240;
+constexpr UINT kVersionStringLength = 128;
+constexpr char kTag[] = "VIRA    ";
+constexpr std::size_t kTagLength = sizeof kTag - 1;
+
+std::u16string VersionStringText(const BYTE* pString) {
+    const BYTE* pEnd = std::find(pString, pString + kVersionStringLength, BYTE{0});
+    return WidenBytes(pString, static_cast<std::size_t>(pEnd - pString));
+}
+
+}  // namespace
+
+CRom_Flash::CRom_Flash() : CRomObject(IDR_BRIDGE_FIRMWARE, kBufferSize) {
+    // The base loaded the carried image before this kind's rounding existed.
+    if (IsLoaded()) {
+        SetDataSize(m_nDataSize);
+    }
+}
+
+void CRom_Flash::SetDataSize(UINT nSize) {
+    // Sizes this close to the top of the range never fit a buffer; kept
+    // from wrapping to a small size.
+    m_nDataSize = nSize > UINT32_MAX - (kBlockSize - 1)
+                      ? UINT32_MAX
+                      : (nSize + kBlockSize - 1) & ~(kBlockSize - 1);
+}
+
+void CRom_Flash::UpdateRomVersion() {
+    if (!DataMatches(kTagOffset, kTag)) {
+        m_strRomVersion = LoadResString(IDS_ERR_INVALID_ROM);
+    } else if (theCmdInfo.m_bEnableVendorMode) {
+        m_strRomVersion = VersionStringText(m_pData.get() + kVersionStringOffset);
+    } else {
+        m_strRomVersion = Hex(DataWord(kVersionNumberOffset), 4);
+    }
+}
+
+void CRom_Flash::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
+    m_szDeviceVersion.fill(0);
+    std::array<BYTE, kTagLength> work{};
+    m_strDeviceVersion.clear();
+    if (pDevice != nullptr && pDevice->m_bRomMode) {
+        // No firmware to ask; the chip identified while opening is all there is.
+        const FlashChipInfo* pChip = pDevice->m_pFlashChip;
+        const char16_t* pszName =
+            pChip != nullptr && pChip->pszName != nullptr ? pChip->pszName : u"--- unknown ---";
+        m_strDeviceVersion = u"FLASH-ROM = \"" + std::u16string(pszName) + u"\"";
+    } else if (pDevice != nullptr) {
+        pDevice->m_dwFlashBase = kDeviceFirmwareBase;
+        pDevice->m_wFlashId = 0xFFFF;
+        pDevice->m_bRomMode = false;
+        pDevice->m_pFlashChip = nullptr;
+        std::array<BYTE, kVersionStringLength> version{};
+        if (pDevice->ReadFlash(kTagOffset, work.data(), kTagLength, nullptr) &&
+            std::memcmp(work.data(), kTag, kTagLength) == 0 &&
+            pDevice->ReadFlash(kVersionNumberOffset, work.data(), 2, nullptr) &&
+            pDevice->ReadFlash(kVersionStringOffset, version.data(), kVersionStringLength,
+                               nullptr)) {
+            // Taken only when whole: half a string would decide the
+            // comparison on the bytes that happened to arrive.
+            m_szDeviceVersion = version;
+            m_strDeviceVersion = theCmdInfo.m_bEnableVendorMode
+                                     ? VersionStringText(m_szDeviceVersion.data())
+                                     : Hex(LittleEndianWord(work.data()), 4);
+        }
+    }
+    if (m_strDeviceVersion.empty()) {
+        m_strDeviceVersion = LoadResString(IDS_ERR_INVALID_ROM);
+    }
+}
+
+bool CRom_Flash::NeedsUpdate(std::u16string& strTitle) {
+    strTitle =
+        theCmdInfo.m_bEnableVendorMode ? u"FLASH-ROM Version" : LoadResString(IDS_FIRMWARE_VERSION);
+    if (!IsLoaded()) {
+        return false;
+    }
+    // Whole texts, character by character: "0.3" sorts after "0.27".
+    const BYTE* pImage = m_pData.get() + kVersionStringOffset;
+    for (UINT i = 0; i < kVersionStringLength; ++i) {
+        if (m_szDeviceVersion[i] != pImage[i]) {
+            return m_szDeviceVersion[i] < pImage[i];
+        }
+        if (pImage[i] == 0) {
+            break;
+        }
+    }
+    return false;
+}
+
+}  // namespace rf

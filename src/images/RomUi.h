@@ -1,0 +1,60 @@
+#pragma once
+
+// The front-panel UI controller's firmware and its resource data in the
+// SPI flash. Both carry a version, a build date and a build time, and an
+// image counts as newer when the device's three values are lower.
+
+#include <array>
+#include <compare>
+#include <string>
+
+#include "images/RomObject.h"
+
+namespace rf {
+
+// Compared field by field, in this order, as unsigned numbers.
+struct VersionTriple {
+    WORD wVersion = 0;
+    WORD wDate = 0;
+    WORD wTime = 0;
+
+    auto operator<=>(const VersionTriple&) const = default;
+};
+
+// What the controller reports while it runs a debugger build.
+inline constexpr VersionTriple kDebuggerTriple{0x1234, 0x5678, 0xABCD};
+
+class CRom_UI78K : public CRomObject {
+public:
+    CRom_UI78K();
+
+    void UpdateRomVersion() override;
+    void ReadDeviceVersion(CDevice* pDevice, CProgressCtrl* pProgress) override;
+    // Never while the device runs its debugger build, which also locks the box.
+    bool NeedsUpdate(std::u16string& strTitle) override;
+
+    bool m_bDebugger = false;
+    WORD m_wDeviceDate = 0;
+    WORD m_wDeviceTime = 0;
+    // The unit's information block (controller address 0x00A0), written
+    // back into the image before programming so that the unit keeps it.
+    // All 0xFF until a block was read whole.
+    std::array<BYTE, 16> m_abUiSerialNo;
+    std::u16string m_strUiSerialNo;
+};
+
+class CRom_UIRSC : public CRomObject {
+public:
+    CRom_UIRSC();
+
+    void UpdateRomVersion() override;
+    // Asks the controller for the header; when it answers an empty one,
+    // reads the header straight from the SPI flash.
+    void ReadDeviceVersion(CDevice* pDevice, CProgressCtrl* pProgress) override;
+    bool NeedsUpdate(std::u16string& strTitle) override;
+
+    WORD m_wDeviceDate = 0;
+    WORD m_wDeviceTime = 0;
+};
+
+}  // namespace rf

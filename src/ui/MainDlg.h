@@ -1,0 +1,85 @@
+#pragma once
+
+// The program's main window: it owns the device object and the five image
+// objects, looks for the enclosure once a second, shows the versions the
+// program carries beside the device's, and runs the update on command. The
+// full (vendor) dialog is this class with template 102.
+
+#include <string>
+
+#include "app/controls/Button.h"
+#include "app/controls/ProgressCtrl.h"
+#include "app/controls/Wnd.h"
+#include "device/ScsiDevice.h"
+#include "images/RomFlash.h"
+#include "images/RomSeeprom.h"
+#include "images/RomUi.h"
+#include "ui/Dialog.h"
+
+namespace rf {
+
+// What a front end may want to hear from the dialog besides its controls.
+class IMainDlgListener {
+public:
+    virtual ~IMainDlgListener() = default;
+    // The device information was refreshed (bFound: a device is open).
+    virtual void OnDeviceRefreshed(bool /*bFound*/) {}
+    // The update command was handled: nMessageId is the result shown (140,
+    // 155 or a failure), or 0 when nothing was written (declined, refused).
+    virtual void OnUpdateHandled(UINT /*nMessageId*/) {}
+};
+
+class CMainDlg : public CDialog, public IRomOwner {
+public:
+    explicit CMainDlg(IDeviceSystem& system, UINT nIDTemplate = 102);
+    ~CMainDlg() override;
+
+    bool UpdateData(bool bSaveAndValidate) override { return CDialog::UpdateData(bSaveAndValidate); }
+
+    void SetListener(IMainDlgListener* pListener) { m_pListener = pListener; }
+    bool IsBusy() const { return m_bBusy; }
+    // The memories the update writes, in the order it writes them.
+    bool IsSelected(const CRomObject& rom) const;
+
+    UINT m_hIcon;
+    CRom_Flash m_romFlash;
+    CRom_Host m_romHost;
+    CRom_Cpu m_romCpu;
+    CRom_UI78K m_romUI78K;
+    CRom_UIRSC m_romUIRSC;
+    CScsiDevice m_device;
+    std::u16string m_strDeviceName;
+    CProgressCtrl m_progress;
+    CWnd m_staticStatus;
+    CButton m_btnUpdate;
+    bool m_bBusy = false;
+
+protected:
+    bool OnInitDialog() override;
+    void DoDataExchange(CDataExchange* pDX) override;
+    void OnCancel() override;
+    void OnTimer(UINT nIDEvent) override;
+    void OnCommand(UINT nId) override;
+    LRESULT OnMessage(UINT nMessage, WPARAM wParam, LPARAM lParam) override;
+
+    LRESULT OnDeviceChanged(WPARAM wParam, LPARAM lParam);
+    void RefreshImageInfo();
+    void OnCheckClicked();
+    void OnUpdateFirmware();
+    // The stages of one update; returns the message id of its result.
+    UINT RunUpdate();
+
+    // Whether any of the four writable memories is selected.
+    bool AnyMemorySelected() const;
+
+    IMainDlgListener* m_pListener = nullptr;
+
+private:
+    void WakeUiController();
+    void SetStatus(UINT nId);
+    void ClearSelection(CRomObject& rom);
+    // The memories in the order the dialog refreshes them.
+    CRomObject* Roms(std::size_t i);
+};
+
+}  // namespace rf

@@ -1,0 +1,39 @@
+#pragma once
+
+// Stands between the program and another device system and makes chosen
+// commands fail, picked by what they are rather than by their number: "the
+// first write to the host EEPROM", "mode 3". Tests of the update use it to
+// provoke each failure of the workflow.
+
+#include <functional>
+#include <memory>
+
+#include "device/DevicePort.h"
+
+namespace rf::test {
+
+enum class FaultAction { Pass, Fail, CheckCondition };
+
+class CFaultyDeviceSystem final : public IDeviceSystem {
+public:
+    explicit CFaultyDeviceSystem(IDeviceSystem& inner) : m_inner(inner) {}
+
+    // Asked for every attempt before it goes on.
+    std::function<FaultAction(const ScsiRequest&)> decide;
+
+    std::unique_ptr<IDeviceHandle> Open(const std::u16string& path) override;
+    std::vector<PhysicalDrive> ListPhysicalDrives() override { return m_inner.ListPhysicalDrives(); }
+    bool PrepareVolumes(const StorageDeviceNumber& disk, VolumeReport& report) override {
+        return m_inner.PrepareVolumes(disk, report);
+    }
+
+private:
+    IDeviceSystem& m_inner;
+};
+
+// A decision that fails every attempt of the n-th command (counted from 1)
+// for which bMatches holds, and passes everything else.
+std::function<FaultAction(const ScsiRequest&)> FailNth(std::function<bool(const ScsiRequest&)> bMatches, int n,
+                                                       FaultAction action = FaultAction::Fail);
+
+}  // namespace rf::test
