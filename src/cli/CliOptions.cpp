@@ -27,6 +27,13 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
                                               const std::string& strDefaultEmulateDirectory) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::u16string& arg = args[i];
+        // The argument after "backup" is its directory, even one that
+        // begins with "/".
+        const bool bBackupDirectory = options.words.size() == 1 && options.words.front() == u"backup";
+        if (bBackupDirectory && !arg.starts_with(u"--") && !arg.empty()) {
+            options.words.push_back(arg);
+            continue;
+        }
         if (!arg.starts_with(u"--")) {
             if (!arg.empty() && arg[0] != u'/' && arg[0] != u'-') {
                 options.words.push_back(arg);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "app/Text.h"
@@ -107,6 +108,72 @@ TEST_F(CliTest, ListWithTheEmulatedEnclosure) {
     EXPECT_EQ(damaged.nExit, 1);
     EXPECT_NE(damaged.strErr.find("The emulated enclosure cannot be used: "), std::string::npos);
     EXPECT_EQ(Run({u"list", u"--emulate="}).nExit, 2);
+}
+
+TEST_F(CliTest, AnUpdateOfTheEmulatedEnclosureAsANewUserRunsIt) {
+    const std::u16string emulate = Utf8ToUtf16("--emulate=" + sysfs.Root() + "/enclosure");
+    ASSERT_EQ(Run({u"emulator", u"reset", emulate}).nExit, 0);
+
+    const CliRun before = Run({u"info", emulate, u"--json"});
+    EXPECT_EQ(before.nExit, 0);
+    EXPECT_NE(before.strOut.find("\"device\":\"Ver.1.00\""), std::string::npos) << before.strOut;
+    EXPECT_NE(before.strOut.find("{\"memory\":\"flash\",\"image_version\":\"0027\",\"device_version\":\"0024\","
+                                 "\"update\":true}"),
+              std::string::npos);
+
+    const std::string strTrace = sysfs.Root() + "/trace.txt";
+    const CliRun update = Run({u"update", emulate, u"--json", u"--trace", Utf8ToUtf16(strTrace)});
+    EXPECT_EQ(update.nExit, 0) << update.strErr;
+    EXPECT_EQ(update.strOut, "{\"result\":\"success\",\"message_id\":140,\"message\":\"Complete to update firmware.\"}\n");
+    std::ifstream trace(strTrace);
+    std::string strFirst;
+    std::getline(trace, strFirst);
+    EXPECT_EQ(strFirst, "0 12000000FE00 in 254 - 00") << "index, block, direction, length, data, status";
+
+    const CliRun after = Run({u"info", emulate});
+    EXPECT_NE(after.strOut.find("Product version of the device: Ver.1.01"), std::string::npos) << after.strOut;
+    // Nothing is newer now: without a terminal to ask, the answer is No.
+    const CliRun again = Run({u"update", emulate, u"--json"});
+    EXPECT_EQ(again.nExit, 2);
+    EXPECT_NE(again.strOut.find("\"result\":\"nothing\""), std::string::npos);
+}
+
+TEST_F(CliTest, APowerCutLeavesAnEnclosureTheNextRunRepairs) {
+    const std::u16string emulate = Utf8ToUtf16("--emulate=" + sysfs.Root() + "/enclosure");
+    ASSERT_EQ(Run({u"emulator", u"reset", emulate}).nExit, 0);
+    const CliRun cut = Run({u"update", emulate, u"--emulate-fault", u"power-cut:900"});
+    EXPECT_EQ(cut.nExit, 1);
+    const CliRun repaired = Run({u"update", emulate, u"--yes"});
+    EXPECT_EQ(repaired.nExit, 0) << repaired.strOut << repaired.strErr;
+    EXPECT_NE(Run({u"info", emulate}).strOut.find("Product version of the device: Ver.1.01"), std::string::npos);
+}
+
+TEST_F(CliTest, BackupReadsWhatCanBeReadAndWritesNothing) {
+    const std::u16string emulate = Utf8ToUtf16("--emulate=" + sysfs.Root() + "/enclosure");
+    ASSERT_EQ(Run({u"emulator", u"reset", emulate}).nExit, 0);
+    const std::string strBackup = sysfs.Root() + "/backup";
+    const CliRun backup = Run({u"backup", Utf8ToUtf16(strBackup), emulate, u"--trace", Utf8ToUtf16(sysfs.Root() + "/t")});
+    EXPECT_EQ(backup.nExit, 0) << backup.strErr;
+    for (const char* pszFile : {"flash-rom.bin", "seeprom-host.bin", "seeprom-cpu.bin", "spi-flash.bin"}) {
+        EXPECT_TRUE(std::filesystem::exists(strBackup + "/" + pszFile)) << pszFile;
+    }
+    EXPECT_EQ(std::filesystem::file_size(strBackup + "/seeprom-host.bin"), 0x2000u);
+    EXPECT_NE(backup.strOut.find("cannot be read back"), std::string::npos);
+    std::ifstream trace(sysfs.Root() + "/t");
+    for (std::string strLine; std::getline(trace, strLine);) {
+        const std::string strBlock = strLine.substr(strLine.find(' ') + 1, 4);
+        EXPECT_NE(strBlock, "FC02") << "no EEPROM write: " << strLine;
+        EXPECT_NE(strBlock.substr(0, 2), "FE") << strLine;
+    }
+}
+
+TEST_F(CliTest, LoadingFilesNeedsTheVendorDialogAndAReadableFile) {
+    const std::u16string emulate = Utf8ToUtf16("--emulate=" + sysfs.Root() + "/enclosure");
+    EXPECT_EQ(Run({u"info", emulate, u"--load", u"host=x.bin"}).nExit, 2);
+    const CliRun missing = Run({u"info", emulate, u"--vendor", u"--load", u"host=/nonexistent.bin"});
+    EXPECT_EQ(missing.nExit, 2);
+    EXPECT_NE(missing.strErr.find("The image file cannot be loaded: host=/nonexistent.bin"), std::string::npos);
+    EXPECT_EQ(Run({u"info", emulate, u"--vendor", u"--load", u"melt=x"}).nExit, 2);
 }
 
 TEST_F(CliTest, BadUsageIsExplainedWithExitStatus2) {

@@ -91,11 +91,17 @@ TEST_F(RomObjectTest, FileOfExactlyTheBufferSizeLoadsAndOneByteMoreChangesNothin
     EXPECT_EQ(owner.nLoads, 1);
 
     image.push_back(0x00);
-    EXPECT_FALSE(rom.LoadFile(files.Write("long.bin", image).c_str()));
+    const std::u16string strLong = files.Write("long.bin", image);
     image.pop_back();
-    EXPECT_EQ(Held(rom), image);
-    EXPECT_EQ(rom.m_strRomVersion, u"C019");
-    EXPECT_EQ(owner.nLoads, 1) << "a refused file does not refresh the dialog";
+    // 4 GiB and one byte, sparse: a length cut to 32 bits would look like 1.
+    const std::u16string strHuge = files.Write("huge.bin", Bytes{});
+    std::filesystem::resize_file(files.Root() + "/huge.bin", 0x100000001);
+    for (const std::u16string& path : {strLong, strHuge}) {
+        EXPECT_FALSE(rom.LoadFile(path.c_str()));
+        EXPECT_EQ(Held(rom), image);
+        EXPECT_EQ(rom.m_strRomVersion, u"C019");
+        EXPECT_EQ(owner.nLoads, 1) << "a refused file does not refresh the dialog";
+    }
 }
 
 TEST_F(RomObjectTest, ShorterFileLeavesTheRestOfTheBufferErased) {
