@@ -9,75 +9,75 @@
 namespace rf::test {
 namespace {
 
-std::u16string Text(CMainDlg& dialog, UINT nId) {
-    const CWnd* pControl = dialog.GetDlgItem(nId);
+std::u16string Text(CMainDlg& dlg, UINT nId) {
+    const CWnd* pControl = dlg.GetDlgItem(nId);
     return pControl != nullptr ? pControl->GetWindowText() : u"<no control>";
 }
 
 class MainDlgTest : public ::testing::Test, public CDialogFixture {};
 
 TEST_F(MainDlgTest, WithoutADeviceEverythingWaits) {
-    CMainDlg& dialog = OpenDialog(true);
+    CMainDlg& dlg = OpenDialog(true);
     RunFor(3000);
-    EXPECT_EQ(Text(dialog, IDC_DEVICE_NAME), u" Searching device ...");
-    EXPECT_EQ(Text(dialog, IDC_ROM_VERSION_FLASH), u"0.27 KESTREL_DVXDUO 2013/11/12 15:11:15");
-    EXPECT_EQ(Text(dialog, IDC_DEVICE_VERSION_FLASH), u"");
-    EXPECT_EQ(Text(dialog, IDC_SERIAL_NO), u"");
-    for (CRomObject* pRom : {static_cast<CRomObject*>(&dialog.m_romFlash), static_cast<CRomObject*>(&dialog.m_romHost),
-                             static_cast<CRomObject*>(&dialog.m_romUI78K), static_cast<CRomObject*>(&dialog.m_romUIRSC)}) {
+    EXPECT_EQ(Text(dlg, IDC_DEVICE_NAME), u" Searching device ...");
+    EXPECT_EQ(Text(dlg, IDC_ROM_VERSION_FLASH), u"0.27 KESTREL_DVXDUO 2013/11/12 15:11:15");
+    EXPECT_EQ(Text(dlg, IDC_DEVICE_VERSION_FLASH), u"");
+    EXPECT_EQ(Text(dlg, IDC_SERIAL_NO), u"");
+    for (CRomObject* pRom : {static_cast<CRomObject*>(&dlg.m_romFlash), static_cast<CRomObject*>(&dlg.m_romHost),
+                             static_cast<CRomObject*>(&dlg.m_romUI78K), static_cast<CRomObject*>(&dlg.m_romUIRSC)}) {
         EXPECT_FALSE(pRom->m_chkUpdate.IsWindowEnabled());
         EXPECT_EQ(pRom->m_chkUpdate.GetCheck(), BST_UNCHECKED);
     }
-    EXPECT_FALSE(dialog.m_btnUpdate.IsWindowEnabled());
-    EXPECT_EQ(dialog.GetWindowText(), AppName());
+    EXPECT_FALSE(dlg.m_btnUpdate.IsWindowEnabled());
+    EXPECT_EQ(dlg.GetWindowText(), AppName());
 }
 
 TEST_F(MainDlgTest, AnAttachedDeviceIsFoundBeforeTheFirstTick) {
     Attach("row1");
     const std::uint64_t nStart = env.clock.NowMicroseconds();
-    CMainDlg& dialog = OpenDialog(true);
+    CMainDlg& dlg = OpenDialog(true);
     EXPECT_TRUE(bLastFound);
     EXPECT_LT(env.clock.NowMicroseconds() - nStart, 1'000'000u) << "no timer tick was needed";
-    EXPECT_EQ(Text(dialog, IDC_DEVICE_NAME), u"KESTREL  DVX4400DUO");
-    EXPECT_EQ(dialog.m_romFlash.m_chkUpdate.GetWindowText(), u"FLASH-ROM Version(*):");
-    EXPECT_EQ(dialog.m_romFlash.m_chkUpdate.GetCheck(), BST_CHECKED);
-    EXPECT_TRUE(dialog.m_btnUpdate.IsWindowEnabled());
-    EXPECT_FALSE(Text(dialog, IDC_SERIAL_NO).empty());
+    EXPECT_EQ(Text(dlg, IDC_DEVICE_NAME), u"KESTREL  DVX4400DUO");
+    EXPECT_EQ(dlg.m_romFlash.m_chkUpdate.GetWindowText(), u"FLASH-ROM Version(*):");
+    EXPECT_EQ(dlg.m_romFlash.m_chkUpdate.GetCheck(), BST_CHECKED);
+    EXPECT_TRUE(dlg.m_btnUpdate.IsWindowEnabled());
+    EXPECT_FALSE(Text(dlg, IDC_SERIAL_NO).empty());
 }
 
 TEST_F(MainDlgTest, AnUnpluggedDeviceIsForgottenWithinASecond) {
     Attach("row1");
-    CMainDlg& dialog = OpenDialog(true);
+    CMainDlg& dlg = OpenDialog(true);
     ASSERT_TRUE(bLastFound);
     emulated.Detach(u"sdb");
     RunFor(1100);
     EXPECT_FALSE(bLastFound);
-    EXPECT_EQ(Text(dialog, IDC_DEVICE_NAME), u" Searching device ...");
-    EXPECT_EQ(Text(dialog, IDC_DEVICE_VERSION_FLASH), u"");
-    EXPECT_EQ(dialog.m_romFlash.m_chkUpdate.GetCheck(), BST_UNCHECKED);
-    EXPECT_FALSE(dialog.m_btnUpdate.IsWindowEnabled());
+    EXPECT_EQ(Text(dlg, IDC_DEVICE_NAME), u" Searching device ...");
+    EXPECT_EQ(Text(dlg, IDC_DEVICE_VERSION_FLASH), u"");
+    EXPECT_EQ(dlg.m_romFlash.m_chkUpdate.GetCheck(), BST_UNCHECKED);
+    EXPECT_FALSE(dlg.m_btnUpdate.IsWindowEnabled());
 }
 
 TEST_F(MainDlgTest, UpToDateFirmwareTicksNothing) {
     Attach("current");
-    CMainDlg& dialog = OpenDialog(true);
-    for (CRomObject* pRom : {static_cast<CRomObject*>(&dialog.m_romFlash), static_cast<CRomObject*>(&dialog.m_romHost),
-                             static_cast<CRomObject*>(&dialog.m_romUI78K), static_cast<CRomObject*>(&dialog.m_romUIRSC)}) {
+    CMainDlg& dlg = OpenDialog(true);
+    for (CRomObject* pRom : {static_cast<CRomObject*>(&dlg.m_romFlash), static_cast<CRomObject*>(&dlg.m_romHost),
+                             static_cast<CRomObject*>(&dlg.m_romUI78K), static_cast<CRomObject*>(&dlg.m_romUIRSC)}) {
         EXPECT_EQ(pRom->m_chkUpdate.GetCheck(), BST_UNCHECKED);
         EXPECT_TRUE(pRom->m_chkUpdate.IsWindowEnabled());
     }
-    EXPECT_FALSE(dialog.m_btnUpdate.IsWindowEnabled()) << "the full dialog follows the boxes";
-    dialog.m_romHost.m_chkUpdate.SetCheckFromView(BST_CHECKED);
-    PostMessageTo(dialog, WM_COMMAND, IDC_CHECK_HOST, 0);
+    EXPECT_FALSE(dlg.m_btnUpdate.IsWindowEnabled()) << "the full dlg follows the boxes";
+    dlg.m_romHost.m_chkUpdate.SetCheckFromView(BST_CHECKED);
+    PostMessageTo(dlg, WM_COMMAND, IDC_CHECK_HOST, 0);
     PumpMessages();
-    EXPECT_TRUE(dialog.m_btnUpdate.IsWindowEnabled());
+    EXPECT_TRUE(dlg.m_btnUpdate.IsWindowEnabled());
 }
 
 TEST_F(MainDlgTest, AControllerWithoutFirmwareLocksTheResourceBoxButKeepsItsSelection) {
     Attach("ui-state0");
-    CMainDlg& dialog = OpenDialog(true);
-    EXPECT_FALSE(dialog.m_romUIRSC.m_chkUpdate.IsWindowEnabled());
-    EXPECT_EQ(dialog.m_romUIRSC.m_chkUpdate.GetCheck(), dialog.m_romUIRSC.m_bUpdate ? BST_CHECKED : BST_UNCHECKED);
+    CMainDlg& dlg = OpenDialog(true);
+    EXPECT_FALSE(dlg.m_romUIRSC.m_chkUpdate.IsWindowEnabled());
+    EXPECT_EQ(dlg.m_romUIRSC.m_chkUpdate.GetCheck(), dlg.m_romUIRSC.m_bUpdate ? BST_CHECKED : BST_UNCHECKED);
     EXPECT_EQ(Controller().Mode(), 4) << "woken into its boot mode";
 }
 
@@ -98,15 +98,15 @@ TEST_F(MainDlgTest, AutoUpdatePostsTheCommandOnce) {
 
 TEST_F(MainDlgTest, EscapeAndCloseDoNothingWhileBusy) {
     Attach("row1");
-    CMainDlg& dialog = OpenDialog(true);
-    dialog.m_bBusy = true;
-    dialog.RequestClose();
-    PostMessageTo(dialog, WM_COMMAND, 2, 0);
+    CMainDlg& dlg = OpenDialog(true);
+    dlg.m_bBusy = true;
+    dlg.RequestClose();
+    PostMessageTo(dlg, WM_COMMAND, 2, 0);
     PumpMessages();
-    EXPECT_FALSE(dialog.IsEnded());
-    dialog.m_bBusy = false;
-    dialog.RequestClose();
-    EXPECT_TRUE(dialog.IsEnded());
+    EXPECT_FALSE(dlg.IsEnded());
+    dlg.m_bBusy = false;
+    dlg.RequestClose();
+    EXPECT_TRUE(dlg.IsEnded());
 }
 
 TEST_F(MainDlgTest, UserDialogShowsProductVersionsAndLists) {
@@ -118,18 +118,18 @@ TEST_F(MainDlgTest, UserDialogShowsProductVersionsAndLists) {
                          Case{"ui-state0", u"Unknown"}}) {
         CDialogFixture fixture;
         fixture.Attach(c.pszPreset);
-        auto& dialog = static_cast<CMainUserDlg&>(fixture.OpenDialog(false));
-        EXPECT_EQ(dialog.m_strProductVersion, u"Ver.1.01");
-        EXPECT_EQ(dialog.m_strFirmwareVersions, u"(1) Ver.0027\r\n(2) Ver.C018\r\n(3) Ver.0029\r\n(4) Ver.0023");
-        EXPECT_EQ(dialog.m_strDeviceProductVersion, c.pszDeviceProduct) << c.pszPreset;
-        EXPECT_TRUE(dialog.m_btnUpdate.IsWindowEnabled()) << "any open device may be updated";
+        auto& dlg = static_cast<CMainUserDlg&>(fixture.OpenDialog(false));
+        EXPECT_EQ(dlg.m_strProductVersion, u"Ver.1.01");
+        EXPECT_EQ(dlg.m_strFirmwareVersions, u"(1) Ver.0027\r\n(2) Ver.C018\r\n(3) Ver.0029\r\n(4) Ver.0023");
+        EXPECT_EQ(dlg.m_strDeviceProductVersion, c.pszDeviceProduct) << c.pszPreset;
+        EXPECT_TRUE(dlg.m_btnUpdate.IsWindowEnabled()) << "any open device may be updated";
     }
     CDialogFixture fixture;
     fixture.Attach("ui-state0");
-    auto& dialog = static_cast<CMainUserDlg&>(fixture.OpenDialog(false));
-    EXPECT_NE(dialog.m_strDeviceFirmwareVersions.find(u"(1) Ver.0024\r\n(2) Ver.C017\r\n"), std::u16string::npos);
-    EXPECT_EQ(dialog.m_strDeviceFirmwareVersions.find(u"(3) Ver."), std::u16string::npos)
-        << "a text that is no version is shown as it is: " << Utf16ToUtf8(dialog.m_strDeviceFirmwareVersions);
+    auto& dlg = static_cast<CMainUserDlg&>(fixture.OpenDialog(false));
+    EXPECT_NE(dlg.m_strDeviceFirmwareVersions.find(u"(1) Ver.0024\r\n(2) Ver.C017\r\n"), std::u16string::npos);
+    EXPECT_EQ(dlg.m_strDeviceFirmwareVersions.find(u"(3) Ver."), std::u16string::npos)
+        << "a text that is no version is shown as it is: " << Utf16ToUtf8(dlg.m_strDeviceFirmwareVersions);
 
     CDialogFixture none;
     auto& empty = static_cast<CMainUserDlg&>(none.OpenDialog(false));

@@ -58,10 +58,10 @@ protected:
 
 TEST_F(UpdateWorkflowTest, OldestFirmwareToTheCarriedImages) {
     Attach("row1");
-    CMainDlg& dialog = OpenDialog(true);
+    CMainDlg& dlg = OpenDialog(true);
     const std::vector<BYTE> infoBlockBefore(Controller().ProgramFlash().contents.begin() + 0xA0,
                                             Controller().ProgramFlash().contents.begin() + 0xB0);
-    const std::vector<BYTE> heldHost(dialog.m_romHost.m_pData.get(), dialog.m_romHost.m_pData.get() + 16);
+    const std::vector<BYTE> heldHost(dlg.m_romHost.m_pData.get(), dlg.m_romHost.m_pData.get() + 16);
     trace.clear();
     EXPECT_EQ(Update(), IDS_UPDATE_COMPLETE);
     ExpectCarriedImages();
@@ -91,14 +91,14 @@ TEST_F(UpdateWorkflowTest, OldestFirmwareToTheCarriedImages) {
                                            Controller().ProgramFlash().contents.begin() + 0xB0);
     EXPECT_EQ(infoBlockAfter, infoBlockBefore);
     // The program's own copies of the images are left as they were loaded.
-    EXPECT_EQ(std::vector<BYTE>(dialog.m_romHost.m_pData.get(), dialog.m_romHost.m_pData.get() + 16), heldHost);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(dialog.m_romUIRSC.m_pData.get()), 8), "RESOURCE");
+    EXPECT_EQ(std::vector<BYTE>(dlg.m_romHost.m_pData.get(), dlg.m_romHost.m_pData.get() + 16), heldHost);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(dlg.m_romUIRSC.m_pData.get()), 8), "RESOURCE");
 
     // Found again, everything is up to date.
     RunFor(2000);
     EXPECT_TRUE(bLastFound);
-    EXPECT_EQ(dialog.m_romFlash.m_strDeviceVersion, u"0.27 KESTREL_DVXDUO 2013/11/12 15:11:15");
-    EXPECT_FALSE(dialog.m_btnUpdate.IsWindowEnabled());
+    EXPECT_EQ(dlg.m_romFlash.m_strDeviceVersion, u"0.27 KESTREL_DVXDUO 2013/11/12 15:11:15");
+    EXPECT_FALSE(dlg.m_btnUpdate.IsWindowEnabled());
 }
 
 TEST_F(UpdateWorkflowTest, ABridgeWithoutFirmwareEndsWithThePowerCycleMessage) {
@@ -193,14 +193,14 @@ TEST_F(UpdateWorkflowTest, VolumesInUseStopTheUpdateUnlessTheOptionSaysOtherwise
 
 TEST_F(UpdateWorkflowTest, ConfirmationWhenNothingIsNewer) {
     Attach("current");
-    CMainDlg& dialog = OpenDialog(true);
+    CMainDlg& dlg = OpenDialog(true);
     env.messageBoxes.answers = {IDNO};
     EXPECT_EQ(Update(), 0u);
     EXPECT_EQ(env.messageBoxes.shown.back().nType, 0x34u);
-    EXPECT_TRUE(dialog.m_device.IsOpen()) << "nothing happened";
+    EXPECT_TRUE(dlg.m_device.IsOpen()) << "nothing happened";
 
     // Yes selects all four; an image that is not held is skipped.
-    dialog.m_romUI78K.m_nDataSize = 0;
+    dlg.m_romUI78K.m_nDataSize = 0;
     env.messageBoxes.answers = {IDYES};
     trace.clear();
     EXPECT_EQ(Update(), IDS_UPDATE_COMPLETE);
@@ -229,13 +229,13 @@ TEST_F(UpdateWorkflowTest, ModeSwitchesAreSkippedForDisableResetUiAndTheDebugger
 
 TEST_F(UpdateWorkflowTest, AnUpdateCommandWhileBusyIsRefused) {
     Attach("row1");
-    CMainDlg& dialog = OpenDialog(true);
+    CMainDlg& dlg = OpenDialog(true);
     int nInner = -1;
     faulty.decide = [&](const ScsiRequest& r) {
         // In the middle of the bridge's stage, the button is pressed again.
         if (r.Cdb[0] == 0xFE && nInner < 0) {
             nInner = static_cast<int>(results.size());
-            PostMessageTo(dialog, WM_COMMAND, IDC_UPDATE, 0);
+            PostMessageTo(dlg, WM_COMMAND, IDC_UPDATE, 0);
             PumpMessages();
         }
         return FaultAction::Pass;
