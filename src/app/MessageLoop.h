@@ -116,4 +116,14 @@ private:
 void PumpMessages();
 void PostMessageTo(CMessageTarget& target, UINT nMessage, WPARAM wParam, LPARAM lParam);
 
+// The longest stretch a fixed wait leaves the window without a pump.
+inline constexpr DWORD kPumpSliceMilliseconds = 50;
+
+// Waits like Sleep, but in slices of at most kPumpSliceMilliseconds with
+// the messages pumped before and after each, so that a wait of seconds
+// between device steps does not freeze the window. The wait ends when the
+// clock has moved nMilliseconds past its start, so time spent in what the
+// pump dispatched counts towards it.
+void SleepPumping(DWORD nMilliseconds);
+
 }  // namespace rf

@@ -144,6 +144,20 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_CLI_UNMOUNTED, u"Unmounted: ", u"アンマウントしました: "},
     {IDS_CLI_EMULATOR_RESET, u"The emulated enclosure was made anew: ", u"模擬筐体を作り直しました: "},
     {IDS_CLI_TRACE_FAILED, u"The trace file cannot be written: ", u"トレースファイルに書き込めません: "},
+
+    {IDS_WND_UPDATE_INFORMATION, u"Update Information", u"更新情報"},
+    {IDS_WND_DEVICE_INFORMATION, u"Current Device Information", u"現在のデバイス情報"},
+    {IDS_WND_FLASH_ROM_VERSION, u"FLASH-ROM Version:", u"FLASH-ROM バージョン:"},
+    {IDS_WND_SEEPROM_HOST_VERSION, u"SEEPROM(Host) Version:", u"SEEPROM(Host) バージョン:"},
+    {IDS_WND_UI_FIRMWARE_VERSION, u"78K Firmware Version:", u"78K ファームウェア バージョン:"},
+    {IDS_WND_RESOURCE_VERSION, u"Resource Data Version:", u"リソースデータ バージョン:"},
+    {IDS_WND_SERIAL_NO, u"Serial No.", u"シリアル番号"},
+    {IDS_WND_UPDATE_FIRMWARE, u"&Update firmware", u"ファームウェア更新(&U)"},
+    {IDS_WND_PRODUCT_VERSION, u"Product Version:", u"製品バージョン:"},
+    {IDS_WND_FIRMWARE_VERSION, u"Firmware Version:", u"ファームウェア バージョン:"},
+    {IDS_WND_OK, u"OK", u"OK"},
+    {IDS_WND_YES, u"&Yes", u"はい(&Y)"},
+    {IDS_WND_NO, u"&No", u"いいえ(&N)"},
 });
 
 Language g_language = Language::English;

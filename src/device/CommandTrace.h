@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/Types.h"
+#include "device/DevicePort.h"
 
 namespace rf {
 
@@ -23,6 +24,22 @@ struct TraceEntry {
     std::vector<BYTE> dataOut;
     BYTE nStatus = 0xFF;  // 0xFF: nothing came back
 };
+
+// The entry for a request as it is sent; index and status are the caller's.
+inline TraceEntry MakeTraceEntry(const ScsiRequest& request) {
+    TraceEntry entry;
+    entry.cdb = request.Cdb;
+    entry.nCdbLength = request.CdbLength;
+    const bool bHasData = request.DataTransferLength != 0 && request.DataBuffer != nullptr;
+    entry.direction = !bHasData ? TraceDirection::None
+                      : request.DataIn != 0 ? TraceDirection::In
+                                            : TraceDirection::Out;
+    entry.nLength = request.DataTransferLength;
+    if (entry.direction == TraceDirection::Out) {
+        entry.dataOut.assign(request.DataBuffer, request.DataBuffer + request.DataTransferLength);
+    }
+    return entry;
+}
 
 namespace detail {
 

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "device/CommandTrace.h"
-#include "device/DevicePort.h"
+#include "device/ForwardingDeviceSystem.h"
 
 namespace rf {
 
@@ -20,25 +20,21 @@ struct TraceCounters {
     std::uint64_t nBytesOut = 0;
 };
 
-class CTracingDeviceSystem final : public IDeviceSystem {
+class CTracingDeviceSystem final : public CForwardingDeviceSystem {
 public:
-    explicit CTracingDeviceSystem(IDeviceSystem& inner) : m_inner(inner) {}
+    explicit CTracingDeviceSystem(IDeviceSystem& inner) : CForwardingDeviceSystem(inner) {}
 
     // Called for every command as it completes.
     void SetSink(std::function<void(const TraceEntry&)> sink) { m_sink = std::move(sink); }
     const TraceCounters& Counters() const { return m_counters; }
 
-    std::unique_ptr<IDeviceHandle> Open(const std::u16string& path) override;
-    std::vector<PhysicalDrive> ListPhysicalDrives() override { return m_inner.ListPhysicalDrives(); }
-    bool PrepareVolumes(const StorageDeviceNumber& disk, VolumeReport& report) override {
-        return m_inner.PrepareVolumes(disk, report);
-    }
-
     // What a handle reports back.
     void Record(TraceEntry entry, bool bDelivered, const ScsiRequest& answer);
 
+protected:
+    std::unique_ptr<IDeviceHandle> Wrap(std::unique_ptr<IDeviceHandle> pInner) override;
+
 private:
-    IDeviceSystem& m_inner;
     std::function<void(const TraceEntry&)> m_sink;
     TraceCounters m_counters;
 };

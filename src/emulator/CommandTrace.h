@@ -7,6 +7,7 @@
 namespace rf::emu {
 
 using rf::FormatTraceLine;
+using rf::MakeTraceEntry;
 using rf::TraceDirection;
 using rf::TraceEntry;
 

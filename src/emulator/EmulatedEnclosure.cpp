@@ -94,6 +94,10 @@ std::string CEmulatedEnclosure::Revision() const {
 }
 
 void CEmulatedEnclosure::PowerOff() {
+    if (m_bPowered) {
+        m_flash.PowerLoss(Now());
+        m_pUi->PowerLoss(Now());
+    }
     m_bPowered = false;
 }
 
@@ -119,18 +123,8 @@ void CEmulatedEnclosure::Work(std::uint64_t nMicroseconds) {
 }
 
 bool CEmulatedEnclosure::Execute(ScsiRequest& request) {
-    TraceEntry entry;
+    TraceEntry entry = MakeTraceEntry(request);
     entry.nIndex = m_nNextIndex++;
-    entry.cdb = request.Cdb;
-    entry.nCdbLength = request.CdbLength;
-    const bool bHasData = request.DataTransferLength != 0 && request.DataBuffer != nullptr;
-    entry.direction = !bHasData             ? TraceDirection::None
-                      : request.DataIn != 0 ? TraceDirection::In
-                                            : TraceDirection::Out;
-    entry.nLength = request.DataTransferLength;
-    if (entry.direction == TraceDirection::Out) {
-        entry.dataOut.assign(request.DataBuffer, request.DataBuffer + request.DataTransferLength);
-    }
     ++m_counters.nAttempts;
 
     const auto fault = std::find_if(m_faults.begin(), m_faults.end(),
@@ -160,6 +154,12 @@ bool CEmulatedEnclosure::Execute(ScsiRequest& request) {
             }
             answer = Dispatch(request, cutAfter,
                               fault != m_faults.end() ? LinkFaultOf(fault->kind) : LinkFault::None);
+            // Commands without work of their own to cut into are done by
+            // then; the host still never hears the answer.
+            if (cutAfter.has_value() && m_bPowered) {
+                PowerOff();
+                answer = Answer{.bDelivered = false};
+            }
         }
     }
 
@@ -203,7 +203,7 @@ CEmulatedEnclosure::Answer CEmulatedEnclosure::Dispatch(ScsiRequest& request,
         case 0xFA:
             return UiCommand(request, cutAfter, linkFault);
         case 0xFC:
-            return HostEepromCommand(request);
+            return HostEepromCommand(request, cutAfter);
         case 0xFD:
             return FlashWindow(request);
         case 0xFE:
@@ -261,7 +261,8 @@ CEmulatedEnclosure::Answer CEmulatedEnclosure::FlashWindow(ScsiRequest& request)
     return Answer{.nStatus = kStatusCheckCondition, .sense = kSenseInvalidField};
 }
 
-CEmulatedEnclosure::Answer CEmulatedEnclosure::HostEepromCommand(ScsiRequest& request) {
+CEmulatedEnclosure::Answer CEmulatedEnclosure::HostEepromCommand(ScsiRequest& request,
+                                                                 std::optional<std::uint64_t> cutAfter) {
     const BYTE nSub = request.Cdb[1];
     const std::uint32_t nAddress = BigEndian(request.Cdb, 4, 2);
     const UINT nLength = std::min<UINT>(BigEndian(request.Cdb, 7, 2), request.DataTransferLength);
@@ -272,8 +273,19 @@ CEmulatedEnclosure::Answer CEmulatedEnclosure::HostEepromCommand(ScsiRequest& re
         return Answer{.nTransferred = nLength};
     }
     if (nSub == 0x02 && request.DataIn == 0) {
-        for (UINT i = 0; i < nLength; ++i) {
+        // The bytes go into the cells one after the other during the write
+        // cycle; power lost on the way leaves the later ones as they were.
+        UINT nWritten = nLength;
+        if (cutAfter.has_value() && *cutAfter < kEepromWriteMicroseconds) {
+            nWritten = static_cast<UINT>(nLength * *cutAfter / kEepromWriteMicroseconds);
+        }
+        for (UINT i = 0; i < nWritten; ++i) {
             m_hostEeprom[(nAddress + i) % kHostEepromSize] = request.DataBuffer[i];
+        }
+        if (nWritten < nLength) {
+            Work(*cutAfter);
+            PowerOff();
+            return Answer{.bDelivered = false};
         }
         Work(kEepromWriteMicroseconds);
         return Answer{.nTransferred = nLength};
@@ -355,11 +367,13 @@ CEmulatedEnclosure::Answer CEmulatedEnclosure::ProgramImage(ScsiRequest& request
     }
     CFlashSelfProgrammer programmer(m_flash, Now(), cutAfter);
     const bool bCompleted = programmer.Program(image);
-    Work(programmer.ElapsedMicroseconds());
     if (!bCompleted) {
+        // The chip is left as it stood at the moment of the cut.
+        Work(*cutAfter);
         PowerOff();
         return Answer{.bDelivered = false};
     }
+    Work(programmer.ElapsedMicroseconds());
     return Answer{.nTransferred = static_cast<UINT>(image.size())};
 }
 

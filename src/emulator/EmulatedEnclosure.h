@@ -97,7 +97,7 @@ private:
                     LinkFault linkFault);
     Answer Inquiry(ScsiRequest& request);
     Answer FlashWindow(ScsiRequest& request);
-    Answer HostEepromCommand(ScsiRequest& request);
+    Answer HostEepromCommand(ScsiRequest& request, std::optional<std::uint64_t> cutAfter);
     Answer BridgeCommand(ScsiRequest& request);
     Answer UiCommand(ScsiRequest& request, std::optional<std::uint64_t> cutAfter,
                      LinkFault linkFault);

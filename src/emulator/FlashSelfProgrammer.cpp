@@ -12,7 +12,10 @@ constexpr std::uint32_t kMagicLength = 4;
 }  // namespace
 
 void CFlashSelfProgrammer::Cycle(std::uint32_t nOffset, BYTE nValue) {
-    m_chip.Write(nOffset, nValue, m_nNow);
+    // Nothing reaches the chip once the power is gone.
+    if (Powered()) {
+        m_chip.Write(nOffset, nValue, m_nNow);
+    }
     m_nNow += kCycleMicroseconds;
 }
 
@@ -47,7 +50,9 @@ void CFlashSelfProgrammer::WritePage(std::uint32_t nOffset, std::span<const BYTE
         const std::uint32_t nAt = nOffset + i;
         Cycle(nAt, nAt < image.size() ? image[nAt] : BYTE{0xFF});
     }
-    m_chip.Read(nOffset, m_nNow);  // ends the page load
+    if (Powered()) {
+        m_chip.Read(nOffset, m_nNow);  // ends the page load
+    }
     WaitReady();
 }
 

@@ -97,11 +97,13 @@ void CNorFlashChip::Write(std::uint32_t nOffset, std::uint8_t nValue, std::uint6
     }
     if (m_eCycle == ECycle::ByteProgram) {
         std::uint8_t& nCell = m_contents[nOffset];
+        const std::uint8_t nBefore = nCell;
         nCell = static_cast<std::uint8_t>(nCell & nValue);
         m_nLastData = nValue;
         ++m_counters.nBytesProgrammed;
         m_eCycle = ECycle::Read;
         StartBusy(nNow, m_pModel->nByteProgramMicroseconds, false);
+        m_work.Begin(CellWork::Program, nOffset, std::span(&nBefore, 1), nNow, m_nBusyUntil);
         return;
     }
     // Reset is honoured anywhere, even in the middle of a sequence.
@@ -161,15 +163,19 @@ void CNorFlashChip::ExecuteCommand(std::uint32_t nOffset, std::uint8_t nValue, s
 void CNorFlashChip::ExecuteErase(std::uint32_t nOffset, std::uint8_t nValue, std::uint64_t nNow) {
     m_eCycle = ECycle::Read;
     if (IsCycle(nOffset, nValue, 0x5555, 0x10)) {
+        StartBusy(nNow, m_pModel->nChipEraseMicroseconds, true);
+        m_work.Begin(CellWork::Erase, 0, m_contents, nNow, m_nBusyUntil);
         std::fill(m_contents.begin(), m_contents.end(), 0xFF);
         ++m_counters.nChipErases;
-        StartBusy(nNow, m_pModel->nChipEraseMicroseconds, true);
     } else if (nValue == 0x30 && m_pModel->nPageSize == 0) {
         const std::uint32_t nSector = m_pModel->nSectorSize;
-        const auto first = m_contents.begin() + std::ptrdiff_t{nOffset / nSector * nSector};
+        const std::uint32_t nBase = nOffset / nSector * nSector;
+        const auto first = m_contents.begin() + std::ptrdiff_t{nBase};
+        StartBusy(nNow, m_pModel->nSectorEraseMicroseconds, true);
+        m_work.Begin(CellWork::Erase, nBase, std::span(m_contents).subspan(nBase, nSector), nNow,
+                     m_nBusyUntil);
         std::fill(first, first + std::ptrdiff_t{nSector}, 0xFF);
         ++m_counters.nSectorErases;
-        StartBusy(nNow, m_pModel->nSectorEraseMicroseconds, true);
     } else {
         Reject();
     }
@@ -196,12 +202,14 @@ void CNorFlashChip::EndPageLoad(std::uint64_t nEnd) {
     if (!m_bPageLoaded) {
         return;
     }
+    StartBusy(nEnd, m_pModel->nPageWriteMicroseconds, false);
+    m_work.Begin(CellWork::Rewrite, m_nPageBase,
+                 std::span(m_contents).subspan(m_nPageBase, m_pModel->nPageSize), nEnd, m_nBusyUntil);
     std::copy(m_pageBuffer.begin(), m_pageBuffer.end(),
               m_contents.begin() + std::ptrdiff_t{m_nPageBase});
     std::fill(m_pageBuffer.begin(), m_pageBuffer.end(), 0xFF);
     m_bPageLoaded = false;
     ++m_counters.nPagesWritten;
-    StartBusy(nEnd, m_pModel->nPageWriteMicroseconds, false);
 }
 
 void CNorFlashChip::StartBusy(std::uint64_t nStart, std::uint32_t nMicroseconds, bool bErasing) {

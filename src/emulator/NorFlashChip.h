@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "emulator/CellWork.h"
+
 namespace rf::emu {
 
 struct NorChipModel {
@@ -52,6 +54,9 @@ public:
     const std::vector<std::uint8_t>& Contents() const { return m_contents; }
     void SetContents(std::span<const std::uint8_t> contents);  // fills the rest with 0xFF
 
+    // The power goes at nNow: an erase or program still busy leaves its
+    // cells part of the way (see CellWork.h).
+    void PowerLoss(std::uint64_t nNow) { m_work.PowerLost(m_contents, nNow); }
     // Power lost and back: command state and ID mode are forgotten, a page
     // being loaded is discarded, an operation in progress stops.
     void PowerCycle();
@@ -101,6 +106,7 @@ private:
     bool m_bPageLoaded = false;
     std::uint32_t m_nPageBase = 0;
     std::uint64_t m_nLastLoadTime = 0;
+    CCellWorkInProgress m_work;
 };
 
 }  // namespace rf::emu

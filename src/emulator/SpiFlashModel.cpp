@@ -174,17 +174,21 @@ void CSpiFlashChip::Deselect(std::uint64_t nNow) {
                 ++m_counters.nIgnoredCommands;
                 return;
             }
+            StartBusy(nNow, m_pModel->nChipEraseMicroseconds);
+            m_work.Begin(CellWork::Erase, 0, m_contents, nNow, m_nBusyUntil);
             std::fill(m_contents.begin(), m_contents.end(), 0xFF);
             ++m_counters.nChipErases;
-            StartBusy(nNow, m_pModel->nChipEraseMicroseconds);
             return;
         case kPageProgram:
             if (m_nBytes <= kAddressBytes + 1 || !m_bWriteEnabled) {
                 ++m_counters.nIgnoredCommands;
                 return;
             }
-            ProgramPage();
             StartBusy(nNow, m_pModel->nPageProgramMicroseconds);
+            m_work.Begin(CellWork::Program, m_nAddress / kPageSize * kPageSize,
+                         std::span(m_contents).subspan(m_nAddress / kPageSize * kPageSize, kPageSize), nNow,
+                         m_nBusyUntil);
+            ProgramPage();
             return;
         default:
             return;

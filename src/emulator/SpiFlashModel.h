@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/Types.h"
+#include "emulator/CellWork.h"
 
 namespace rf::emu {
 
@@ -56,6 +57,9 @@ public:
     const std::vector<BYTE>& Contents() const { return m_contents; }
     void SetContents(std::span<const BYTE> contents);  // fills the rest with 0xFF
 
+    // The power goes at nNow: an erase or page program still busy leaves its
+    // cells part of the way (see CellWork.h).
+    void PowerLoss(std::uint64_t nNow) { m_work.PowerLost(m_contents, nNow); }
     // Power lost and back: deselected, write enable forgotten, an operation
     // in progress stops.
     void PowerCycle();
@@ -88,6 +92,7 @@ private:
     std::uint32_t m_nBytes = 0;  // bytes clocked since select, command byte included
     std::uint32_t m_nAddress = 0;
     std::array<BYTE, kPageSize> m_page{};  // 0xFF where nothing was loaded
+    CCellWorkInProgress m_work;
 };
 
 }  // namespace rf::emu

@@ -45,6 +45,7 @@ public:
     std::uint64_t LinkRead(bool bReply, std::span<BYTE> buffer, LinkFault fault,
                            std::uint64_t nNow) override;
     void Reset(std::uint64_t nNow) override;
+    void PowerLoss(std::uint64_t nNow) override { m_spi.PowerLoss(nNow); }
 
     // The mode the bridge selected last (1 after a reset).
     BYTE Mode() const { return m_nMode; }

@@ -35,6 +35,8 @@ public:
                                    std::uint64_t nNow) = 0;
     // The bridge restarted or the power came back.
     virtual void Reset(std::uint64_t nNow) = 0;
+    // The power went at nNow.
+    virtual void PowerLoss(std::uint64_t /*nNow*/) {}
 };
 
 // No controller on the link: no state bit set, nothing ever answered.

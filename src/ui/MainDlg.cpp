@@ -62,11 +62,17 @@ void CMainDlg::RefreshImageInfo() {
             pRom->m_pOwner->UpdateData(false);
         }
     }
+    RefreshCheckBoxes();
+}
+
+void CMainDlg::RefreshCheckBoxes() {
+    // Texts to the controls first: the boxes are labelled from them.
     UpdateData(false);
     const bool bDeviceOpen = m_device.IsOpen();
     for (std::size_t i = 0; i < kRomCount; ++i) {
         Roms(i)->UpdateCheckBox(bDeviceOpen);
     }
+    // And back, so that the button follows the boxes.
     UpdateData(true);
 }
 
@@ -103,11 +109,11 @@ void CMainDlg::WakeUiController() {
     // The controller waits to be switched: through mode 1 into its boot mode,
     // then synchronised with reset frames.
     m_device.SetUiMode(1);
-    Sleep(kModeSwitchMilliseconds);
+    SleepPumping(kModeSwitchMilliseconds);
     m_device.SetUiMode(4);
     static constexpr BYTE kResetCommand[] = {0x00};
     for (int i = 0; i < kWakeFrames; ++i) {
-        Sleep(kWakeFrameDelayMilliseconds);
+        SleepPumping(kWakeFrameDelayMilliseconds);
         SendUiCommandFrame(&m_device, 1, kResetCommand);
         Sleep(1);
         if (WaitUiStatus(&m_device, false) == UI_ACK) {
@@ -125,6 +131,12 @@ LRESULT CMainDlg::OnDeviceChanged(WPARAM wParam, LPARAM /*lParam*/) {
         int nState = m_device.GetUiState();
         if (nState == 0) {
             WakeUiController();
+            // The wake pumps messages; a search in it that found the device
+            // gone has closed it and posted the change that empties the
+            // window, which must not be overwritten with this device.
+            if (!m_device.IsOpen()) {
+                return 0;
+            }
             nState = m_device.GetUiState();
         }
         bResourceAccepted = nState == 2;
@@ -148,12 +160,7 @@ LRESULT CMainDlg::OnDeviceChanged(WPARAM wParam, LPARAM /*lParam*/) {
             pRom->m_pOwner->UpdateData(false);
         }
     }
-    UpdateData(false);
-    const bool bDeviceOpen = m_device.IsOpen();
-    for (std::size_t i = 0; i < kRomCount; ++i) {
-        Roms(i)->UpdateCheckBox(bDeviceOpen);
-    }
-    UpdateData(true);
+    RefreshCheckBoxes();
     if (theCmdInfo.m_bAutoUpdate && bFound) {
         PostMessage(WM_COMMAND, IDC_UPDATE, 0);
     }

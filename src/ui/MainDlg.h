@@ -76,6 +76,9 @@ protected:
 
 private:
     void WakeUiController();
+    // A mode switch of the UI controller that the bridge took and accepted.
+    bool SwitchUiMode(int nMode);
+    void RefreshCheckBoxes();
     void SetStatus(UINT nId);
     void ClearSelection(CRomObject& rom);
     // The memories in the order the dialog refreshes them.

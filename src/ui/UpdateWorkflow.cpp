@@ -3,6 +3,7 @@
 // finally the bridge restarted and the result shown.
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "app/Clock.h"
@@ -35,6 +36,12 @@ std::vector<BYTE> WorkingCopy(const CRomObject& rom) {
 }
 
 }  // namespace
+
+bool CMainDlg::SwitchUiMode(int nMode) {
+    // A bridge that refuses the switch has still taken the command; going on
+    // would only fail later with a message about writing.
+    return m_device.SetUiMode(nMode) && m_device.m_bScsiStatus == 0;
+}
 
 void CMainDlg::OnUpdateFirmware() {
     // A command that arrives while an update (or its closing message) runs
@@ -122,7 +129,15 @@ UINT CMainDlg::RunUpdate() {
             } else {
                 image[0] = 0xAA;
                 image[1] = 0x55;
+                // A bridge that refuses the write still takes the command,
+                // so the header word is read back like the rest: "complete"
+                // must never stand over a SEEPROM left marked invalid.
+                std::array<BYTE, 2> header = {0, 0};
                 if (!m_device.WriteHostEeprom(image.data(), 2, &m_progress)) {
+                    nFailure = IDS_ERR_WRITE_EEPROM;
+                } else if (!m_device.ReadHostEeprom(0, header.data(), 2, nullptr)) {
+                    nFailure = IDS_ERR_READ_EEPROM;
+                } else if (header[0] != 0xAA || header[1] != 0x55) {
                     nFailure = IDS_ERR_WRITE_EEPROM;
                 } else {
                     ClearSelection(m_romHost);
@@ -146,14 +161,14 @@ UINT CMainDlg::RunUpdate() {
     if (nFailure == 0 && IsSelected(m_romUIRSC)) {
         SetStatus(IDS_UPDATING_SPIROM_UI);
         if (!theCmdInfo.m_bDisableResetUI && !m_romUI78K.m_bDebugger) {
-            if (!m_device.SetUiMode(1)) {
+            if (!SwitchUiMode(1)) {
                 nFailure = IDS_ERR_RESOURCE_MODE;
             } else {
-                Sleep(kModeSwitchMilliseconds);
-                if (!m_device.SetUiMode(3)) {
+                SleepPumping(kModeSwitchMilliseconds);
+                if (!SwitchUiMode(3)) {
                     nFailure = IDS_ERR_RESOURCE_MODE;
                 } else {
-                    Sleep(kResourceModeSettleMilliseconds);
+                    SleepPumping(kResourceModeSettleMilliseconds);
                     if (bPreUpdate) {
                         SendUiPreUpdateCommand(&m_device);
                     }
@@ -191,14 +206,14 @@ UINT CMainDlg::RunUpdate() {
         std::copy(m_romUI78K.m_abUiSerialNo.begin(), m_romUI78K.m_abUiSerialNo.end(),
                   image.begin() + kUiSerialOffset);
         const UINT nSize = m_romUI78K.m_nDataSize;
-        if (!m_device.SetUiMode(1)) {
+        if (!SwitchUiMode(1)) {
             nFailure = IDS_ERR_UI_FIRMWARE_MODE;
         } else {
-            Sleep(kModeSwitchMilliseconds);
-            if (!m_device.SetUiMode(4)) {
+            SleepPumping(kModeSwitchMilliseconds);
+            if (!SwitchUiMode(4)) {
                 nFailure = IDS_ERR_UI_FIRMWARE_MODE;
             } else {
-                Sleep(kBootModeSettleMilliseconds);
+                SleepPumping(kBootModeSettleMilliseconds);
                 SetStatus(IDS_UPDATING_FLASH_ROM_UI);
                 if (!ProgramUiFlash(&m_device, &m_progress, image.data(), nSize)) {
                     nFailure = IDS_ERR_WRITE_UI_FLASH;
@@ -215,7 +230,7 @@ UINT CMainDlg::RunUpdate() {
     }
 
     const bool bWasRomMode = m_device.m_bRomMode;
-    Sleep(kBeforeRestartMilliseconds);
+    SleepPumping(kBeforeRestartMilliseconds);
     m_device.ResetAndClose();
     UINT nResult = nFailure;
     if (nFailure != 0) {

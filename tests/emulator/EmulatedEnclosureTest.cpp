@@ -50,7 +50,21 @@ TEST(EmulatedEnclosureTest, InjectedFaultsActAtTheirCommandIndex) {
 
 TEST(EmulatedEnclosureTest, PowerLostDuringTheBridgesOwnProgrammingLeavesRomMode) {
     const std::vector<BYTE> image = MakeBridgeFirmware(55296, "0.27", 2);
-    for (const std::uint64_t nAfter : {1ull, 20'000ull, 300'000ull, 900'000ull}) {
+    // Power lost before the first bus cycle of the erase leaves the old
+    // firmware as it was; later, the bridge starts without firmware.
+    {
+        CEmulatorFixture fixture;
+        const std::vector<BYTE> old = MakeBridgeFirmware(55296, "0.24", 1);
+        fixture.InstallFirmware(old);
+        ASSERT_TRUE(fixture.OpenDevice());
+        fixture.enclosure->AddFault(emu::Fault{fixture.enclosure->NextCommandIndex(), emu::FaultKind::PowerCut, 1});
+        std::vector<BYTE> held = image;
+        held.resize(0x20000, 0xFF);
+        EXPECT_FALSE(fixture.device.WriteFlashRom(held.data(), 55296, nullptr));
+        fixture.enclosure->PowerOn();
+        EXPECT_EQ(fixture.FlashContents(old.size()), old);
+    }
+    for (const std::uint64_t nAfter : {50ull, 20'000ull, 300'000ull, 900'000ull}) {
         CEmulatorFixture fixture;
         fixture.InstallFirmware(MakeBridgeFirmware(55296, "0.24", 1));
         ASSERT_TRUE(fixture.OpenDevice());

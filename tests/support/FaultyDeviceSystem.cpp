@@ -4,10 +4,10 @@ namespace rf::test {
 
 namespace {
 
-class CFaultyHandle final : public IDeviceHandle {
+class CFaultyHandle final : public CForwardingDeviceHandle {
 public:
     CFaultyHandle(std::unique_ptr<IDeviceHandle> pInner, CFaultyDeviceSystem& system)
-        : m_pInner(std::move(pInner)), m_system(system) {}
+        : CForwardingDeviceHandle(std::move(pInner)), m_system(system) {}
 
     bool SendScsi(ScsiRequest& request) override {
         const FaultAction action = m_system.decide ? m_system.decide(request) : FaultAction::Pass;
@@ -20,25 +20,16 @@ public:
             request.DataTransferLength = 0;
             return true;
         }
-        return m_pInner->SendScsi(request);
+        return Inner().SendScsi(request);
     }
-    bool QueryAdapter(StorageAdapterDescriptor& descriptor) override { return m_pInner->QueryAdapter(descriptor); }
-    bool QueryDevice(StorageDeviceDescriptor& descriptor) override { return m_pInner->QueryDevice(descriptor); }
-    bool GetScsiAddress(ScsiAddress& address) override { return m_pInner->GetScsiAddress(address); }
-    bool GetDeviceNumber(StorageDeviceNumber& number) override { return m_pInner->GetDeviceNumber(number); }
 
 private:
-    std::unique_ptr<IDeviceHandle> m_pInner;
     CFaultyDeviceSystem& m_system;
 };
 
 }  // namespace
 
-std::unique_ptr<IDeviceHandle> CFaultyDeviceSystem::Open(const std::u16string& path) {
-    std::unique_ptr<IDeviceHandle> pInner = m_inner.Open(path);
-    if (pInner == nullptr) {
-        return nullptr;
-    }
+std::unique_ptr<IDeviceHandle> CFaultyDeviceSystem::Wrap(std::unique_ptr<IDeviceHandle> pInner) {
     return std::make_unique<CFaultyHandle>(std::move(pInner), *this);
 }
 

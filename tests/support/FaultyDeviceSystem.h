@@ -8,27 +8,21 @@
 #include <functional>
 #include <memory>
 
-#include "device/DevicePort.h"
+#include "device/ForwardingDeviceSystem.h"
 
 namespace rf::test {
 
 enum class FaultAction { Pass, Fail, CheckCondition };
 
-class CFaultyDeviceSystem final : public IDeviceSystem {
+class CFaultyDeviceSystem final : public CForwardingDeviceSystem {
 public:
-    explicit CFaultyDeviceSystem(IDeviceSystem& inner) : m_inner(inner) {}
+    explicit CFaultyDeviceSystem(IDeviceSystem& inner) : CForwardingDeviceSystem(inner) {}
 
     // Asked for every attempt before it goes on.
     std::function<FaultAction(const ScsiRequest&)> decide;
 
-    std::unique_ptr<IDeviceHandle> Open(const std::u16string& path) override;
-    std::vector<PhysicalDrive> ListPhysicalDrives() override { return m_inner.ListPhysicalDrives(); }
-    bool PrepareVolumes(const StorageDeviceNumber& disk, VolumeReport& report) override {
-        return m_inner.PrepareVolumes(disk, report);
-    }
-
-private:
-    IDeviceSystem& m_inner;
+protected:
+    std::unique_ptr<IDeviceHandle> Wrap(std::unique_ptr<IDeviceHandle> pInner) override;
 };
 
 // A decision that fails every attempt of the n-th command (counted from 1)

@@ -88,7 +88,7 @@ TEST_F(MainDlgTest, AutoUpdatePostsTheCommandOnce) {
     OpenDialog(true);
     // The update runs; the device comes back and is read again: everything
     // is up to date, so the command posted again asks first, and No ends it.
-    RunFor(5000);
+    RunFor(120'000);
     EXPECT_EQ(results, (std::vector<UINT>{IDS_UPDATE_COMPLETE, 0}));
     EXPECT_EQ(env.messageBoxes.shown.back().text,
               u"It is not necessary to update this firmware.\n\nOverwrite the firmware?");

@@ -1,0 +1,39 @@
+#include "ui/qt/WindowOptions.h"
+
+#include <string_view>
+
+#include "app/Text.h"
+
+namespace rf {
+
+namespace {
+
+constexpr std::string_view kEmulate = "Emulate";
+
+}  // namespace
+
+WindowOptions SplitWindowOptions(const std::vector<std::u16string>& args,
+                                 const std::string& strDefaultEmulatorDirectory) {
+    WindowOptions options;
+    for (const std::u16string& arg : args) {
+        std::u16string_view option = arg;
+        const bool bFlag = !option.empty() && (option.front() == u'/' || option.front() == u'-');
+        if (bFlag) {
+            option.remove_prefix(option.starts_with(u"--") ? 2 : 1);
+        }
+        const std::string strOption = Utf16ToUtf8(option);
+        const std::size_t nEquals = strOption.find('=');
+        const std::string_view name = std::string_view(strOption).substr(0, nEquals);
+        if (!bFlag || !EqualsNoCase(name, kEmulate)) {
+            options.updaterArgs.push_back(arg);
+            continue;
+        }
+        const std::string strDirectory =
+            nEquals == std::string::npos ? std::string() : strOption.substr(nEquals + 1);
+        options.emulateDirectory =
+            strDirectory.empty() ? strDefaultEmulatorDirectory : strDirectory;
+    }
+    return options;
+}
+
+}  // namespace rf

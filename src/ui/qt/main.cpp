@@ -1,0 +1,25 @@
+// The window program: the updater's dialog on the computer's drives, or on
+// the emulated enclosure with /Emulate.
+
+#include <QApplication>
+#include <string>
+#include <vector>
+
+#include "app/Text.h"
+#include "device/os/linux/LinuxDeviceSystem.h"
+#include "device/os/linux/UdevDeviceTree.h"
+#include "ui/qt/WindowApp.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    std::vector<std::u16string> args;
+    // Qt has taken its own arguments (-platform and the like) out already.
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        args.push_back(arguments[i].toStdU16String());
+    }
+    rf::CUdevDeviceTree tree;
+    rf::CLinuxVolumeSystemCalls volumeCalls;
+    rf::CLinuxDeviceSystem system(tree, volumeCalls);
+    return rf::RunWindowApp(args, system);
+}

@@ -1,0 +1,94 @@
+// Cuts the power at the commands of whole updates and checks what is left.
+//
+//   reflasher_powerloss --sample SCENARIO   an even sample, sized for the test suite
+//   reflasher_powerloss --full [SCENARIO]   every command of every run (all scenarios
+//                                           unless one is named)
+//   --jobs N                                children at work at once (default: 1 for
+//                                           a sample, the processors for --full)
+//
+// The last line gives the figures; the exit status is 0 only when nothing
+// was silently corrupted and everything was repaired.
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "powerloss/PowerLossHarness.h"
+
+namespace {
+
+using rf::test::PowerLossFigures;
+using rf::test::PowerLossPlan;
+using rf::test::PowerLossScenario;
+
+// About 2,000 cuts over the four sample runs, so that the test suite stays
+// within its time.
+PowerLossPlan SamplePlan(const PowerLossScenario& scenario) {
+    PowerLossPlan plan;
+    const bool bSelfProgramming = std::string(scenario.pszPreset) != "rom-mode";
+    plan.nCommandSample = bSelfProgramming ? 600 : 400;
+    plan.nLongCutSample = bSelfProgramming ? 300 : 50;
+    return plan;
+}
+
+int Usage() {
+    std::cerr << "usage: reflasher_powerloss --sample SCENARIO | --full [SCENARIO] [--jobs N]\nscenarios:";
+    for (const PowerLossScenario& scenario : rf::test::PowerLossScenarios()) {
+        std::cerr << ' ' << scenario.pszName;
+    }
+    std::cerr << '\n';
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool bFull = false;
+    bool bSample = false;
+    std::string strScenario;
+    int nJobs = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string strArg = argv[i];
+        if (strArg == "--full") {
+            bFull = true;
+        } else if (strArg == "--sample") {
+            bSample = true;
+        } else if (strArg == "--jobs" && i + 1 < argc) {
+            nJobs = std::atoi(argv[++i]);
+        } else if (strArg.rfind("--", 0) != 0 && strScenario.empty()) {
+            strScenario = strArg;
+        } else {
+            return Usage();
+        }
+    }
+    if (bFull == bSample || (bSample && strScenario.empty())) {
+        return Usage();
+    }
+    PowerLossFigures total;
+    bool bAny = false;
+    for (const PowerLossScenario& scenario : rf::test::PowerLossScenarios()) {
+        if (!strScenario.empty() && strScenario != scenario.pszName) {
+            continue;
+        }
+        bAny = true;
+        PowerLossPlan plan = bSample ? SamplePlan(scenario) : PowerLossPlan{};
+        const long nProcessors = ::sysconf(_SC_NPROCESSORS_ONLN);
+        plan.nJobs = nJobs > 0 ? nJobs : bSample ? 1 : static_cast<int>(std::max(1L, nProcessors));
+        const PowerLossFigures figures = rf::test::RunPowerLoss(scenario, plan);
+        for (const std::string& strProblem : figures.problems) {
+            std::cout << "  " << strProblem << '\n';
+        }
+        std::cout << scenario.pszName << ": " << figures.Line() << "; " << figures.Details() << std::endl;
+        total.Add(figures);
+    }
+    if (!bAny) {
+        return Usage();
+    }
+    std::cout << "power loss, " << (bFull ? "every command" : "sample") << ": " << total.Details() << '\n';
+    std::cout << total.Line() << std::endl;
+    const bool bClean = total.nSilentCorruptions == 0 && total.nFailedRecoveries == 0 && total.nFalseSuccesses == 0 &&
+                        total.nHarnessErrors == 0;
+    return bClean ? 0 : 1;
+}
