@@ -18,7 +18,8 @@ bool CFuzzHandle::SendScsi(ScsiRequest& request) {
     if (m_bInquiryFixed && request.Cdb[0] == 0x12) {
         std::vector<std::uint8_t> answer(36, 0);
         answer[4] = 31;
-        std::memcpy(answer.data() + kInquiryTextOffset, kSupportedInquiry, sizeof kSupportedInquiry - 1);
+        std::memcpy(answer.data() + kInquiryTextOffset, kSupportedInquiry,
+                    sizeof kSupportedInquiry - 1);
         const std::size_t nCount = std::min<std::size_t>(answer.size(), request.DataTransferLength);
         if (request.DataIn != 0 && request.DataBuffer != nullptr) {
             std::memcpy(request.DataBuffer, answer.data(), nCount);
@@ -37,7 +38,8 @@ bool CFuzzHandle::SendScsi(ScsiRequest& request) {
             break;
         case 1:
             request.ScsiStatus = 0x02;
-            request.SenseInfoLength = static_cast<BYTE>(m_input.Take(request.Sense.data(), nHow >> 4));
+            request.SenseInfoLength =
+                static_cast<BYTE>(m_input.Take(request.Sense.data(), nHow >> 4));
             request.DataTransferLength = 0;
             return true;
         case 2:
@@ -50,7 +52,8 @@ bool CFuzzHandle::SendScsi(ScsiRequest& request) {
     if (request.DataIn != 0 && request.DataBuffer != nullptr) {
         const std::size_t nTaken = m_input.Take(request.DataBuffer, request.DataTransferLength);
         // The count a driver reports may be anything, also more than asked.
-        request.DataTransferLength = (nHow & 0x04) != 0 ? static_cast<UINT>(nTaken) + m_input.Byte() : static_cast<UINT>(nTaken);
+        request.DataTransferLength = (nHow & 0x04) != 0 ? static_cast<UINT>(nTaken) + m_input.Byte()
+                                                        : static_cast<UINT>(nTaken);
     }
     return true;
 }
@@ -67,6 +70,8 @@ CFuzzEnvironment::CFuzzEnvironment() : m_savedOptions(theCmdInfo) {
     SetCurrentLanguage(Language::English);
 }
 
-CFuzzEnvironment::~CFuzzEnvironment() { theCmdInfo = m_savedOptions; }
+CFuzzEnvironment::~CFuzzEnvironment() {
+    theCmdInfo = m_savedOptions;
+}
 
 }  // namespace rf::fuzz

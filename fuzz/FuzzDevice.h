@@ -43,7 +43,8 @@ private:
 // supported enclosure's answer, so that the input goes to what follows.
 class CFuzzHandle final : public IDeviceHandle {
 public:
-    CFuzzHandle(CFuzzInput& input, bool bInquiryFixed) : m_input(input), m_bInquiryFixed(bInquiryFixed) {}
+    CFuzzHandle(CFuzzInput& input, bool bInquiryFixed)
+        : m_input(input), m_bInquiryFixed(bInquiryFixed) {}
 
     bool SendScsi(ScsiRequest& request) override;
     bool QueryAdapter(StorageAdapterDescriptor& descriptor) override {
@@ -71,7 +72,8 @@ private:
 
 class CFuzzDeviceSystem final : public IDeviceSystem {
 public:
-    CFuzzDeviceSystem(CFuzzInput& input, bool bInquiryFixed) : m_input(input), m_bInquiryFixed(bInquiryFixed) {}
+    CFuzzDeviceSystem(CFuzzInput& input, bool bInquiryFixed)
+        : m_input(input), m_bInquiryFixed(bInquiryFixed) {}
 
     std::unique_ptr<IDeviceHandle> Open(const std::u16string&) override {
         return std::make_unique<CFuzzHandle>(m_input, m_bInquiryFixed);

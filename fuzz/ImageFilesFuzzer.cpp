@@ -20,7 +20,8 @@ namespace {
 // The input after its first bytes, as a file the loader can open.
 class CMemoryFile {
 public:
-    explicit CMemoryFile(std::span<const std::uint8_t> contents) : m_nFd(::memfd_create("image", 0)) {
+    explicit CMemoryFile(std::span<const std::uint8_t> contents)
+        : m_nFd(::memfd_create("image", 0)) {
         if (m_nFd >= 0 && !contents.empty()) {
             const ssize_t nWritten = ::write(m_nFd, contents.data(), contents.size());
             (void)nWritten;
@@ -33,7 +34,9 @@ public:
     }
     CMemoryFile(const CMemoryFile&) = delete;
     CMemoryFile& operator=(const CMemoryFile&) = delete;
-    std::u16string Path() const { return rf::Utf8ToUtf16("/proc/self/fd/" + std::to_string(m_nFd)); }
+    std::u16string Path() const {
+        return rf::Utf8ToUtf16("/proc/self/fd/" + std::to_string(m_nFd));
+    }
 
 private:
     int m_nFd;

@@ -65,7 +65,8 @@ void RunOperation(rf::CScsiDevice& device, std::uint8_t nWhich, rf::fuzz::CFuzzI
             rf::SendUiPreUpdateCommand(&device);
             break;
         case 14:
-            rf::SpiRead(&device, buffer.data(), static_cast<rf::WORD>(input.Byte() * 2), (input.Byte() & 1) != 0);
+            rf::SpiRead(&device, buffer.data(), static_cast<rf::WORD>(input.Byte() * 2),
+                        (input.Byte() & 1) != 0);
             break;
         default:
             device.GetUiState();

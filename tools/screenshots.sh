@@ -109,7 +109,7 @@ shoot_run() {
     shoot "$box" "$name-result"
     xdotool windowfocus --sync "$box"
     xdotool key Return
-    sleep 15 # the restarted controller boots; the device is found and read again
+    sleep 20 # the restarted controller boots; the device is found and read again
     shoot "$dialog" "$name-after"
     xdotool windowfocus --sync "$dialog"
     xdotool key Escape

@@ -70,6 +70,7 @@ int RunBackup(CDialogSession& session, const std::string& strDirectory, CommandS
     session.RunUntil([&] { return session.bDeviceFound; }, kSearchMilliseconds);
     if (!session.bDeviceFound) {
         streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
+        ReportDrivesWithoutAccess(session.Dialog().m_device.System(), streams.err);
         return kExitNothing;
     }
     CScsiDevice& device = session.Dialog().m_device;

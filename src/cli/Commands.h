@@ -32,6 +32,10 @@ class CMainDlg;
 // (with a message) when one cannot be loaded.
 bool LoadRequestedFiles(CMainDlg& dialog, const CliOptions& options, std::ostream& err);
 
+// When no enclosure was found: names every drive that could be one but
+// cannot be opened, and says how to get access to it.
+void ReportDrivesWithoutAccess(IDeviceSystem& system, std::ostream& err);
+
 // How long the device search may take before a command gives up.
 inline constexpr unsigned kSearchMilliseconds = 10'000;
 

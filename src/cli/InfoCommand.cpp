@@ -56,6 +56,7 @@ int ShowInfo(CDialogSession& session, const CliOptions& options, CommandStreams&
             streams.out << "{\"device\":null}\n";
         }
         streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
+        ReportDrivesWithoutAccess(dialog.m_device.System(), streams.err);
         return kExitNothing;
     }
 

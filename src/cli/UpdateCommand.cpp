@@ -71,6 +71,7 @@ int RunUpdateCommand(CDialogSession& session, const CliOptions& options, Command
     const bool bSuccess = nMessage == IDS_UPDATE_COMPLETE || nMessage == IDS_UPDATE_COMPLETE_POWER_CYCLE;
     if (!bDone) {
         streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
+        ReportDrivesWithoutAccess(dialog.m_device.System(), streams.err);
     }
     if (nMessage == IDS_ERR_DRIVE_IN_USE) {
         for (const std::u16string& what : dialog.m_device.m_volumeReport.inUse) {

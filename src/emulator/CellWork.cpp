@@ -16,13 +16,15 @@ std::uint64_t Mix(std::uint64_t nValue) {
 // Whether one bit of one cell has changed once the share `fDone` of the
 // operation's time has passed: every bit changes at its own moment.
 bool BitChanged(std::uint32_t nAddress, int nBit, std::uint64_t nSeed, double fDone) {
-    const std::uint64_t nHash = Mix(nSeed ^ (std::uint64_t{nAddress} << 3 | static_cast<unsigned>(nBit)));
+    const std::uint64_t nHash =
+        Mix(nSeed ^ (std::uint64_t{nAddress} << 3 | static_cast<unsigned>(nBit)));
     const double fMoment = static_cast<double>(nHash >> 11) * 0x1.0p-53;
     return fMoment < fDone;
 }
 
 // The bits of `nMask` that have changed.
-std::uint8_t ChangedBits(std::uint32_t nAddress, std::uint8_t nMask, std::uint64_t nSeed, double fDone) {
+std::uint8_t ChangedBits(std::uint32_t nAddress, std::uint8_t nMask, std::uint64_t nSeed,
+                         double fDone) {
     std::uint8_t nChanged = 0;
     for (int nBit = 0; nBit < 8; ++nBit) {
         const auto nBitMask = static_cast<std::uint8_t>(1U << nBit);
@@ -35,8 +37,9 @@ std::uint8_t ChangedBits(std::uint32_t nAddress, std::uint8_t nMask, std::uint64
 
 }  // namespace
 
-void CCellWorkInProgress::Begin(CellWork kind, std::uint32_t nBase, std::span<const std::uint8_t> before,
-                                std::uint64_t nStart, std::uint64_t nEnd) {
+void CCellWorkInProgress::Begin(CellWork kind, std::uint32_t nBase,
+                                std::span<const std::uint8_t> before, std::uint64_t nStart,
+                                std::uint64_t nEnd) {
     m_bActive = nEnd > nStart;
     m_kind = kind;
     m_nBase = nBase;
@@ -45,7 +48,8 @@ void CCellWorkInProgress::Begin(CellWork kind, std::uint32_t nBase, std::span<co
     m_nEnd = nEnd;
 }
 
-std::uint8_t CCellWorkInProgress::PartialByte(std::uint32_t nOffset, std::uint8_t nAfter, std::uint64_t nNow) const {
+std::uint8_t CCellWorkInProgress::PartialByte(std::uint32_t nOffset, std::uint8_t nAfter,
+                                              std::uint64_t nNow) const {
     const std::uint8_t nBefore = m_before[nOffset];
     if (nNow <= m_nStart) {
         return nBefore;
@@ -53,7 +57,8 @@ std::uint8_t CCellWorkInProgress::PartialByte(std::uint32_t nOffset, std::uint8_
     if (nNow >= m_nEnd) {
         return nAfter;
     }
-    const double fDone = static_cast<double>(nNow - m_nStart) / static_cast<double>(m_nEnd - m_nStart);
+    const double fDone =
+        static_cast<double>(nNow - m_nStart) / static_cast<double>(m_nEnd - m_nStart);
     const std::uint32_t nAddress = m_nBase + nOffset;
     switch (m_kind) {
         case CellWork::Erase: {
@@ -64,13 +69,16 @@ std::uint8_t CCellWorkInProgress::PartialByte(std::uint32_t nOffset, std::uint8_
             return ChangedBits(nAddress, 0xFF, m_nStart, (fDone - 0.5) * 2);
         }
         case CellWork::Program:
-            return static_cast<std::uint8_t>(nBefore & ~ChangedBits(nAddress, nBefore & ~nAfter, m_nStart, fDone));
+            return static_cast<std::uint8_t>(
+                nBefore & ~ChangedBits(nAddress, nBefore & ~nAfter, m_nStart, fDone));
         case CellWork::Rewrite: {
             if (fDone < 0.5) {
-                return static_cast<std::uint8_t>(nBefore | ChangedBits(nAddress, ~nBefore & 0xFF, m_nStart, fDone * 2));
+                return static_cast<std::uint8_t>(
+                    nBefore | ChangedBits(nAddress, ~nBefore & 0xFF, m_nStart, fDone * 2));
             }
             const auto nToClear = static_cast<std::uint8_t>(~nAfter & 0xFF);
-            return static_cast<std::uint8_t>(0xFF & ~ChangedBits(nAddress, nToClear, m_nStart + 1, (fDone - 0.5) * 2));
+            return static_cast<std::uint8_t>(
+                0xFF & ~ChangedBits(nAddress, nToClear, m_nStart + 1, (fDone - 0.5) * 2));
         }
     }
     return nAfter;

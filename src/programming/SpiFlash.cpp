@@ -89,7 +89,7 @@ bool EraseChip(CScsiDevice* pDevice) {
     if (!SendSpi(pDevice, {kWriteEnable}, false) || !SendSpi(pDevice, {kChipErase}, false)) {
         return false;
     }
-    Sleep(kEraseStartMilliseconds);
+    SleepPumping(kEraseStartMilliseconds);
     return WaitWhileBusy(pDevice, kChipEraseWaitMilliseconds);
 }
 

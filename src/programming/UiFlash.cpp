@@ -92,7 +92,7 @@ bool WaitForErase(CDevice* pDevice) {
             return false;
         }
         if (nPoll + 1 < kErasePolls) {
-            Sleep(kErasePollPauseMilliseconds);
+            SleepPumping(kErasePollPauseMilliseconds);
         }
     }
     return true;
@@ -143,7 +143,7 @@ bool ProgramUiFlash(CDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pDat
     if (!CommandAcknowledged(pDevice, kResetCommand) || !SendCommand(pDevice, kEraseCommand)) {
         return false;
     }
-    Sleep(kEraseFirstPollMilliseconds);
+    SleepPumping(kEraseFirstPollMilliseconds);
     if (!WaitForErase(pDevice) || !CommandAcknowledged(pDevice, RangeCommand(kProgram, nSize)) ||
         !SendImageFrames(pDevice, pProgress, pData, nSize, kProgramFramePauseMilliseconds)) {
         return false;

@@ -130,6 +130,10 @@ struct FamilyCase {
     EErase eErase;
 };
 
+// Without it the test's name would be made from the struct's bytes,
+// padding included, which were never set.
+void PrintTo(const FamilyCase& familyCase, std::ostream* pOut) { *pOut << familyCase.name; }
+
 class NorFlashFamilyTest : public ::testing::TestWithParam<FamilyCase> {};
 
 TEST_P(NorFlashFamilyTest, EraseThenProgramTakesTheBusyTimes) {

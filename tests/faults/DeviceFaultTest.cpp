@@ -43,8 +43,9 @@ enum class Fault {
     NotAck,          // the answer says NAK where ACK belongs
     DriveVanishes,   // the enclosure is unplugged at this command
 };
-constexpr Fault kFaults[] = {Fault::RequestFails, Fault::CheckCondition, Fault::ShortTransfer, Fault::BadChecksum,
-                             Fault::WrongLength,  Fault::NoAnswer,       Fault::NotAck,        Fault::DriveVanishes};
+constexpr Fault kFaults[] = {Fault::RequestFails, Fault::CheckCondition, Fault::ShortTransfer,
+                             Fault::BadChecksum,  Fault::WrongLength,    Fault::NoAnswer,
+                             Fault::NotAck,       Fault::DriveVanishes};
 const char* FaultName(Fault fault) {
     switch (fault) {
         case Fault::RequestFails:
@@ -67,9 +68,15 @@ const char* FaultName(Fault fault) {
     return "?";
 }
 
-bool IsLinkRead(const ScsiRequest& r) { return r.Cdb[0] == 0xFA && (r.Cdb[1] == 0x11 || r.Cdb[1] == 0x12); }
-bool IsLinkWrite(const ScsiRequest& r) { return r.Cdb[0] == 0xFA && r.Cdb[1] == 0x10; }
-bool IsLink(const ScsiRequest& r) { return IsLinkRead(r) || IsLinkWrite(r); }
+bool IsLinkRead(const ScsiRequest& r) {
+    return r.Cdb[0] == 0xFA && (r.Cdb[1] == 0x11 || r.Cdb[1] == 0x12);
+}
+bool IsLinkWrite(const ScsiRequest& r) {
+    return r.Cdb[0] == 0xFA && r.Cdb[1] == 0x10;
+}
+bool IsLink(const ScsiRequest& r) {
+    return IsLinkRead(r) || IsLinkWrite(r);
+}
 bool IsMode(const ScsiRequest& r, BYTE nMode) {
     return r.Cdb[0] == 0xFA && r.Cdb[1] == nMode && r.DataTransferLength == 0;
 }
@@ -90,7 +97,9 @@ public:
     emu::CEmulatedEnclosure* pEnclosure = nullptr;
 
     std::unique_ptr<IDeviceHandle> Open(const std::u16string& path) override;
-    std::vector<PhysicalDrive> ListPhysicalDrives() override { return m_inner.ListPhysicalDrives(); }
+    std::vector<PhysicalDrive> ListPhysicalDrives() override {
+        return m_inner.ListPhysicalDrives();
+    }
     bool PrepareVolumes(const StorageDeviceNumber& disk, VolumeReport& report) override {
         return m_inner.PrepareVolumes(disk, report);
     }
@@ -109,7 +118,8 @@ public:
             --m_system.nFailingAttempts;
             return false;
         }
-        const std::optional<Fault> fault = m_system.decide ? m_system.decide(request) : std::nullopt;
+        const std::optional<Fault> fault =
+            m_system.decide ? m_system.decide(request) : std::nullopt;
         if (!fault) {
             return m_pInner->SendScsi(request);
         }
@@ -193,7 +203,8 @@ const std::vector<Operation>& Operations() {
     };
     const std::set<UINT> host = {IDS_ERR_WRITE_EEPROM, IDS_ERR_READ_EEPROM};
     const std::set<UINT> flash = {IDS_ERR_WRITE_FLASH_ROM};
-    const std::set<UINT> spi = {IDS_ERR_RESOURCE_MODE, IDS_ERR_UNKNOWN_SPI_FLASH, IDS_ERR_WRITE_SPIROM};
+    const std::set<UINT> spi = {IDS_ERR_RESOURCE_MODE, IDS_ERR_UNKNOWN_SPI_FLASH,
+                                IDS_ERR_WRITE_SPIROM};
     const std::set<UINT> ui = {IDS_ERR_UI_FIRMWARE_MODE, IDS_ERR_WRITE_UI_FLASH};
     static const std::vector<Operation> operations = {
         {"INQUIRY", 0, [](const ScsiRequest& r) { return r.Cdb[0] == 0x12; }, 1, {}},
@@ -207,28 +218,32 @@ const std::vector<Operation>& Operations() {
         {"SEEPROM(Host) write", IDS_UPDATING_SEEPROM_HOST, op(0xFC, 0x02), 1, host},
         {"SEEPROM(Host) read-back", IDS_CHECKING_SEEPROM_HOST, op(0xFC, 0x01), 1, host},
         {"SEEPROM(Host) header word", IDS_CHECKING_SEEPROM_HOST, op(0xFC, 0x02), 1, host},
-        {"bridge image programming", IDS_UPDATING_FLASH_ROM, [](const ScsiRequest& r) { return r.Cdb[0] == 0xFE; }, 1,
-         flash},
+        {"bridge image programming", IDS_UPDATING_FLASH_ROM,
+         [](const ScsiRequest& r) { return r.Cdb[0] == 0xFE; }, 1, flash},
         {"FLASH read-back", IDS_UPDATING_FLASH_ROM, op(0xFD, 0x01), 100, flash},
-        {"UI mode 1 before resource", IDS_UPDATING_SPIROM_UI, [](const ScsiRequest& r) { return IsMode(r, 1); }, 1, spi},
-        {"UI mode 3", IDS_UPDATING_SPIROM_UI, [](const ScsiRequest& r) { return IsMode(r, 3); }, 1, spi},
+        {"UI mode 1 before resource", IDS_UPDATING_SPIROM_UI,
+         [](const ScsiRequest& r) { return IsMode(r, 1); }, 1, spi},
+        {"UI mode 3", IDS_UPDATING_SPIROM_UI, [](const ScsiRequest& r) { return IsMode(r, 3); }, 1,
+         spi},
         {"SPI identification", IDS_UPDATING_SPIROM_UI, IsLink, 4, spi},
         {"SPI erase status", IDS_UPDATING_SPIROM_UI, op(0xFA, 0x11), 8, spi},
         {"SPI page program", IDS_UPDATING_SPIROM_UI, IsLinkWrite, 400, spi},
         {"SPI program answer", IDS_UPDATING_SPIROM_UI, op(0xFA, 0x11), 400, spi},
         {"SPI verify read", IDS_CHECKING_SPIROM_UI, op(0xFA, 0x11), 50, spi},
-        {"resource magic", IDS_CHECKING_SPIROM_UI, [](const ScsiRequest& r) { return Carries(r, "RESOURCE"); }, 1, spi},
-        {"UI mode 4", IDS_CHECKING_SPIROM_UI, [](const ScsiRequest& r) { return IsMode(r, 4); }, 1, ui},
+        {"resource magic", IDS_CHECKING_SPIROM_UI,
+         [](const ScsiRequest& r) { return Carries(r, "RESOURCE"); }, 1, spi},
+        {"UI mode 4", IDS_CHECKING_SPIROM_UI, [](const ScsiRequest& r) { return IsMode(r, 4); }, 1,
+         ui},
         {"boot reset frame", IDS_UPDATING_FLASH_ROM_UI, IsLinkWrite, 1, ui},
         {"boot erase status", IDS_UPDATING_FLASH_ROM_UI, op(0xFA, 0x12), 4, ui},
         {"boot program frame", IDS_UPDATING_FLASH_ROM_UI, IsLinkWrite, 100, ui},
         {"boot program status", IDS_UPDATING_FLASH_ROM_UI, op(0xFA, 0x12), 100, ui},
-        {"boot security frame", IDS_UPDATING_FLASH_ROM_UI, [](const ScsiRequest& r) { return Carries(r, "\x01\x03\xA0"); },
-         1, ui},
+        {"boot security frame", IDS_UPDATING_FLASH_ROM_UI,
+         [](const ScsiRequest& r) { return Carries(r, "\x01\x03\xA0"); }, 1, ui},
         {"boot verify frame", IDS_CHECKING_FLASH_ROM_UI, IsLinkWrite, 50, ui},
         {"boot verify status", IDS_CHECKING_FLASH_ROM_UI, op(0xFA, 0x12), 50, ui},
-        {"bridge restart", IDS_CHECKING_FLASH_ROM_UI, [](const ScsiRequest& r) { return r.Cdb[0] == 0xFF && r.Cdb[2] == 0xFF; },
-         1, ui},
+        {"bridge restart", IDS_CHECKING_FLASH_ROM_UI,
+         [](const ScsiRequest& r) { return r.Cdb[0] == 0xFF && r.Cdb[2] == 0xFF; }, 1, ui},
     };
     return operations;
 }
@@ -238,9 +253,10 @@ const std::vector<Operation>& Operations() {
 bool Applies(Fault fault, const Operation& operation) {
     const std::string strName = operation.pszName;
     auto named = [&](const char* pszWord) { return strName.find(pszWord) != std::string::npos; };
-    const bool bLink = (named("UI") || named("SPI") || named("resource") || named("boot")) && !named("mode") &&
-                       !named("state");
-    const bool bRead = bLink && (named("answer") || named("status") || named("read") || named("identification"));
+    const bool bLink = (named("UI") || named("SPI") || named("resource") || named("boot")) &&
+                       !named("mode") && !named("state");
+    const bool bRead =
+        bLink && (named("answer") || named("status") || named("read") || named("identification"));
     switch (fault) {
         case Fault::BadChecksum:
         case Fault::NoAnswer:
@@ -298,20 +314,22 @@ std::string UnverifiedMemory(emu::CEmulatedEnclosure& enclosure) {
 
 class CFaultBench final : public IMainDlgListener {
 public:
-    explicit CFaultBench(const std::string& strPreset, const emu::NorChipModel* pStuckFlash = nullptr,
+    explicit CFaultBench(const std::string& strPreset,
+                         const emu::NorChipModel* pStuckFlash = nullptr,
                          const emu::SpiChipModel* pStuckSpi = nullptr) {
         std::string strError;
         enclosure = MakeEmulatedEnclosure(strPreset, "", "", strError);
         if (pStuckFlash != nullptr || pStuckSpi != nullptr) {
             // The same enclosure with a part that never finishes its work.
             auto pStuck = std::make_shared<emu::CEmulatedEnclosure>(
-                pStuckFlash != nullptr ? *pStuckFlash : enclosure->Flash().Model(), enclosure->Bus());
+                pStuckFlash != nullptr ? *pStuckFlash : enclosure->Flash().Model(),
+                enclosure->Bus());
             pStuck->Flash().SetContents(enclosure->Flash().Contents());
             pStuck->HostEeprom() = enclosure->HostEeprom();
             pStuck->CpuEeprom() = enclosure->CpuEeprom();
             const emu::CEmulatedUiController& old = *emu::FittedUiController(*enclosure);
-            emu::CEmulatedUiController& controller =
-                emu::FitUiController(*pStuck, pStuckSpi != nullptr ? *pStuckSpi : old.SpiFlash().Model());
+            emu::CEmulatedUiController& controller = emu::FitUiController(
+                *pStuck, pStuckSpi != nullptr ? *pStuckSpi : old.SpiFlash().Model());
             controller.RestoreProgramFlash(old.ProgramFlash());
             controller.SpiFlash().SetContents(old.SpiFlash().Contents());
             pStuck->PowerOn();
@@ -345,8 +363,10 @@ public:
         return results[nBefore];
     }
     std::u16string DeviceTexts() const {
-        return dialog->m_romFlash.m_strDeviceVersion + u" | " + dialog->m_romHost.m_strDeviceVersion + u" | " +
-               dialog->m_romUI78K.m_strDeviceVersion + u" | " + dialog->m_romUIRSC.m_strDeviceVersion;
+        return dialog->m_romFlash.m_strDeviceVersion + u" | " +
+               dialog->m_romHost.m_strDeviceVersion + u" | " +
+               dialog->m_romUI78K.m_strDeviceVersion + u" | " +
+               dialog->m_romUIRSC.m_strDeviceVersion;
     }
 
     void OnDeviceRefreshed(bool bFound) override { bRefreshed = bRefreshed || bFound; }
@@ -371,8 +391,11 @@ Outcome RunFault(const Operation& operation, Fault fault) {
     bool bReading = operation.nStage == 0;
     int nSeen = 0;
     bench.bad.decide = [&](const ScsiRequest& request) -> std::optional<Fault> {
-        const bool bInStage = bReading || (bench.dialog != nullptr && bench.dialog->m_staticStatus.GetWindowText() == strStage);
-        if (outcome.bFired || !bInStage || !operation.matches(request) || ++nSeen != operation.nNth) {
+        const bool bInStage =
+            bReading ||
+            (bench.dialog != nullptr && bench.dialog->m_staticStatus.GetWindowText() == strStage);
+        if (outcome.bFired || !bInStage || !operation.matches(request) ||
+            ++nSeen != operation.nNth) {
             return std::nullopt;
         }
         outcome.bFired = true;
@@ -391,13 +414,16 @@ Outcome RunFault(const Operation& operation, Fault fault) {
     outcome.nVirtualMilliseconds = (bench.env.clock.NowMicroseconds() - nStart) / 1000;
     outcome.bEnded = result.has_value();
     outcome.nResult = result.value_or(0);
-    if (outcome.bEnded && (outcome.nResult == IDS_UPDATE_COMPLETE || outcome.nResult == IDS_UPDATE_COMPLETE_POWER_CYCLE)) {
+    if (outcome.bEnded && (outcome.nResult == IDS_UPDATE_COMPLETE ||
+                           outcome.nResult == IDS_UPDATE_COMPLETE_POWER_CYCLE)) {
         const std::string strMemory = UnverifiedMemory(*bench.enclosure);
         if (!strMemory.empty()) {
-            outcome.strViolation = "complete, but " + strMemory + " does not hold the carried image";
+            outcome.strViolation =
+                "complete, but " + strMemory + " does not hold the carried image";
         }
     } else if (outcome.bEnded && outcome.bFired && !operation.failures.contains(outcome.nResult)) {
-        outcome.strViolation = "message " + std::to_string(outcome.nResult) + " is not one of this stage";
+        outcome.strViolation =
+            "message " + std::to_string(outcome.nResult) + " is not one of this stage";
     }
     return outcome;
 }
@@ -449,7 +475,9 @@ TEST(DeviceFaultTest, DISABLED_PrintTable) {
     for (const Operation& operation : Operations()) {
         std::cout << "| " << operation.pszName << " |";
         for (const Fault fault : kFaults) {
-            std::cout << ' ' << (Applies(fault, operation) ? Cell(RunFault(operation, fault)) : "n/a") << " |";
+            std::cout << ' '
+                      << (Applies(fault, operation) ? Cell(RunFault(operation, fault)) : "n/a")
+                      << " |";
         }
         std::cout << '\n';
     }
@@ -464,7 +492,8 @@ TEST(DeviceFaultTest, APartThatStaysBusyForEverFailsItsStage) {
         CFaultBench bench("rom-mode", &stuck);
         bench.Open();
         const std::uint64_t nStart = bench.env.clock.NowMicroseconds();
-        EXPECT_EQ(bench.Update(), std::optional<UINT>(IDS_ERR_WRITE_FLASH_ROM)) << "FLASH sector erase";
+        EXPECT_EQ(bench.Update(), std::optional<UINT>(IDS_ERR_WRITE_FLASH_ROM))
+            << "FLASH sector erase";
         EXPECT_LT(bench.env.clock.NowMicroseconds() - nStart, 60'000'000u);
     }
     {

@@ -46,8 +46,8 @@ constexpr BYTE kImageProgramOpcode = 0xFE;
 enum class Verdict : std::uint8_t { Old, New, Invalid, Corrupt };
 constexpr const char* kVerdictNames[] = {"old", "new", "invalid", "CORRUPT"};
 enum Memory : std::size_t { kFlash, kHost, kCpu, kUiFlash, kSpi, kMemoryCount };
-constexpr const char* kMemoryNames[] = {"bridge FLASH-ROM", "SEEPROM(Host)", "SEEPROM(CPU)", "UI flash",
-                                        "UI resource data"};
+constexpr const char* kMemoryNames[] = {"bridge FLASH-ROM", "SEEPROM(Host)", "SEEPROM(CPU)",
+                                        "UI flash", "UI resource data"};
 
 // Everything an enclosure keeps without power, and what it is made of.
 struct Snapshot {
@@ -83,13 +83,15 @@ Snapshot Capture(emu::CEmulatedEnclosure& enclosure) {
 
 // The enclosure as it comes back when its power returns.
 std::shared_ptr<emu::CEmulatedEnclosure> Rebuild(const Snapshot& snapshot) {
-    auto pEnclosure = std::make_shared<emu::CEmulatedEnclosure>(*snapshot.pFlashChip, *snapshot.pBus);
+    auto pEnclosure =
+        std::make_shared<emu::CEmulatedEnclosure>(*snapshot.pFlashChip, *snapshot.pBus);
     pEnclosure->SetIdentity(snapshot.strVendor, snapshot.strProduct);
     pEnclosure->EnableTrace(false);
     pEnclosure->Flash().SetContents(snapshot.flash);
     pEnclosure->HostEeprom() = snapshot.host;
     pEnclosure->CpuEeprom() = snapshot.cpu;
-    emu::CEmulatedUiController& controller = emu::FitUiController(*pEnclosure, *snapshot.pSpiChip, snapshot.settings);
+    emu::CEmulatedUiController& controller =
+        emu::FitUiController(*pEnclosure, *snapshot.pSpiChip, snapshot.settings);
     controller.RestoreProgramFlash(snapshot.uiFlash);
     controller.SpiFlash().SetContents(snapshot.spi);
     pEnclosure->PowerOn();
@@ -121,8 +123,9 @@ std::uint64_t RepairKey(const Snapshot& snapshot, bool bRomMode) {
     nHash = HashBytes(nHash, snapshot.host.data(), snapshot.host.size());
     nHash = HashBytes(nHash, snapshot.cpu.data(), snapshot.cpu.size());
     nHash = HashBytes(nHash, snapshot.uiFlash.contents.data(), snapshot.uiFlash.contents.size());
-    const BYTE flags[] = {static_cast<BYTE>(snapshot.uiFlash.bValid), static_cast<BYTE>(snapshot.uiFlash.bProgrammed),
-                          snapshot.uiFlash.security[0], snapshot.uiFlash.security[1], static_cast<BYTE>(bRomMode)};
+    const BYTE flags[] = {
+        static_cast<BYTE>(snapshot.uiFlash.bValid), static_cast<BYTE>(snapshot.uiFlash.bProgrammed),
+        snapshot.uiFlash.security[0], snapshot.uiFlash.security[1], static_cast<BYTE>(bRomMode)};
     nHash = HashBytes(nHash, flags, sizeof flags);
     nHash = HashBytes(nHash, snapshot.spi.data(), snapshot.spi.size());
     return nHash == 0 ? 1 : nHash;
@@ -141,18 +144,23 @@ bool SameFlash(const std::vector<BYTE>& a, const std::vector<BYTE>& b) {
 }
 
 // How each memory stands after the power came back.
-std::array<Verdict, kMemoryCount> Judge(const Snapshot& state, bool bRomMode, const Snapshot& before,
-                                        const Snapshot& after) {
+std::array<Verdict, kMemoryCount> Judge(const Snapshot& state, bool bRomMode,
+                                        const Snapshot& before, const Snapshot& after) {
     std::array<Verdict, kMemoryCount> verdicts{};
     auto judge = [](bool bMarkValid, bool bOld, bool bNew) {
-        return !bMarkValid ? Verdict::Invalid : bOld ? Verdict::Old : bNew ? Verdict::New : Verdict::Corrupt;
+        return !bMarkValid ? Verdict::Invalid
+               : bOld      ? Verdict::Old
+               : bNew      ? Verdict::New
+                           : Verdict::Corrupt;
     };
-    verdicts[kFlash] = judge(!bRomMode, SameFlash(state.flash, before.flash), SameFlash(state.flash, after.flash));
+    verdicts[kFlash] =
+        judge(!bRomMode, SameFlash(state.flash, before.flash), SameFlash(state.flash, after.flash));
     const bool bHostMark = state.host[0] == 0xAA && state.host[1] == 0x55;
     verdicts[kHost] = judge(bHostMark, state.host == before.host, state.host == after.host);
     verdicts[kCpu] = state.cpu == before.cpu ? Verdict::Old : Verdict::Corrupt;
-    verdicts[kUiFlash] = judge(state.uiFlash.bValid, state.uiFlash.contents == before.uiFlash.contents,
-                               state.uiFlash.contents == after.uiFlash.contents);
+    verdicts[kUiFlash] =
+        judge(state.uiFlash.bValid, state.uiFlash.contents == before.uiFlash.contents,
+              state.uiFlash.contents == after.uiFlash.contents);
     const bool bSpiMark = std::memcmp(state.spi.data(), "RESOURCE", 8) == 0;
     verdicts[kSpi] = judge(bSpiMark, state.spi == before.spi, state.spi == after.spi);
     return verdicts;
@@ -168,7 +176,8 @@ class CUpdateBench final : public IMainDlgListener {
 public:
     // The enclosure is made once the bench's clock runs, so that it starts
     // on that clock.
-    explicit CUpdateBench(const std::function<std::shared_ptr<emu::CEmulatedEnclosure>()>& make) : enclosure(make()) {
+    explicit CUpdateBench(const std::function<std::shared_ptr<emu::CEmulatedEnclosure>()>& make)
+        : enclosure(make()) {
         emulated.Attach(kDrivePath, enclosure);
         dialog = std::make_unique<CMainDlg>(faulty);
         dialog->SetListener(this);
@@ -199,7 +208,9 @@ public:
     std::vector<UINT> results;
 };
 
-bool IsSuccess(UINT nResult) { return nResult == IDS_UPDATE_COMPLETE || nResult == IDS_UPDATE_COMPLETE_POWER_CYCLE; }
+bool IsSuccess(UINT nResult) {
+    return nResult == IDS_UPDATE_COMPLETE || nResult == IDS_UPDATE_COMPLETE_POWER_CYCLE;
+}
 
 struct CutPoint {
     std::uint64_t nIndex;   // command index of the enclosure
@@ -233,13 +244,15 @@ constexpr std::size_t kRepairSlots = 1 << 17;
 
 template <typename T>
 T* MapShared(std::size_t nCount) {
-    void* pMemory = ::mmap(nullptr, sizeof(T) * nCount, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    void* pMemory = ::mmap(nullptr, sizeof(T) * nCount, PROT_READ | PROT_WRITE,
+                           MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     return pMemory == MAP_FAILED ? nullptr : static_cast<T*>(pMemory);
 }
 
 class CPowerLossRun {
 public:
-    CPowerLossRun(const PowerLossScenario& scenario, const PowerLossPlan& plan) : m_scenario(scenario), m_plan(plan) {}
+    CPowerLossRun(const PowerLossScenario& scenario, const PowerLossPlan& plan)
+        : m_scenario(scenario), m_plan(plan) {}
     ~CPowerLossRun();
 
     PowerLossFigures Run();
@@ -308,7 +321,8 @@ bool CPowerLossRun::ReferenceRun(PowerLossFigures& figures) {
     const std::shared_ptr<emu::CEmulatedEnclosure> pEnclosure = bench.enclosure;
     m_before = Capture(*pEnclosure);
     const auto& info = m_before.uiFlash.contents;
-    m_infoBlock.assign(info.begin() + kInfoBlockOffset, info.begin() + kInfoBlockOffset + kInfoBlockLength);
+    m_infoBlock.assign(info.begin() + kInfoBlockOffset,
+                       info.begin() + kInfoBlockOffset + kInfoBlockLength);
     std::uint64_t nLastIndex = 0;
     std::uint64_t nLastWork = 0;
     bool bFirst = true;
@@ -336,7 +350,8 @@ bool CPowerLossRun::ReferenceRun(PowerLossFigures& figures) {
     m_nEndIndex = pEnclosure->NextCommandIndex();
     ++figures.nRuns;
     if (!IsSuccess(nResult)) {
-        figures.problems.push_back("the uninterrupted update ended with message " + std::to_string(nResult));
+        figures.problems.push_back("the uninterrupted update ended with message " +
+                                   std::to_string(nResult));
         return false;
     }
     pEnclosure->PowerOff();
@@ -347,13 +362,14 @@ bool CPowerLossRun::ReferenceRun(PowerLossFigures& figures) {
 bool CPowerLossRun::IsLongWork(std::uint64_t nIndex) const {
     const auto work = m_work.find(nIndex);
     const auto opcode = m_opcodes.find(nIndex);
-    return work != m_work.end() && work->second >= kLongWorkMicroseconds && opcode != m_opcodes.end() &&
-           opcode->second == kImageProgramOpcode;
+    return work != m_work.end() && work->second >= kLongWorkMicroseconds &&
+           opcode != m_opcodes.end() && opcode->second == kImageProgramOpcode;
 }
 
 void CPowerLossRun::ChoosePoints() {
     const std::uint64_t nCommands = m_nEndIndex - m_nFirstIndex;
-    const std::uint64_t nSample = m_plan.nCommandSample == 0 ? nCommands : std::min(nCommands, m_plan.nCommandSample);
+    const std::uint64_t nSample =
+        m_plan.nCommandSample == 0 ? nCommands : std::min(nCommands, m_plan.nCommandSample);
     for (std::uint64_t i = 0; i < nSample; ++i) {
         const std::uint64_t nIndex = m_nFirstIndex + i * nCommands / nSample;
         m_points.push_back({nIndex, 0});
@@ -412,8 +428,8 @@ RepairSlot* CPowerLossRun::Find(std::uint64_t nKey) {
     }
 }
 
-bool CPowerLossRun::Repair(const Snapshot& state, UINT& nResult, bool& bInfoBlockLost, std::string& strProblem,
-                           Snapshot* pFinal) {
+bool CPowerLossRun::Repair(const Snapshot& state, UINT& nResult, bool& bInfoBlockLost,
+                           std::string& strProblem, Snapshot* pFinal) {
     CUpdateBench bench([&state] { return Rebuild(state); });
     // A second update of an enclosure whose marks all say "up to date" asks
     // first; whoever repeats an interrupted update answers Yes.
@@ -431,12 +447,14 @@ bool CPowerLossRun::Repair(const Snapshot& state, UINT& nResult, bool& bInfoBloc
     }
     std::vector<BYTE> bridge = Carried(IDR_BRIDGE_FIRMWARE);
     bridge.resize((bridge.size() + 511) / 512 * 512, 0xFF);
-    std::vector<BYTE> held(final.flash.begin(), final.flash.begin() + static_cast<std::ptrdiff_t>(bridge.size()));
+    std::vector<BYTE> held(final.flash.begin(),
+                           final.flash.begin() + static_cast<std::ptrdiff_t>(bridge.size()));
     const std::vector<BYTE> host = Carried(IDR_SEEPROM_HOST);
     const std::vector<BYTE> resource = Carried(IDR_UI_RESOURCE);
     std::vector<BYTE> ui = Carried(IDR_UI_FIRMWARE);
     auto begins = [](const std::vector<BYTE>& memory, const std::vector<BYTE>& image) {
-        return memory.size() >= image.size() && std::equal(image.begin(), image.end(), memory.begin());
+        return memory.size() >= image.size() &&
+               std::equal(image.begin(), image.end(), memory.begin());
     };
     if (bench.enclosure->IsRomMode() || !SameFlash(held, bridge)) {
         strProblem = "the bridge FLASH-ROM does not hold the carried image";
@@ -449,8 +467,9 @@ bool CPowerLossRun::Repair(const Snapshot& state, UINT& nResult, bool& bInfoBloc
     } else if (!final.uiFlash.bValid) {
         strProblem = "the UI controller has no valid firmware";
     } else {
-        std::vector<BYTE> uiHeld(final.uiFlash.contents.begin(),
-                                 final.uiFlash.contents.begin() + static_cast<std::ptrdiff_t>(ui.size()));
+        std::vector<BYTE> uiHeld(
+            final.uiFlash.contents.begin(),
+            final.uiFlash.contents.begin() + static_cast<std::ptrdiff_t>(ui.size()));
         const std::vector<BYTE> info(uiHeld.begin() + kInfoBlockOffset,
                                      uiHeld.begin() + kInfoBlockOffset + kInfoBlockLength);
         bInfoBlockLost = info != m_infoBlock;
@@ -473,9 +492,9 @@ void CPowerLossRun::ChildFinish(std::size_t nPoint, CUpdateBench& bench, UINT nF
     outcome.verdicts = Judge(state, bRomMode, m_before, m_after);
     if (IsSuccess(nFirstResult)) {
         // Only a cut after the last verification may leave a success behind.
-        outcome.bFalseSuccess = std::any_of(outcome.verdicts.begin(), outcome.verdicts.end(), [](Verdict v) {
-            return v == Verdict::Invalid || v == Verdict::Corrupt;
-        });
+        outcome.bFalseSuccess =
+            std::any_of(outcome.verdicts.begin(), outcome.verdicts.end(),
+                        [](Verdict v) { return v == Verdict::Invalid || v == Verdict::Corrupt; });
     }
     outcome.nKey = RepairKey(state, bRomMode);
     bool bClaimed = false;
@@ -501,7 +520,8 @@ void CPowerLossRun::ChildFinish(std::size_t nPoint, CUpdateBench& bench, UINT nF
             bool bNoisyLost = false;
             std::string strNoisy;
             const bool bNoisyRecovered = Repair(noisy, nNoisyResult, bNoisyLost, strNoisy, nullptr);
-            pSlot->bNoiseAgrees = bNoisyRecovered == bRecovered && nNoisyResult == nResult && bNoisyLost == bInfoBlockLost;
+            pSlot->bNoiseAgrees = bNoisyRecovered == bRecovered && nNoisyResult == nResult &&
+                                  bNoisyLost == bInfoBlockLost;
         }
         pSlot->nResult = nResult;
         pSlot->bRecovered = bRecovered;
@@ -549,7 +569,8 @@ void CPowerLossRun::MasterRun(PowerLossFigures& figures) {
             if (nPid == 0) {
                 m_bChild = true;
                 nMine = nPoint;
-                pEnclosure->AddFault(emu::Fault{nIndex, emu::FaultKind::PowerCut, m_points[nPoint].nOffset});
+                pEnclosure->AddFault(
+                    emu::Fault{nIndex, emu::FaultKind::PowerCut, m_points[nPoint].nOffset});
                 return FaultAction::Pass;
             }
             if (nPid < 0) {
@@ -584,7 +605,8 @@ std::string CPowerLossRun::Describe(std::size_t nPoint) const {
     }
     text << " (first update: message " << outcome.nFirstResult << "):";
     for (std::size_t i = 0; i < kMemoryCount; ++i) {
-        text << ' ' << kMemoryNames[i] << ' ' << kVerdictNames[static_cast<int>(outcome.verdicts[i])] << ';';
+        text << ' ' << kMemoryNames[i] << ' '
+             << kVerdictNames[static_cast<int>(outcome.verdicts[i])] << ';';
     }
     return text.str();
 }
@@ -603,14 +625,16 @@ void CPowerLossRun::Tally(PowerLossFigures& figures) {
         const PointOutcome& outcome = m_pOutcomes[i];
         if (outcome.bDone == 0) {
             ++figures.nHarnessErrors;
-            problem(m_scenario.pszName + std::string(": the child for point ") + std::to_string(i) + " died");
+            problem(m_scenario.pszName + std::string(": the child for point ") + std::to_string(i) +
+                    " died");
             continue;
         }
         if (outcome.bFirstRunHung) {
             ++figures.nHarnessErrors;
             problem(Describe(i) + " the interrupted update did not end");
         }
-        if (std::any_of(outcome.verdicts.begin(), outcome.verdicts.end(), [](Verdict v) { return v == Verdict::Corrupt; })) {
+        if (std::any_of(outcome.verdicts.begin(), outcome.verdicts.end(),
+                        [](Verdict v) { return v == Verdict::Corrupt; })) {
             ++figures.nSilentCorruptions;
             problem(Describe(i) + " silent corruption");
         }
@@ -630,7 +654,9 @@ void CPowerLossRun::Tally(PowerLossFigures& figures) {
             figures.nRuns += pSlot->bNoiseRun != 0 ? 2 : 1;
             if (pSlot->bNoiseAgrees == 0) {
                 ++figures.nHarnessErrors;
-                problem(Describe(i) + " the repair depends on FLASH contents a ROM-mode bridge never reads first");
+                problem(
+                    Describe(i) +
+                    " the repair depends on FLASH contents a ROM-mode bridge never reads first");
             }
         }
         if (pSlot->bRecovered == 0) {
@@ -661,8 +687,10 @@ PowerLossFigures CPowerLossRun::Run() {
     } else {
         ++figures.nHarnessErrors;
     }
-    figures.nWallMilliseconds = static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    figures.nWallMilliseconds =
+        static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       std::chrono::steady_clock::now() - start)
+                                       .count());
     return figures;
 }
 
@@ -693,15 +721,17 @@ void PowerLossFigures::Add(const PowerLossFigures& other) {
 }
 
 std::string PowerLossFigures::Line() const {
-    return "runs " + std::to_string(nRuns) + ", fault points " + std::to_string(nFaultPoints) + ", silent corruptions " +
-           std::to_string(nSilentCorruptions) + ", failed recoveries " + std::to_string(nFailedRecoveries);
+    return "runs " + std::to_string(nRuns) + ", fault points " + std::to_string(nFaultPoints) +
+           ", silent corruptions " + std::to_string(nSilentCorruptions) + ", failed recoveries " +
+           std::to_string(nFailedRecoveries);
 }
 
 std::string PowerLossFigures::Details() const {
-    return "distinct states " + std::to_string(nDistinctStates) + ", second updates run " + std::to_string(nRepairRuns) +
-           ", interrupted updates reported complete " + std::to_string(nFalseSuccesses) +
-           ", front-panel names lost " + std::to_string(nInfoBlocksLost) + ", harness errors " +
-           std::to_string(nHarnessErrors) + ", " + std::to_string(nWallMilliseconds) + " ms";
+    return "distinct states " + std::to_string(nDistinctStates) + ", second updates run " +
+           std::to_string(nRepairRuns) + ", interrupted updates reported complete " +
+           std::to_string(nFalseSuccesses) + ", front-panel names lost " +
+           std::to_string(nInfoBlocksLost) + ", harness errors " + std::to_string(nHarnessErrors) +
+           ", " + std::to_string(nWallMilliseconds) + " ms";
 }
 
 PowerLossFigures RunPowerLoss(const PowerLossScenario& scenario, const PowerLossPlan& plan) {

@@ -34,7 +34,8 @@ PowerLossPlan SamplePlan(const PowerLossScenario& scenario) {
 }
 
 int Usage() {
-    std::cerr << "usage: reflasher_powerloss --sample SCENARIO | --full [SCENARIO] [--jobs N]\nscenarios:";
+    std::cerr << "usage: reflasher_powerloss --sample SCENARIO | --full [SCENARIO] [--jobs "
+                 "N]\nscenarios:";
     for (const PowerLossScenario& scenario : rf::test::PowerLossScenarios()) {
         std::cerr << ' ' << scenario.pszName;
     }
@@ -80,15 +81,17 @@ int main(int argc, char** argv) {
         for (const std::string& strProblem : figures.problems) {
             std::cout << "  " << strProblem << '\n';
         }
-        std::cout << scenario.pszName << ": " << figures.Line() << "; " << figures.Details() << std::endl;
+        std::cout << scenario.pszName << ": " << figures.Line() << "; " << figures.Details()
+                  << std::endl;
         total.Add(figures);
     }
     if (!bAny) {
         return Usage();
     }
-    std::cout << "power loss, " << (bFull ? "every command" : "sample") << ": " << total.Details() << '\n';
+    std::cout << "power loss, " << (bFull ? "every command" : "sample") << ": " << total.Details()
+              << '\n';
     std::cout << total.Line() << std::endl;
-    const bool bClean = total.nSilentCorruptions == 0 && total.nFailedRecoveries == 0 && total.nFalseSuccesses == 0 &&
-                        total.nHarnessErrors == 0;
+    const bool bClean = total.nSilentCorruptions == 0 && total.nFailedRecoveries == 0 &&
+                        total.nFalseSuccesses == 0 && total.nHarnessErrors == 0;
     return bClean ? 0 : 1;
 }

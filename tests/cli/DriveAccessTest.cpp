@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "app/Text.h"
+#include "cli/CliApp.h"
+#include "device/ProductTable.h"
+#include "device/os/linux/LinuxDeviceSystem.h"
+#include "device/os/linux/SysfsDirectoryTree.h"
+#include "support/FakeSysfs.h"
+#include "support/TestEnvironment.h"
+
+namespace rf::test {
+namespace {
+
+class DriveAccessTest : public ::testing::Test {
+protected:
+    // An enclosure whose node the user may not open, beside an ATA disk.
+    DriveAccessTest() {
+        const std::string strInterface =
+            sysfs.AddUsbDevice("pci0000:00/0000:00:14.0/usb2/2-1", "480");
+        sysfs.AddScsiDisk({.strParent = strInterface + "/host6"});
+    }
+
+    std::pair<int, std::string> Run(const std::vector<std::u16string>& args) {
+        std::ostringstream out;
+        std::ostringstream err;
+        std::istringstream in;
+        const CSysfsDirectoryTree tree(sysfs.Root());
+        CLinuxVolumeSystemCalls volumeCalls;
+        CLinuxDeviceSystem system(tree, volumeCalls, [](int, unsigned long, void*) { return -1; });
+        CliContext context{out, err, in, false, system};
+        const int nExit = RunCli(args, context);
+        return {nExit, err.str()};
+    }
+
+    CTestEnvironment env;
+    CScopedEnv language{"LANGUAGE", std::nullopt};
+    CScopedEnv all{"LC_ALL", std::nullopt};
+    CScopedEnv messages{"LC_MESSAGES", std::nullopt};
+    CScopedEnv lang{"LANG", "C.UTF-8"};
+    CFakeSysfs sysfs;
+};
+
+TEST_F(DriveAccessTest, CommandsThatFindNoEnclosureSayWhichDriveCouldNotBeOpenedAndWhatToDo) {
+    for (const char16_t* pszCommand : {u"info", u"update", u"backup"}) {
+        std::vector<std::u16string> args = {pszCommand};
+        if (std::u16string(pszCommand) == u"backup") {
+            args.push_back(Utf8ToUtf16(sysfs.Root() + "/backup"));
+        }
+        const auto [nExit, strErr] = Run(args);
+        EXPECT_EQ(nExit, 2) << Utf16ToUtf8(pszCommand);
+        EXPECT_EQ(strErr,
+                  "No supported enclosure was found.\n"
+                  "/dev/sdb: cannot be opened (run as root, or install the udev rule)\n")
+            << Utf16ToUtf8(pszCommand);
+    }
+}
+
+// The rule shipped for udev opens the nodes of exactly the products the
+// updater accepts without options; the others are there, commented out.
+TEST(UdevRuleTest, MatchesTheSupportedProductsAndNothingElse) {
+    std::ifstream file(REFLASHER_UDEV_RULE);
+    ASSERT_TRUE(file) << REFLASHER_UDEV_RULE;
+    const std::regex rule(
+        R"re(^(#?)SUBSYSTEMS=="scsi", ATTRS\{vendor\}=="([^"]+)", ATTRS\{model\}=="([^"*]+)\*?", TAG\+="uaccess"$)re");
+    std::vector<std::pair<bool, std::string>> rules;  // (active, "VENDOR MODEL")
+    for (std::string strLine; std::getline(file, strLine);) {
+        std::smatch match;
+        if (std::regex_match(strLine, match, rule)) {
+            rules.emplace_back(match[1].str().empty(), match[2].str() + " " + match[3].str());
+        }
+        if (strLine.find("uaccess") != std::string::npos && strLine[0] != '#') {
+            EXPECT_TRUE(std::regex_match(strLine, rule))
+                << "an active line that matches something else: " << strLine;
+        }
+    }
+    ASSERT_EQ(rules.size(), SupportedProducts().size());
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        const SupportedProduct& product = SupportedProducts()[i];
+        EXPECT_EQ(rules[i].second,
+                  std::string(product.pszPrefix).substr(0, product.nCompareLength));
+        EXPECT_EQ(rules[i].first, !product.bNeedsAllProducts) << rules[i].second;
+    }
+}
+
+}  // namespace
+}  // namespace rf::test
