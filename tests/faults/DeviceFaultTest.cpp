@@ -214,7 +214,8 @@ const std::vector<Operation>& Operations() {
         {"UI link state", 0, op(0xFA, 0x00), 1, {}},
         {"UI version frame", 0, IsLinkWrite, 1, {}},
         {"UI version answer", 0, op(0xFA, 0x11), 1, {}},
-        {"resource header answer", 0, op(0xFA, 0x11), 2, {}},
+        {"UI info block answer", 0, op(0xFA, 0x11), 2, {}},
+        {"resource header answer", 0, op(0xFA, 0x11), 3, {}},
         {"SEEPROM(Host) write", IDS_UPDATING_SEEPROM_HOST, op(0xFC, 0x02), 1, host},
         {"SEEPROM(Host) read-back", IDS_CHECKING_SEEPROM_HOST, op(0xFC, 0x01), 1, host},
         {"SEEPROM(Host) header word", IDS_CHECKING_SEEPROM_HOST, op(0xFC, 0x02), 1, host},
@@ -363,9 +364,9 @@ public:
         return results[nBefore];
     }
     std::u16string DeviceTexts() const {
-        return dialog->m_romFlash.m_strDeviceVersion + u" | " +
-               dialog->m_romHost.m_strDeviceVersion + u" | " +
-               dialog->m_romUI78K.m_strDeviceVersion + u" | " +
+        return dialog->m_romFlash.m_strDeviceVersion + u" / " +
+               dialog->m_romHost.m_strDeviceVersion + u" / " +
+               dialog->m_romUI78K.m_strDeviceVersion + u" / " +
                dialog->m_romUIRSC.m_strDeviceVersion;
     }
 
@@ -457,6 +458,22 @@ TEST(DeviceFaultTest, EveryBadAnswerEndsWithItsStagesMessageInBoundedTime) {
             EXPECT_TRUE(outcome.bEnded) << strWhat << ": the update did not end";
             EXPECT_LT(outcome.nVirtualMilliseconds, kRunLimitMilliseconds) << strWhat;
             EXPECT_EQ(outcome.strViolation, "") << strWhat;
+        }
+    }
+}
+
+// A switch the bridge refuses is a refusal, not a write error later on.
+TEST(DeviceFaultTest, AModeSwitchTheBridgeRefusesEndsWithTheModeMessage) {
+    const std::map<std::string, UINT> expected = {
+        {"UI mode 1 before resource", IDS_ERR_RESOURCE_MODE},
+        {"UI mode 3", IDS_ERR_RESOURCE_MODE},
+        {"UI mode 4", IDS_ERR_UI_FIRMWARE_MODE},
+    };
+    for (const Operation& operation : Operations()) {
+        const auto it = expected.find(operation.pszName);
+        if (it != expected.end()) {
+            EXPECT_EQ(RunFault(operation, Fault::CheckCondition).nResult, it->second)
+                << operation.pszName;
         }
     }
 }

@@ -561,6 +561,9 @@ void CPowerLossRun::MasterRun(PowerLossFigures& figures) {
         const std::uint64_t nIndex = pEnclosure->NextCommandIndex();
         while (nNext < m_points.size() && m_points[nNext].nIndex == nIndex) {
             const std::size_t nPoint = nNext++;
+            if (nPoint % 20'000 == 0 && nPoint != 0) {
+                std::fprintf(stderr, "%s: %zu of %zu cuts\n", m_scenario.pszName, nPoint, m_points.size());
+            }
             while (m_nRunning >= std::max(1, m_plan.nJobs)) {
                 ReapOne();
             }
