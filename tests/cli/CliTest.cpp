@@ -10,39 +10,12 @@
 #include "cli/CliApp.h"
 #include "device/os/linux/LinuxDeviceSystem.h"
 #include "device/os/linux/SysfsDirectoryTree.h"
-#include "support/FakeSysfs.h"
-#include "support/TestEnvironment.h"
+#include "support/CliFixture.h"
 
 namespace rf::test {
 namespace {
 
-struct CliRun {
-    int nExit;
-    std::string strOut;
-    std::string strErr;
-};
-
-class CliTest : public ::testing::Test {
-protected:
-    CliRun Run(const std::vector<std::u16string>& args) {
-        std::ostringstream out;
-        std::ostringstream err;
-        std::istringstream in;
-        const CSysfsDirectoryTree tree(sysfs.Root());
-        CLinuxVolumeSystemCalls volumeCalls;
-        CLinuxDeviceSystem system(tree, volumeCalls, [](int, unsigned long, void*) { return -1; });
-        CliContext context{out, err, in, false, system};
-        const int nExit = RunCli(args, context);
-        return CliRun{nExit, out.str(), err.str()};
-    }
-
-    CTestEnvironment env;
-    CScopedEnv language{"LANGUAGE", std::nullopt};
-    CScopedEnv all{"LC_ALL", std::nullopt};
-    CScopedEnv messages{"LC_MESSAGES", std::nullopt};
-    CScopedEnv lang{"LANG", "C.UTF-8"};
-    CFakeSysfs sysfs;
-};
+class CliTest : public CCliFixture {};
 
 TEST_F(CliTest, VersionPrintsTheTitle) {
     const CliRun run = Run({u"--version"});

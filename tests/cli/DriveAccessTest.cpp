@@ -9,13 +9,13 @@
 #include "device/ProductTable.h"
 #include "device/os/linux/LinuxDeviceSystem.h"
 #include "device/os/linux/SysfsDirectoryTree.h"
-#include "support/FakeSysfs.h"
+#include "support/CliFixture.h"
 #include "support/TestEnvironment.h"
 
 namespace rf::test {
 namespace {
 
-class DriveAccessTest : public ::testing::Test {
+class DriveAccessTest : public CCliFixture {
 protected:
     // An enclosure whose node the user may not open, beside an ATA disk.
     DriveAccessTest() {
@@ -23,25 +23,6 @@ protected:
             sysfs.AddUsbDevice("pci0000:00/0000:00:14.0/usb2/2-1", "480");
         sysfs.AddScsiDisk({.strParent = strInterface + "/host6"});
     }
-
-    std::pair<int, std::string> Run(const std::vector<std::u16string>& args) {
-        std::ostringstream out;
-        std::ostringstream err;
-        std::istringstream in;
-        const CSysfsDirectoryTree tree(sysfs.Root());
-        CLinuxVolumeSystemCalls volumeCalls;
-        CLinuxDeviceSystem system(tree, volumeCalls, [](int, unsigned long, void*) { return -1; });
-        CliContext context{out, err, in, false, system};
-        const int nExit = RunCli(args, context);
-        return {nExit, err.str()};
-    }
-
-    CTestEnvironment env;
-    CScopedEnv language{"LANGUAGE", std::nullopt};
-    CScopedEnv all{"LC_ALL", std::nullopt};
-    CScopedEnv messages{"LC_MESSAGES", std::nullopt};
-    CScopedEnv lang{"LANG", "C.UTF-8"};
-    CFakeSysfs sysfs;
 };
 
 TEST_F(DriveAccessTest, CommandsThatFindNoEnclosureSayWhichDriveCouldNotBeOpenedAndWhatToDo) {
@@ -50,7 +31,9 @@ TEST_F(DriveAccessTest, CommandsThatFindNoEnclosureSayWhichDriveCouldNotBeOpened
         if (std::u16string(pszCommand) == u"backup") {
             args.push_back(Utf8ToUtf16(sysfs.Root() + "/backup"));
         }
-        const auto [nExit, strErr] = Run(args);
+        const CliRun run = Run(args);
+        const int nExit = run.nExit;
+        const std::string& strErr = run.strErr;
         EXPECT_EQ(nExit, 2) << Utf16ToUtf8(pszCommand);
         EXPECT_EQ(strErr,
                   "No supported enclosure was found.\n"
