@@ -21,6 +21,7 @@ constexpr UINT kVersionNumberOffset = 0x0E0;
 constexpr UINT kTagOffset = 0x0F0;
 constexpr UINT kVersionStringOffset = 0x240;
 constexpr UINT kVersionStringLength = 128;
+constexpr UINT kFirstBlockLength = 128;  // the smallest first block of the FLASH algorithms
 constexpr char kTag[] = "VIRA    ";
 constexpr std::size_t kTagLength = sizeof kTag - 1;
 
@@ -58,6 +59,7 @@ void CRom_Flash::UpdateRomVersion() {
 
 void CRom_Flash::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
     m_szDeviceVersion.fill(0);
+    m_bDeviceFirstBlockRead = false;
     std::array<BYTE, kTagLength> work{};
     m_strDeviceVersion.clear();
     if (pDevice != nullptr && pDevice->m_bRomMode) {
@@ -80,6 +82,8 @@ void CRom_Flash::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
             // Taken only when whole: half a string would decide the
             // comparison on the bytes that happened to arrive.
             m_szDeviceVersion = version;
+            m_bDeviceFirstBlockRead =
+                pDevice->ReadFlash(0, m_abDeviceFirstBlock.data(), kFirstBlockLength, nullptr);
             m_strDeviceVersion = theCmdInfo.m_bEnableVendorMode
                                      ? VersionStringText(m_szDeviceVersion.data())
                                      : Hex(LittleEndianWord(work.data()), 4);
@@ -106,7 +110,8 @@ bool CRom_Flash::NeedsUpdate(std::u16string& strTitle) {
             break;
         }
     }
-    return false;
+    return m_bDeviceFirstBlockRead && m_nDataSize >= kFirstBlockLength &&
+           std::memcmp(m_abDeviceFirstBlock.data(), m_pData.get(), kFirstBlockLength) != 0;
 }
 
 }  // namespace rf

@@ -1,7 +1,12 @@
 #pragma once
 
 // The bridge firmware in the parallel FLASH-ROM. The image counts as newer
-// when the device's version string sorts before the image's.
+// when the device's version string sorts before the image's, and also when
+// the strings are the same but the device's first block is not the image's:
+// that block is written last, so a difference there is an update that lost
+// its power while the chip was still programming the block (a page-write
+// part programs the whole block at once, so its boot signature can be
+// complete while other bytes of the block are not).
 
 #include <array>
 
@@ -22,6 +27,9 @@ public:
     // The device's version string; no room for a terminator, so every use
     // stops at the first NUL or after 128 bytes. All zero when not read.
     std::array<BYTE, 128> m_szDeviceVersion{};
+    // The device's first block, as read with the version string.
+    std::array<BYTE, 128> m_abDeviceFirstBlock{};
+    bool m_bDeviceFirstBlockRead = false;
 };
 
 }  // namespace rf

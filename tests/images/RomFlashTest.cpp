@@ -126,6 +126,26 @@ TEST_F(RomFlashDeviceTest, FirmwareWithoutTheTagIsInvalid) {
     EXPECT_EQ(rom.m_szDeviceVersion, (std::array<BYTE, 128>{}));
 }
 
+TEST_F(RomFlashDeviceTest, SameVersionOverADamagedFirstBlockIsOffered) {
+    // The signature and the version are complete, a bit further on in the
+    // first block is not: the power went while the block was programmed.
+    Bytes damaged = Carried(IDR_BRIDGE_FIRMWARE);
+    damaged[0x41] = 0xFF;
+    Start(damaged);
+    rom.ReadDeviceVersion(&fixture.device, nullptr);
+    EXPECT_EQ(rom.m_strDeviceVersion, u"0027");
+    std::u16string strTitle;
+    EXPECT_TRUE(rom.NeedsUpdate(strTitle));
+
+    // A first block that could not be read decides nothing on its own.
+    Start(damaged);
+    fixture.enclosure->AddFault(
+        emu::Fault{fixture.enclosure->NextCommandIndex() + 4, emu::FaultKind::Fail});
+    rom.ReadDeviceVersion(&fixture.device, nullptr);
+    EXPECT_EQ(rom.m_strDeviceVersion, u"0027");
+    EXPECT_FALSE(rom.NeedsUpdate(strTitle));
+}
+
 TEST_F(RomFlashDeviceTest, FailedReadsLeaveNoVersionString) {
     // Commands: tag, version number, then the string in two pieces.
     for (std::uint64_t nFailing : {0u, 1u, 2u, 3u}) {

@@ -32,6 +32,7 @@ constexpr char16_t kDrivePath[] = u"sdb";
 // The part of the bridge's FLASH that a bridge in ROM mode may still read
 // before the ROM path has erased it: the marks its boot code looks at.
 constexpr std::size_t kRomModeReadArea = 0x100;
+constexpr std::ptrdiff_t kFlashFirstBlock = 128;
 constexpr std::size_t kInfoBlockOffset = 0xA0;
 constexpr std::size_t kInfoBlockLength = 16;
 constexpr std::size_t kFlashToleratedFirst = 0xD0;
@@ -153,8 +154,15 @@ std::array<Verdict, kMemoryCount> Judge(const Snapshot& state, bool bRomMode,
                : bNew      ? Verdict::New
                            : Verdict::Corrupt;
     };
+    // The bridge's mark is its whole first block: the boot code looks at the
+    // signature in it, the updater compares all of it with the image.
+    auto firstBlockOf = [&state](const Snapshot& other) {
+        return std::equal(state.flash.begin(), state.flash.begin() + kFlashFirstBlock,
+                          other.flash.begin());
+    };
+    const bool bFlashMark = !bRomMode && (firstBlockOf(before) || firstBlockOf(after));
     verdicts[kFlash] =
-        judge(!bRomMode, SameFlash(state.flash, before.flash), SameFlash(state.flash, after.flash));
+        judge(bFlashMark, SameFlash(state.flash, before.flash), SameFlash(state.flash, after.flash));
     const bool bHostMark = state.host[0] == 0xAA && state.host[1] == 0x55;
     verdicts[kHost] = judge(bHostMark, state.host == before.host, state.host == after.host);
     verdicts[kCpu] = state.cpu == before.cpu ? Verdict::Old : Verdict::Corrupt;
@@ -394,6 +402,12 @@ void CPowerLossRun::ChoosePoints() {
         for (std::uint64_t nOffset = 1; nOffset < nWork; nOffset += nStride) {
             m_points.push_back({nIndex, nOffset});
         }
+    }
+    if (m_plan.nLastCommand != 0) {
+        std::erase_if(m_points, [this](const CutPoint& point) {
+            return point.nIndex < m_nFirstIndex + m_plan.nFirstCommand ||
+                   point.nIndex > m_nFirstIndex + m_plan.nLastCommand;
+        });
     }
     std::sort(m_points.begin(), m_points.end(), [](const CutPoint& a, const CutPoint& b) {
         return a.nIndex != b.nIndex ? a.nIndex < b.nIndex : a.nOffset < b.nOffset;

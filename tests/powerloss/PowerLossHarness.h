@@ -43,6 +43,10 @@ struct PowerLossPlan {
     // (0: about nLongCutSample of them, evenly spread).
     std::uint64_t nLongCutStride = 7;
     std::uint64_t nLongCutSample = 0;
+    // Only the commands from nFirstCommand to nLastCommand (both counted
+    // from the start of the update run); 0 and 0: the whole run.
+    std::uint64_t nFirstCommand = 0;
+    std::uint64_t nLastCommand = 0;
     // Children at work at once.
     int nJobs = 1;
     // Described states of the first problems found.

@@ -5,6 +5,8 @@
 //                                           unless one is named)
 //   --jobs N                                children at work at once (default: 1 for
 //                                           a sample, the processors for --full)
+//   --commands FIRST-LAST                   only the cuts at these commands of the run
+//                                           (to look again at what a run found)
 //
 // The last line gives the figures; the exit status is 0 only when nothing
 // was silently corrupted and everything was repaired.
@@ -35,7 +37,7 @@ PowerLossPlan SamplePlan(const PowerLossScenario& scenario) {
 
 int Usage() {
     std::cerr << "usage: reflasher_powerloss --sample SCENARIO | --full [SCENARIO] [--jobs "
-                 "N]\nscenarios:";
+                 "N] [--commands FIRST-LAST]\nscenarios:";
     for (const PowerLossScenario& scenario : rf::test::PowerLossScenarios()) {
         std::cerr << ' ' << scenario.pszName;
     }
@@ -50,6 +52,8 @@ int main(int argc, char** argv) {
     bool bSample = false;
     std::string strScenario;
     int nJobs = 0;
+    std::uint64_t nFirstCommand = 0;
+    std::uint64_t nLastCommand = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string strArg = argv[i];
         if (strArg == "--full") {
@@ -58,6 +62,13 @@ int main(int argc, char** argv) {
             bSample = true;
         } else if (strArg == "--jobs" && i + 1 < argc) {
             nJobs = std::atoi(argv[++i]);
+        } else if (strArg == "--commands" && i + 1 < argc) {
+            char* pEnd = nullptr;
+            nFirstCommand = std::strtoull(argv[++i], &pEnd, 10);
+            nLastCommand = *pEnd == '-' ? std::strtoull(pEnd + 1, &pEnd, 10) : nFirstCommand;
+            if (*pEnd != '\0' || nLastCommand < nFirstCommand) {
+                return Usage();
+            }
         } else if (strArg.rfind("--", 0) != 0 && strScenario.empty()) {
             strScenario = strArg;
         } else {
@@ -75,6 +86,8 @@ int main(int argc, char** argv) {
         }
         bAny = true;
         PowerLossPlan plan = bSample ? SamplePlan(scenario) : PowerLossPlan{};
+        plan.nFirstCommand = nFirstCommand;
+        plan.nLastCommand = nLastCommand;
         const long nProcessors = ::sysconf(_SC_NPROCESSORS_ONLN);
         plan.nJobs = nJobs > 0 ? nJobs : bSample ? 1 : static_cast<int>(std::max(1L, nProcessors));
         const PowerLossFigures figures = rf::test::RunPowerLoss(scenario, plan);
