@@ -9,17 +9,10 @@
 namespace rf {
 
 void ReportDrivesWithoutAccess(IDeviceSystem& system, std::ostream& err) {
-    // The search passes over a drive it cannot open without a word; when no
-    // enclosure was found, a candidate it could not open is the likely
-    // reason, and the user can do something about it.
-    for (const PhysicalDrive& drive : system.ListPhysicalDrives()) {
-        if (drive.bBusKnown && (drive.nBusType == BusTypeAta || drive.nBusType == BusTypeAtapi)) {
-            continue;
-        }
-        if (!MayBeSupported(drive) || system.Open(drive.strPath) != nullptr) {
-            continue;
-        }
-        err << Utf16ToUtf8(drive.strName + u": " + LoadResString(IDS_CLI_DRIVE_NOT_OPENED)) << '\n';
+    // When no enclosure was found, a candidate that could not be opened is
+    // the likely reason, and the user can do something about it.
+    for (const std::u16string& strName : CandidateDrivesWithoutAccess(system)) {
+        err << Utf16ToUtf8(strName + u": " + LoadResString(IDS_CLI_DRIVE_NOT_OPENED)) << '\n';
     }
 }
 

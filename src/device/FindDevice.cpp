@@ -56,4 +56,17 @@ void FindDevice(CScsiDevice& device, CMessageTarget& notify) {
     }
 }
 
+std::vector<std::u16string> CandidateDrivesWithoutAccess(IDeviceSystem& system) {
+    std::vector<std::u16string> names;
+    for (const PhysicalDrive& drive : system.ListPhysicalDrives()) {
+        if (drive.bBusKnown && (drive.nBusType == BusTypeAta || drive.nBusType == BusTypeAtapi)) {
+            continue;
+        }
+        if (MayBeSupported(drive) && system.Open(drive.strPath) == nullptr) {
+            names.push_back(drive.strName);
+        }
+    }
+    return names;
+}
+
 }  // namespace rf

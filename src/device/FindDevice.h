@@ -19,4 +19,9 @@ void FindDevice(CScsiDevice& device, CMessageTarget& notify);
 // no supported product.
 bool MayBeSupported(const PhysicalDrive& drive);
 
+// The drives that may be a supported enclosure but cannot be opened (most
+// often for want of access rights), by the names people know them by. The
+// search passes over them without a word; the front ends tell the user.
+std::vector<std::u16string> CandidateDrivesWithoutAccess(IDeviceSystem& system);
+
 }  // namespace rf

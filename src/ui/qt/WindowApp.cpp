@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QTimer>
 #include <memory>
 
 #include "app/MessageLoop.h"
@@ -11,6 +12,7 @@
 #include "app/StringTable.h"
 #include "app/Text.h"
 #include "cli/EmulatedSession.h"
+#include "device/FindDevice.h"
 #include "ui/MainUserDlg.h"
 #include "ui/qt/DialogWindow.h"
 #include "ui/qt/QtMessageBoxes.h"
@@ -27,6 +29,18 @@ constexpr const char* kJapaneseFonts[] = {"Noto Sans CJK JP", "Noto Sans JP", "I
 
 void ShowError(const std::u16string& text) {
     CurrentMessageBoxes().Show(text, AppName(), MB_KIND_ERROR);
+}
+
+// Names the candidate drives that cannot be opened and what to do about
+// it; without this the window would just never find the enclosure.
+void WarnOfDrivesWithoutAccess(IDeviceSystem& system) {
+    std::u16string text;
+    for (const std::u16string& strName : CandidateDrivesWithoutAccess(system)) {
+        text += strName + u": " + LoadResString(IDS_CLI_DRIVE_NOT_OPENED) + u"\n";
+    }
+    if (!text.empty()) {
+        CurrentMessageBoxes().Show(text, AppName(), MB_OK | MB_ICONEXCLAMATION);
+    }
 }
 
 }  // namespace
@@ -85,6 +99,9 @@ int RunWindowApp(const std::vector<std::u16string>& args, IDeviceSystem& hardwar
     {
         CDialogWindow window(*pDialog);
         messageBoxes.SetOwner(&window);
+        if (session == nullptr) {
+            QTimer::singleShot(0, &window, [pSystem] { WarnOfDrivesWithoutAccess(*pSystem); });
+        }
         window.exec();
         messageBoxes.SetOwner(nullptr);
     }
