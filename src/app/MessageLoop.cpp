@@ -52,7 +52,7 @@ void CHeadlessMessageLoop::Pump() {
             message.pTarget->WindowProc(message.nMessage, message.wParam, message.lParam);
         }
     }
-    DispatchDueTimers();
+    m_timers.DispatchDue();
 }
 
 void CHeadlessMessageLoop::Post(CMessageTarget& target, UINT nMessage, WPARAM wParam,
@@ -61,63 +61,11 @@ void CHeadlessMessageLoop::Post(CMessageTarget& target, UINT nMessage, WPARAM wP
 }
 
 void CHeadlessMessageLoop::SetTimer(CMessageTarget& target, UINT nId, UINT nPeriodMilliseconds) {
-    const std::uint64_t nDue = GetTickCount64() + nPeriodMilliseconds;
-    if (Timer* pTimer = FindTimer(&target, target.Serial(), nId)) {
-        pTimer->nPeriod = nPeriodMilliseconds;
-        pTimer->nDue = nDue;
-        return;
-    }
-    m_timers.push_back(Timer{&target, target.Serial(), nId, nPeriodMilliseconds, nDue, false});
+    m_timers.Set(target, nId, nPeriodMilliseconds);
 }
 
 void CHeadlessMessageLoop::KillTimer(CMessageTarget& target, UINT nId) {
-    std::erase_if(m_timers, [&](const Timer& timer) {
-        return timer.pTarget == &target && timer.nSerial == target.Serial() && timer.nId == nId;
-    });
-}
-
-CHeadlessMessageLoop::Timer* CHeadlessMessageLoop::FindTimer(const CMessageTarget* pTarget,
-                                                             std::uint64_t nSerial, UINT nId) {
-    for (Timer& timer : m_timers) {
-        if (timer.pTarget == pTarget && timer.nSerial == nSerial && timer.nId == nId) {
-            return &timer;
-        }
-    }
-    return nullptr;
-}
-
-void CHeadlessMessageLoop::DispatchDueTimers() {
-    std::erase_if(m_timers,
-                  [](const Timer& timer) { return !IsTargetAlive(timer.pTarget, timer.nSerial); });
-    // Handlers may set or kill timers, so work from a copy of the keys. A
-    // timer whose handler is still running (it pumped messages itself) is
-    // not delivered again until that handler has returned.
-    std::vector<Timer> snapshot = m_timers;
-    for (const Timer& key : snapshot) {
-        Timer* pTimer = FindTimer(key.pTarget, key.nSerial, key.nId);
-        const std::uint64_t nNow = GetTickCount64();
-        if (pTimer == nullptr || pTimer->bInDispatch || pTimer->nDue > nNow) {
-            continue;
-        }
-        pTimer->nDue = nNow + pTimer->nPeriod;
-        pTimer->bInDispatch = true;
-        if (IsTargetAlive(key.pTarget, key.nSerial)) {
-            key.pTarget->WindowProc(WM_TIMER, key.nId, 0);
-        }
-        if (Timer* pAfter = FindTimer(key.pTarget, key.nSerial, key.nId)) {
-            pAfter->bInDispatch = false;
-        }
-    }
-}
-
-std::uint64_t CHeadlessMessageLoop::NextTimerDue() const {
-    std::uint64_t nNext = std::numeric_limits<std::uint64_t>::max();
-    for (const Timer& timer : m_timers) {
-        if (!timer.bInDispatch && IsTargetAlive(timer.pTarget, timer.nSerial)) {
-            nNext = std::min(nNext, timer.nDue);
-        }
-    }
-    return nNext;
+    m_timers.Kill(target, nId);
 }
 
 bool CHeadlessMessageLoop::RunUntil(const std::function<bool()>& bDone,
@@ -139,7 +87,7 @@ bool CHeadlessMessageLoop::RunUntil(const std::function<bool()>& bDone,
             continue;
         }
         const std::uint64_t nNow = GetTickCount64();
-        const std::uint64_t nNext = NextTimerDue();
+        const std::uint64_t nNext = m_timers.NextDue();
         if (nNext == std::numeric_limits<std::uint64_t>::max() || nNow >= nDeadline) {
             return false;
         }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/TimerTable.h"
 #include "app/Types.h"
 
 namespace rf {
@@ -79,22 +80,9 @@ private:
         WPARAM wParam;
         LPARAM lParam;
     };
-    struct Timer {
-        CMessageTarget* pTarget;
-        std::uint64_t nSerial;
-        UINT nId;
-        UINT nPeriod;
-        std::uint64_t nDue;
-        bool bInDispatch;
-    };
-
-    Timer* FindTimer(const CMessageTarget* pTarget, std::uint64_t nSerial, UINT nId);
-    void DispatchDueTimers();
-    // Earliest due time of a timer that may fire, or UINT64_MAX.
-    std::uint64_t NextTimerDue() const;
 
     std::deque<Posted> m_queue;
-    std::vector<Timer> m_timers;
+    CTimerTable m_timers;
 };
 
 // The pump PumpMessages and PostMessageTo use. Never null: a headless loop is

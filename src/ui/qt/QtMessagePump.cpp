@@ -73,66 +73,22 @@ bool CQtMessagePump::event(QEvent* pEvent) {
 }
 
 void CQtMessagePump::SetTimer(CMessageTarget& target, UINT nId, UINT nPeriodMilliseconds) {
-    const std::uint64_t nDue = GetTickCount64() + nPeriodMilliseconds;
-    if (Timer* pTimer = FindTimer(&target, target.Serial(), nId)) {
-        pTimer->nPeriod = nPeriodMilliseconds;
-        pTimer->nDue = nDue;
-    } else {
-        m_timers.push_back(Timer{&target, target.Serial(), nId, nPeriodMilliseconds, nDue, false});
-    }
+    m_timers.Set(target, nId, nPeriodMilliseconds);
     ArmWake();
 }
 
 void CQtMessagePump::KillTimer(CMessageTarget& target, UINT nId) {
-    std::erase_if(m_timers, [&](const Timer& timer) {
-        return timer.pTarget == &target && timer.nSerial == target.Serial() && timer.nId == nId;
-    });
+    m_timers.Kill(target, nId);
     ArmWake();
 }
 
-CQtMessagePump::Timer* CQtMessagePump::FindTimer(const CMessageTarget* pTarget,
-                                                 std::uint64_t nSerial, UINT nId) {
-    for (Timer& timer : m_timers) {
-        if (timer.pTarget == pTarget && timer.nSerial == nSerial && timer.nId == nId) {
-            return &timer;
-        }
-    }
-    return nullptr;
-}
-
 void CQtMessagePump::DispatchDueTimers() {
-    std::erase_if(m_timers,
-                  [](const Timer& timer) { return !IsTargetAlive(timer.pTarget, timer.nSerial); });
-    // Handlers may set or kill timers, so work from a copy of the keys. A
-    // timer whose handler is still running (it pumped messages itself) is
-    // not delivered again until that handler has returned.
-    const std::vector<Timer> snapshot = m_timers;
-    for (const Timer& key : snapshot) {
-        Timer* pTimer = FindTimer(key.pTarget, key.nSerial, key.nId);
-        const std::uint64_t nNow = GetTickCount64();
-        if (pTimer == nullptr || pTimer->bInDispatch || pTimer->nDue > nNow) {
-            continue;
-        }
-        pTimer->nDue = nNow + pTimer->nPeriod;
-        pTimer->bInDispatch = true;
-        if (IsTargetAlive(key.pTarget, key.nSerial)) {
-            key.pTarget->WindowProc(WM_TIMER, key.nId, 0);
-        }
-        if (Timer* pAfter = FindTimer(key.pTarget, key.nSerial, key.nId)) {
-            pAfter->bInDispatch = false;
-        }
-    }
+    m_timers.DispatchDue();
     ArmWake();
 }
 
 std::uint64_t CQtMessagePump::NextTimerDue() const {
-    std::uint64_t nNext = std::numeric_limits<std::uint64_t>::max();
-    for (const Timer& timer : m_timers) {
-        if (!timer.bInDispatch && IsTargetAlive(timer.pTarget, timer.nSerial)) {
-            nNext = std::min(nNext, timer.nDue);
-        }
-    }
-    return nNext;
+    return m_timers.NextDue();
 }
 
 void CQtMessagePump::ArmWake() {

@@ -9,9 +9,9 @@
 #include <QObject>
 #include <QTimer>
 #include <cstdint>
-#include <vector>
 
 #include "app/MessageLoop.h"
+#include "app/TimerTable.h"
 
 class QEvent;
 
@@ -37,20 +37,10 @@ protected:
     bool event(QEvent* pEvent) override;
 
 private:
-    struct Timer {
-        CMessageTarget* pTarget;
-        std::uint64_t nSerial;
-        UINT nId;
-        UINT nPeriod;
-        std::uint64_t nDue;
-        bool bInDispatch;
-    };
-
-    Timer* FindTimer(const CMessageTarget* pTarget, std::uint64_t nSerial, UINT nId);
     // Sets the Qt timer that wakes the event loop when the next timer is due.
     void ArmWake();
 
-    std::vector<Timer> m_timers;
+    CTimerTable m_timers;
     QTimer m_wake;
 };
 
