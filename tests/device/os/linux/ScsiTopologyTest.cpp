@@ -33,6 +33,22 @@ std::string AddUsbEnclosure(CFakeSysfs& sysfs, const std::string& strSpeed,
     return sysfs.AddScsiDisk(disk);
 }
 
+// A disk alone on SCSI host nHost below the adapter, named after its host:
+// sda and sg0 on host 0, sdb and sg1 on host 1.
+FakeScsiDisk DiskOnHost(const std::string& strAdapter, int nHost, FakeScsiDisk disk = {}) {
+    const std::string strHost = std::to_string(nHost);
+    disk.strParent = strAdapter + "/host" + strHost;
+    disk.strHctl = strHost + ":0:0:0";
+    disk.strBlockName = std::string("sd") + static_cast<char>('a' + nHost);
+    disk.strBlockDev = "8:" + std::to_string(16 * nHost);
+    disk.strGenericName = "sg" + strHost;
+    disk.strGenericDev = "21:" + strHost;
+    return disk;
+}
+
+const std::string kSata = "pci0000:00/0000:00:17.0/ata1";
+const FakeScsiDisk kAtaDisk{.strVendor = "ATA", .strModel = "Samsung SSD 870"};
+
 TEST(ScsiTopologyTest, UsbLinkSpeedGivesTheBusVersion) {
     struct Case {
         const char* pszSpeed;
@@ -62,43 +78,18 @@ TEST(ScsiTopologyTest, FirewireAtaAtapiAndPlainScsiAreTellApart) {
     sysfs.AddDir("pci0000:00/0000:00:1e.0/fw1", "firewire");
     sysfs.AddDir("pci0000:00/0000:00:1e.0/fw1/fw1.0", "firewire", "sbp2");
     const std::string strFirewire =
-        sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:1e.0/fw1/fw1.0/host7",
-                           .strHctl = "7:0:0:0",
-                           .strBlockName = "sdc",
-                           .strBlockDev = "8:32",
-                           .strGenericName = "sg2",
-                           .strGenericDev = "21:2"});
+        sysfs.AddScsiDisk(DiskOnHost("pci0000:00/0000:00:1e.0/fw1/fw1.0", 7));
     EXPECT_EQ(ClassifyBus(tree, strFirewire).nBusType, BusType1394);
 
-    const std::string strSata =
-        sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata1/host0",
-                           .strHctl = "0:0:0:0",
-                           .strBlockName = "sda",
-                           .strBlockDev = "8:0",
-                           .strGenericName = "sg0",
-                           .strGenericDev = "21:0",
-                           .strVendor = "ATA",
-                           .strModel = "Samsung SSD 870"});
+    const std::string strSata = sysfs.AddScsiDisk(DiskOnHost(kSata, 0, kAtaDisk));
     EXPECT_EQ(ClassifyBus(tree, strSata).nBusType, BusTypeAta);
 
     const std::string strOptical =
-        sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata2/host1",
-                           .strHctl = "1:0:0:0",
-                           .strBlockName = "sr0",
-                           .strBlockDev = "11:0",
-                           .strGenericName = "sg3",
-                           .strGenericDev = "21:3",
-                           .strType = "5"});
+        sysfs.AddScsiDisk(DiskOnHost("pci0000:00/0000:00:17.0/ata2", 1, {.strType = "5"}));
     EXPECT_EQ(ClassifyBus(tree, strOptical).nBusType, BusTypeAtapi);
 
     const std::string strVirtio =
-        sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:04.0/virtio1/host2",
-                           .strHctl = "2:0:1:0",
-                           .strBlockName = "sdd",
-                           .strBlockDev = "8:48",
-                           .strGenericName = "sg4",
-                           .strGenericDev = "21:4",
-                           .strScsiLevel = "7"});
+        sysfs.AddScsiDisk(DiskOnHost("pci0000:00/0000:00:04.0/virtio1", 2));
     const ScsiBusInfo scsi = ClassifyBus(tree, strVirtio);
     EXPECT_EQ(scsi.nBusType, BusTypeScsi);
     EXPECT_EQ(scsi.nMajorVersion, 6);
@@ -133,25 +124,16 @@ TEST(ScsiTopologyTest, AddressAndDiskNumberOfAnSgNodeAndAPartition) {
 TEST(ScsiTopologyTest, DisksAreListedInAStableOrderWithoutPartitionsOrOtherTypes) {
     CFakeSysfs sysfs;
     AddUsbEnclosure(sysfs, "480", {.nPartitions = 1});
-    sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata1/host0",
-                       .strHctl = "0:0:0:0",
-                       .strBlockName = "sda",
-                       .strBlockDev = "8:0",
-                       .strGenericName = "sg0",
-                       .strGenericDev = "21:0"});
-    sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata3/host3",
-                       .strHctl = "3:0:0:0",
-                       .strBlockName = "sdaa",
-                       .strBlockDev = "65:160",
-                       .strGenericName = "",
-                       .strGenericDev = ""});
-    sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata2/host1",
-                       .strHctl = "1:0:0:0",
-                       .strBlockName = "sr0",
-                       .strBlockDev = "11:0",
-                       .strGenericName = "sg3",
-                       .strGenericDev = "21:3",
-                       .strType = "5"});
+    sysfs.AddScsiDisk(DiskOnHost(kSata, 0));
+    // The 27th disk, without an sg node: sorted after sdb, not before it.
+    FakeScsiDisk late = DiskOnHost("pci0000:00/0000:00:17.0/ata3", 3);
+    late.strBlockName = "sdaa";
+    late.strBlockDev = "65:160";
+    late.strGenericName.clear();
+    sysfs.AddScsiDisk(late);
+    FakeScsiDisk optical = DiskOnHost("pci0000:00/0000:00:17.0/ata2", 2, {.strType = "5"});
+    optical.strBlockName = "sr0";
+    sysfs.AddScsiDisk(optical);
     const auto disks = ListScsiDisks(CSysfsDirectoryTree(sysfs.Root()));
     ASSERT_EQ(disks.size(), 3u);
     EXPECT_EQ(disks[0].strBlockName, "sda");
@@ -237,14 +219,7 @@ TEST(LinuxDiscoveryTest, OnlyCandidatesAreAskedAndTheEnclosureIsFound) {
                                                        .strVendor = "SanDisk",
                                                        .strModel = "Cruzer Blade"});
     const std::string strEnclosure = AddUsbEnclosure(sysfs, "480", {.strGenericDevName = "null"});
-    sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata1/host0",
-                       .strHctl = "0:0:0:0",
-                       .strBlockName = "sdc",
-                       .strBlockDev = "8:32",
-                       .strGenericName = "sg2",
-                       .strGenericDev = "21:2",
-                       .strVendor = "ATA",
-                       .strModel = "Samsung SSD 870"});
+    sysfs.AddScsiDisk(DiskOnHost(kSata, 2, kAtaDisk));
     for (const auto& [pszNode, strDir] :
          {std::pair{"/dev/null", strEnclosure}, std::pair{"/dev/zero", strStickDir}}) {
         struct stat info {};
