@@ -19,7 +19,7 @@ void ReportDrivesWithoutAccess(IDeviceSystem& system, std::ostream& err) {
         if (!MayBeSupported(drive) || system.Open(drive.strPath) != nullptr) {
             continue;
         }
-        err << Utf16ToUtf8(drive.strName + u": " + LoadResString(IDS_CLI_DRIVE_NOT_OPENED)) << '\n';
+        err << Utf16ToUtf8(drive.strName + u": " + LoadResString(DriveNotOpenedMessage())) << '\n';
     }
 }
 
