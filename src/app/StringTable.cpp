@@ -144,6 +144,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_CLI_UNMOUNTED, u"Unmounted: ", u"アンマウントしました: "},
     {IDS_CLI_EMULATOR_RESET, u"The emulated enclosure was made anew: ", u"模擬筐体を作り直しました: "},
     {IDS_CLI_TRACE_FAILED, u"The trace file cannot be written: ", u"トレースファイルに書き込めません: "},
+    {IDS_CLI_DRIVE_NOT_OPENED_ADMIN, u"cannot be opened (run as administrator)",
+     u"開けません (管理者として実行してください)"},
 
     {IDS_WND_UPDATE_INFORMATION, u"Update Information", u"更新情報"},
     {IDS_WND_DEVICE_INFORMATION, u"Current Device Information", u"現在のデバイス情報"},

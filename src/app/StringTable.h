@@ -80,6 +80,7 @@ enum StringId : UINT {
     IDS_CLI_UNMOUNTED = 2033,
     IDS_CLI_EMULATOR_RESET = 2034,
     IDS_CLI_TRACE_FAILED = 2035,
+    IDS_CLI_DRIVE_NOT_OPENED_ADMIN = 2036,  // the same on Windows
 
     // Texts of the window: group boxes, labels and buttons.
     IDS_WND_UPDATE_INFORMATION = 3000,

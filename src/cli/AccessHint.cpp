@@ -12,7 +12,7 @@ void ReportDrivesWithoutAccess(IDeviceSystem& system, std::ostream& err) {
     // When no enclosure was found, a candidate that could not be opened is
     // the likely reason, and the user can do something about it.
     for (const std::u16string& strName : CandidateDrivesWithoutAccess(system)) {
-        err << Utf16ToUtf8(strName + u": " + LoadResString(IDS_CLI_DRIVE_NOT_OPENED)) << '\n';
+        err << Utf16ToUtf8(strName + u": " + LoadResString(DriveNotOpenedMessage())) << '\n';
     }
 }
 

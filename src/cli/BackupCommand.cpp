@@ -5,6 +5,7 @@
 #include <ostream>
 #include <vector>
 
+#include "app/FilePath.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
 #include "cli/Commands.h"
@@ -75,8 +76,8 @@ int RunBackup(CDialogSession& session, const std::string& strDirectory, CommandS
     }
     CScsiDevice& device = session.Dialog().m_device;
     std::error_code error;
-    std::filesystem::create_directories(strDirectory, error);
-    const std::filesystem::path directory(strDirectory);
+    const std::filesystem::path directory = PathFromUtf8(strDirectory);
+    std::filesystem::create_directories(directory, error);
     auto fail = [&](const std::string& strWhat) {
         streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_FAILED)) << strWhat << '\n';
         return kExitFailure;
@@ -85,7 +86,8 @@ int RunBackup(CDialogSession& session, const std::string& strDirectory, CommandS
         if (!SaveFile(directory / pszName, bytes)) {
             return false;
         }
-        streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_SAVED)) << (directory / pszName).string() << '\n';
+        streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_SAVED))
+                    << PathToUtf8(directory / pszName) << '\n';
         return true;
     };
 

@@ -1,6 +1,7 @@
 #include "cli/CliApp.h"
 
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -122,7 +123,9 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     CTracingDeviceSystem tracing(*pSystem);
     std::ofstream traceFile;
     if (options.traceFile) {
-        traceFile.open(std::string(Utf16ToUtf8(*options.traceFile)), std::ios::trunc);
+        // One line ending on every system, so traces compare byte for byte.
+        traceFile.open(std::filesystem::path(*options.traceFile),
+                       std::ios::binary | std::ios::trunc);
         if (!traceFile) {
             PrintLine(context.err, LoadResString(IDS_CLI_TRACE_FAILED) + *options.traceFile);
             return kExitNothing;

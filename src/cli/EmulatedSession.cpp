@@ -1,8 +1,7 @@
 #include "cli/EmulatedSession.h"
 
-#include <cstdlib>
-#include <filesystem>
-
+#include "app/Environment.h"
+#include "app/FilePath.h"
 #include "cli/EmulatorPresets.h"
 #include "emulator/EnclosureStore.h"
 
@@ -18,15 +17,7 @@ std::shared_ptr<emu::CEmulatedEnclosure> FreshEnclosure() {
 }  // namespace
 
 std::string DefaultEmulatorDirectory() {
-    const char* pszState = std::getenv("XDG_STATE_HOME");
-    std::filesystem::path base;
-    if (pszState != nullptr && *pszState == '/') {
-        base = pszState;
-    } else {
-        const char* pszHome = std::getenv("HOME");
-        base = std::filesystem::path(pszHome != nullptr ? pszHome : ".") / ".local" / "state";
-    }
-    return (base / "reflasher" / "emulated-enclosure").string();
+    return PathToUtf8(UserStateDirectory() / "reflasher" / "emulated-enclosure");
 }
 
 std::unique_ptr<CEmulatedSession> CEmulatedSession::Open(const std::string& strDirectory,

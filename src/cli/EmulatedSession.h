@@ -11,8 +11,8 @@
 
 namespace rf {
 
-// $XDG_STATE_HOME/reflasher/emulated-enclosure, else the same under
-// ~/.local/state.
+// reflasher/emulated-enclosure in the user's state directory
+// ($XDG_STATE_HOME or ~/.local/state; %LOCALAPPDATA% on Windows).
 std::string DefaultEmulatorDirectory();
 
 class CEmulatedSession {

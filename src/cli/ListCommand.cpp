@@ -25,7 +25,7 @@ UINT Verdict(IDeviceSystem& system, const PhysicalDrive& drive) {
     device.m_strPath = drive.strPath;
     const bool bSupported = device.Open(drive.strPath.c_str());
     if (!bSupported && !device.IsOpen()) {
-        return IDS_CLI_DRIVE_NOT_OPENED;
+        return DriveNotOpenedMessage();
     }
     // Closing sends nothing: the drive is only looked at.
     device.Close();

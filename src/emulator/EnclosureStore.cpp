@@ -5,6 +5,7 @@
 #include <map>
 #include <sstream>
 
+#include "app/FilePath.h"
 #include "emulator/UiController.h"
 
 namespace fs = std::filesystem;
@@ -35,19 +36,20 @@ constexpr char kFlashIncomplete[] = "incomplete";
 
 bool WriteFileAtomically(const fs::path& path, const std::string& strContents,
                          std::string& strError) {
-    const fs::path temporary = path.string() + ".new";
+    fs::path temporary = path;
+    temporary += ".new";
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
         file.write(strContents.data(), static_cast<std::streamsize>(strContents.size()));
         if (!file) {
-            strError = "cannot write " + temporary.string();
+            strError = "cannot write " + PathToUtf8(temporary);
             return false;
         }
     }
     std::error_code error;
     fs::rename(temporary, path, error);
     if (error) {
-        strError = "cannot replace " + path.string() + ": " + error.message();
+        strError = "cannot replace " + PathToUtf8(path) + ": " + error.message();
         return false;
     }
     return true;
@@ -56,7 +58,7 @@ bool WriteFileAtomically(const fs::path& path, const std::string& strContents,
 bool ReadFile(const fs::path& path, std::string& strContents, std::string& strError) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        strError = "cannot read " + path.string();
+        strError = "cannot read " + PathToUtf8(path);
         return false;
     }
     std::ostringstream buffer;
@@ -76,8 +78,8 @@ bool LoadMemory(const fs::path& path, std::size_t nSize, std::vector<BYTE>& memo
         return false;
     }
     if (strContents.size() != nSize) {
-        strError = path.string() + " holds " + std::to_string(strContents.size()) + " bytes, not " +
-                   std::to_string(nSize);
+        strError = PathToUtf8(path) + " holds " + std::to_string(strContents.size()) +
+                   " bytes, not " + std::to_string(nSize);
         return false;
     }
     memory.assign(strContents.begin(), strContents.end());
@@ -140,7 +142,7 @@ bool LoadUiController(std::map<std::string, std::string>& values, const fs::path
     if (!values.contains(kSpiChipKey)) {
         return true;
     }
-    const std::string strWhere = (directory / kConfigFile).string() + ": ";
+    const std::string strWhere = PathToUtf8(directory / kConfigFile) + ": ";
     const SpiChipModel* pChip = FindSpiChipModel(values[kSpiChipKey]);
     if (pChip == nullptr) {
         strError = strWhere + "unknown SPI flash chip \"" + values[kSpiChipKey] + "\"";
@@ -182,13 +184,14 @@ bool LoadUiController(std::map<std::string, std::string>& values, const fs::path
 
 bool EnclosureExists(const std::string& strDirectory) {
     std::error_code error;
-    return fs::exists(fs::path(strDirectory) / kConfigFile, error);
+    return fs::exists(PathFromUtf8(strDirectory) / kConfigFile, error);
 }
 
 bool SaveEnclosure(const CEmulatedEnclosure& enclosure, const std::string& strDirectory,
                    std::string& strError) {
     std::error_code error;
-    fs::create_directories(strDirectory, error);
+    const fs::path directory = PathFromUtf8(strDirectory);
+    fs::create_directories(directory, error);
     if (error) {
         strError = "cannot create " + strDirectory + ": " + error.message();
         return false;
@@ -198,7 +201,6 @@ bool SaveEnclosure(const CEmulatedEnclosure& enclosure, const std::string& strDi
     strConfig += std::string("bus=") + enclosure.Bus().pszName + "\n";
     strConfig += "vendor=" + enclosure.Vendor() + "\n";
     strConfig += "product=" + enclosure.Product() + "\n";
-    const fs::path directory(strDirectory);
     if (const CEmulatedUiController* pUi = FittedUiController(enclosure)) {
         strConfig += UiConfig(*pUi);
         if (!WriteFileAtomically(directory / kUiFlashFile, Bytes(pUi->ProgramFlash().contents),
@@ -219,7 +221,7 @@ bool SaveEnclosure(const CEmulatedEnclosure& enclosure, const std::string& strDi
 
 std::unique_ptr<CEmulatedEnclosure> LoadEnclosure(const std::string& strDirectory,
                                                   std::string& strError) {
-    const fs::path directory(strDirectory);
+    const fs::path directory = PathFromUtf8(strDirectory);
     std::string strConfig;
     if (!ReadFile(directory / kConfigFile, strConfig, strError)) {
         return nullptr;
@@ -227,6 +229,10 @@ std::unique_ptr<CEmulatedEnclosure> LoadEnclosure(const std::string& strDirector
     std::map<std::string, std::string> values;
     std::istringstream lines(strConfig);
     for (std::string strLine; std::getline(lines, strLine);) {
+        // A file edited on Windows ends its lines with CR LF.
+        if (strLine.ends_with('\r')) {
+            strLine.pop_back();
+        }
         const std::size_t nEquals = strLine.find('=');
         if (nEquals != std::string::npos) {
             values[strLine.substr(0, nEquals)] = strLine.substr(nEquals + 1);
@@ -234,13 +240,13 @@ std::unique_ptr<CEmulatedEnclosure> LoadEnclosure(const std::string& strDirector
     }
     const NorChipModel* pChip = FindNorChipModel(values["flash-chip"]);
     if (pChip == nullptr) {
-        strError = (directory / kConfigFile).string() + ": unknown FLASH chip \"" +
+        strError = PathToUtf8(directory / kConfigFile) + ": unknown FLASH chip \"" +
                    values["flash-chip"] + "\"";
         return nullptr;
     }
     const BusProfile* pBus = FindBusProfile(values["bus"]);
     if (pBus == nullptr) {
-        strError = (directory / kConfigFile).string() + ": unknown bus \"" + values["bus"] + "\"";
+        strError = PathToUtf8(directory / kConfigFile) + ": unknown bus \"" + values["bus"] + "\"";
         return nullptr;
     }
     auto pEnclosure = std::make_unique<CEmulatedEnclosure>(*pChip, *pBus);

@@ -80,7 +80,7 @@ bool CRomObject::LoadFile(const char16_t* pszPath) {
     if (pszPath == nullptr) {
         return dropImage();
     }
-    const std::filesystem::path path(Utf16ToUtf8(pszPath));
+    const std::filesystem::path path{std::u16string(pszPath)};
     // Only a regular file holds an image. A directory opens but reads
     // nothing, and a pipe or a device may block or never end.
     std::error_code error;

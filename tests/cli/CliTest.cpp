@@ -8,8 +8,6 @@
 
 #include "app/VersionRecord.h"
 #include "cli/CliApp.h"
-#include "device/os/linux/LinuxDeviceSystem.h"
-#include "device/os/linux/SysfsDirectoryTree.h"
 #include "support/CliFixture.h"
 
 namespace rf::test {
@@ -45,30 +43,8 @@ TEST_F(CliTest, ListSaysPlainlyWhenThereAreNoDisks) {
     EXPECT_EQ(run.strOut, "No SCSI disk drives were found on this computer.\n");
 }
 
-TEST_F(CliTest, ListShowsEachDiskAndWhetherItIsSupported) {
-    const std::string strInterface = sysfs.AddUsbDevice("pci0000:00/0000:00:14.0/usb2/2-1", "480");
-    sysfs.AddScsiDisk({.strParent = strInterface + "/host6"});
-    sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata1/host0",
-                       .strHctl = "0:0:0:0",
-                       .strBlockName = "sda",
-                       .strBlockDev = "8:0",
-                       .strGenericName = "sg0",
-                       .strGenericDev = "21:0",
-                       .strVendor = "ATA",
-                       .strModel = "Samsung SSD 870",
-                       .strRevision = "1B6Q"});
-    const CliRun run = Run({u"list"});
-    EXPECT_EQ(run.nExit, 0);
-    EXPECT_EQ(run.strOut,
-              "Disk drives:\n"
-              "  /dev/sda  ATA  ATA Samsung SSD 870  1B6Q  not supported (ATA drive)\n"
-              "  /dev/sdb  USB2.0  KESTREL DVX4400DUO  0027  cannot be opened (run as root, or "
-              "install the udev "
-              "rule)\n");
-}
-
 TEST_F(CliTest, ListWithTheEmulatedEnclosure) {
-    const std::string strDirectory = sysfs.Root() + "/state";
+    const std::string strDirectory = files.Root() + "/state";
     const CliRun run = Run({u"list", Utf8ToUtf16("--emulate=" + strDirectory)});
     EXPECT_EQ(run.nExit, 0) << run.strErr;
     EXPECT_EQ(run.strOut,
@@ -84,7 +60,7 @@ TEST_F(CliTest, ListWithTheEmulatedEnclosure) {
 }
 
 TEST_F(CliTest, AnUpdateOfTheEmulatedEnclosureAsANewUserRunsIt) {
-    const std::u16string emulate = Utf8ToUtf16("--emulate=" + sysfs.Root() + "/enclosure");
+    const std::u16string emulate = Utf8ToUtf16("--emulate=" + files.Root() + "/enclosure");
     ASSERT_EQ(Run({u"emulator", u"reset", emulate}).nExit, 0);
 
     const CliRun before = Run({u"info", emulate, u"--json"});
@@ -94,10 +70,12 @@ TEST_F(CliTest, AnUpdateOfTheEmulatedEnclosureAsANewUserRunsIt) {
                                  "\"update\":true}"),
               std::string::npos);
 
-    const std::string strTrace = sysfs.Root() + "/trace.txt";
+    const std::string strTrace = files.Root() + "/trace.txt";
     const CliRun update = Run({u"update", emulate, u"--json", u"--trace", Utf8ToUtf16(strTrace)});
     EXPECT_EQ(update.nExit, 0) << update.strErr;
-    EXPECT_EQ(update.strOut, "{\"result\":\"success\",\"message_id\":140,\"message\":\"Complete to update firmware.\"}\n");
+    EXPECT_EQ(update.strOut,
+              "{\"result\":\"success\",\"message_id\":140,\"message\":\"Complete to update "
+              "firmware.\"}\n");
     std::ifstream trace(strTrace);
     std::string strFirst;
     std::getline(trace, strFirst);
@@ -112,7 +90,7 @@ TEST_F(CliTest, AnUpdateOfTheEmulatedEnclosureAsANewUserRunsIt) {
 }
 
 TEST_F(CliTest, APowerCutLeavesAnEnclosureTheNextRunRepairs) {
-    const std::u16string emulate = Utf8ToUtf16("--emulate=" + sysfs.Root() + "/enclosure");
+    const std::u16string emulate = Utf8ToUtf16("--emulate=" + files.Root() + "/enclosure");
     ASSERT_EQ(Run({u"emulator", u"reset", emulate}).nExit, 0);
     const CliRun cut = Run({u"update", emulate, u"--emulate-fault", u"power-cut:900"});
     EXPECT_EQ(cut.nExit, 1);
@@ -122,17 +100,18 @@ TEST_F(CliTest, APowerCutLeavesAnEnclosureTheNextRunRepairs) {
 }
 
 TEST_F(CliTest, BackupReadsWhatCanBeReadAndWritesNothing) {
-    const std::u16string emulate = Utf8ToUtf16("--emulate=" + sysfs.Root() + "/enclosure");
+    const std::u16string emulate = Utf8ToUtf16("--emulate=" + files.Root() + "/enclosure");
     ASSERT_EQ(Run({u"emulator", u"reset", emulate}).nExit, 0);
-    const std::string strBackup = sysfs.Root() + "/backup";
-    const CliRun backup = Run({u"backup", Utf8ToUtf16(strBackup), emulate, u"--trace", Utf8ToUtf16(sysfs.Root() + "/t")});
+    const std::string strBackup = files.Root() + "/backup";
+    const CliRun backup = Run(
+        {u"backup", Utf8ToUtf16(strBackup), emulate, u"--trace", Utf8ToUtf16(files.Root() + "/t")});
     EXPECT_EQ(backup.nExit, 0) << backup.strErr;
     for (const char* pszFile : {"flash-rom.bin", "seeprom-host.bin", "seeprom-cpu.bin", "spi-flash.bin"}) {
         EXPECT_TRUE(std::filesystem::exists(strBackup + "/" + pszFile)) << pszFile;
     }
     EXPECT_EQ(std::filesystem::file_size(strBackup + "/seeprom-host.bin"), 0x2000u);
     EXPECT_NE(backup.strOut.find("cannot be read back"), std::string::npos);
-    std::ifstream trace(sysfs.Root() + "/t");
+    std::ifstream trace(files.Root() + "/t");
     for (std::string strLine; std::getline(trace, strLine);) {
         const std::string strBlock = strLine.substr(strLine.find(' ') + 1, 4);
         EXPECT_NE(strBlock, "FC02") << "no EEPROM write: " << strLine;
@@ -141,7 +120,7 @@ TEST_F(CliTest, BackupReadsWhatCanBeReadAndWritesNothing) {
 }
 
 TEST_F(CliTest, LoadingFilesNeedsTheVendorDialogAndAReadableFile) {
-    const std::u16string emulate = Utf8ToUtf16("--emulate=" + sysfs.Root() + "/enclosure");
+    const std::u16string emulate = Utf8ToUtf16("--emulate=" + files.Root() + "/enclosure");
     EXPECT_EQ(Run({u"info", emulate, u"--load", u"host=x.bin"}).nExit, 2);
     const CliRun missing = Run({u"info", emulate, u"--vendor", u"--load", u"host=/nonexistent.bin"});
     EXPECT_EQ(missing.nExit, 2);

@@ -7,15 +7,13 @@
 #include "app/Text.h"
 #include "cli/CliApp.h"
 #include "device/ProductTable.h"
-#include "device/os/linux/LinuxDeviceSystem.h"
-#include "device/os/linux/SysfsDirectoryTree.h"
-#include "support/CliFixture.h"
+#include "support/LinuxCliFixture.h"
 #include "support/TestEnvironment.h"
 
 namespace rf::test {
 namespace {
 
-class DriveAccessTest : public CCliFixture {
+class DriveAccessTest : public CLinuxCliFixture {
 protected:
     // An enclosure whose node the user may not open, beside an ATA disk.
     DriveAccessTest() {
@@ -24,6 +22,30 @@ protected:
         sysfs.AddScsiDisk({.strParent = strInterface + "/host6"});
     }
 };
+
+class LinuxListTest : public CLinuxCliFixture {};
+
+TEST_F(LinuxListTest, ShowsEachDiskAndWhetherItIsSupported) {
+    const std::string strInterface = sysfs.AddUsbDevice("pci0000:00/0000:00:14.0/usb2/2-1", "480");
+    sysfs.AddScsiDisk({.strParent = strInterface + "/host6"});
+    sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata1/host0",
+                       .strHctl = "0:0:0:0",
+                       .strBlockName = "sda",
+                       .strBlockDev = "8:0",
+                       .strGenericName = "sg0",
+                       .strGenericDev = "21:0",
+                       .strVendor = "ATA",
+                       .strModel = "Samsung SSD 870",
+                       .strRevision = "1B6Q"});
+    const CliRun run = Run({u"list"});
+    EXPECT_EQ(run.nExit, 0);
+    EXPECT_EQ(run.strOut,
+              "Disk drives:\n"
+              "  /dev/sda  ATA  ATA Samsung SSD 870  1B6Q  not supported (ATA drive)\n"
+              "  /dev/sdb  USB2.0  KESTREL DVX4400DUO  0027  cannot be opened (run as root, or "
+              "install the udev "
+              "rule)\n");
+}
 
 TEST_F(DriveAccessTest, CommandsThatFindNoEnclosureSayWhichDriveCouldNotBeOpenedAndWhatToDo) {
     for (const char16_t* pszCommand : {u"info", u"update", u"backup"}) {

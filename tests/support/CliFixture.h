@@ -1,7 +1,8 @@
 #pragma once
 
-// The terminal front end run in-process over a sysfs tree made by the test,
-// in English, with its exit status and what it printed.
+// The terminal front end run in-process, in English, with its exit status
+// and what it printed. The computer's drives it sees are none, unless a
+// fixture of an operating system's port gives it some.
 
 #include <gtest/gtest.h>
 
@@ -11,9 +12,8 @@
 #include <vector>
 
 #include "cli/CliApp.h"
-#include "device/os/linux/LinuxDeviceSystem.h"
-#include "device/os/linux/SysfsDirectoryTree.h"
-#include "support/FakeSysfs.h"
+#include "emulator/EmulatedDeviceSystem.h"
+#include "support/TempFiles.h"
 #include "support/TestEnvironment.h"
 
 namespace rf::test {
@@ -30,21 +30,23 @@ protected:
         std::ostringstream out;
         std::ostringstream err;
         std::istringstream in;
-        const CSysfsDirectoryTree tree(sysfs.Root());
-        CLinuxVolumeSystemCalls volumeCalls;
-        // No drive of the tree can be opened for real: SG_IO always fails.
-        CLinuxDeviceSystem system(tree, volumeCalls, [](int, unsigned long, void*) { return -1; });
-        CliContext context{out, err, in, false, system};
+        CliContext context{out, err, in, false, ComputerDrives()};
         const int nExit = RunCli(args, context);
         return CliRun{nExit, out.str(), err.str()};
     }
+
+    // What the commands find without --emulate.
+    virtual IDeviceSystem& ComputerDrives() { return m_noDrives; }
 
     CTestEnvironment env;
     CScopedEnv language{"LANGUAGE", std::nullopt};
     CScopedEnv all{"LC_ALL", std::nullopt};
     CScopedEnv messages{"LC_MESSAGES", std::nullopt};
     CScopedEnv lang{"LANG", "C.UTF-8"};
-    CFakeSysfs sysfs;
+    CTempFiles files;
+
+private:
+    emu::CEmulatedDeviceSystem m_noDrives;
 };
 
 }  // namespace rf::test

@@ -1,7 +1,6 @@
 #include "support/TestEnvironment.h"
 
-#include <cstdlib>
-
+#include "app/Environment.h"
 #include "app/VersionRecord.h"
 
 namespace rf::test {
@@ -37,23 +36,13 @@ CTestEnvironment::~CTestEnvironment() {
     CloseVersionInfo();
 }
 
-CScopedEnv::CScopedEnv(const char* pszName, std::optional<std::string> value) : m_strName(pszName) {
-    if (const char* pszOld = std::getenv(pszName)) {
-        m_previous = pszOld;
-    }
-    if (value) {
-        ::setenv(pszName, value->c_str(), 1);
-    } else {
-        ::unsetenv(pszName);
-    }
+CScopedEnv::CScopedEnv(const char* pszName, std::optional<std::string> value)
+    : m_strName(pszName), m_previous(GetEnvironmentUtf8(pszName)) {
+    SetEnvironmentUtf8(pszName, value);
 }
 
 CScopedEnv::~CScopedEnv() {
-    if (m_previous) {
-        ::setenv(m_strName.c_str(), m_previous->c_str(), 1);
-    } else {
-        ::unsetenv(m_strName.c_str());
-    }
+    SetEnvironmentUtf8(m_strName.c_str(), m_previous);
 }
 
 }  // namespace rf::test

@@ -1,0 +1,15 @@
+#include "app/FilePath.h"
+
+namespace rf {
+
+std::filesystem::path PathFromUtf8(std::string_view strPath) {
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(strPath.data()), strPath.size()));
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+}  // namespace rf

@@ -1,0 +1,17 @@
+#pragma once
+
+// File names travel through the program as UTF-8 (std::string) or UTF-16.
+// A narrow std::filesystem::path is taken in the system's code page on
+// Windows, which would garble every name outside ASCII, so paths are made
+// from and turned back into UTF-8 here.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace rf {
+
+std::filesystem::path PathFromUtf8(std::string_view strPath);
+std::string PathToUtf8(const std::filesystem::path& path);
+
+}  // namespace rf

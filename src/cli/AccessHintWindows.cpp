@@ -1,0 +1,11 @@
+#include "app/StringTable.h"
+#include "cli/Commands.h"
+
+namespace rf {
+
+// Physical drives open for reading and writing to administrators only.
+UINT DriveNotOpenedMessage() {
+    return IDS_CLI_DRIVE_NOT_OPENED_ADMIN;
+}
+
+}  // namespace rf
