@@ -161,4 +161,12 @@ std::u16string Hex(unsigned long long value, int nDigits) {
     return Widen(buffer);
 }
 
+std::filesystem::path PathFromUtf16(std::u16string_view text) {
+#ifdef _WIN32
+    return std::filesystem::path(std::wstring(text.begin(), text.end()));
+#else
+    return std::filesystem::path(Utf16ToUtf8(text));
+#endif
+}
+
 }  // namespace rf

@@ -4,6 +4,7 @@
 // terminal, the command line, file names) and widen bytes taken from images
 // or devices one byte to one character.
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,12 @@ namespace rf {
 
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
+
+// A file name given as UTF-16 (a dropped file, a command-line argument), as
+// the file system takes it: UTF-8 on Linux, UTF-16 as it is on Windows,
+// where a narrow name would pass through the ANSI code page and lose every
+// character outside it.
+std::filesystem::path PathFromUtf16(std::u16string_view text);
 
 // Each byte becomes the character with the same code (no code-page conversion).
 std::u16string WidenBytes(const BYTE* pData, std::size_t nLength);

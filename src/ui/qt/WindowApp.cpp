@@ -15,7 +15,7 @@
 #include "ui/qt/DialogWindow.h"
 #include "ui/qt/QtMessageBoxes.h"
 #include "ui/qt/QtMessagePump.h"
-#include "ui/qt/WindowOptions.h"
+#include "ui/WindowOptions.h"
 
 namespace rf {
 
