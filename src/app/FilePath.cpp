@@ -12,4 +12,9 @@ std::string PathToUtf8(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+std::filesystem::path PathFromUtf16(std::u16string_view strPath) {
+    // The library converts UTF-16 to the system's own form on each system.
+    return std::filesystem::path(std::u16string(strPath));
+}
+
 }  // namespace rf

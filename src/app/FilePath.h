@@ -13,5 +13,6 @@ namespace rf {
 
 std::filesystem::path PathFromUtf8(std::string_view strPath);
 std::string PathToUtf8(const std::filesystem::path& path);
+std::filesystem::path PathFromUtf16(std::u16string_view strPath);
 
 }  // namespace rf

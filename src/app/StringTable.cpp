@@ -164,6 +164,17 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
 
 Language g_language = Language::English;
 
+bool TableSource(UINT nId, Language language, std::u16string& text) {
+    const char16_t* pszText = FindString(nId, language);
+    if (pszText == nullptr) {
+        return false;
+    }
+    text = pszText;
+    return true;
+}
+
+StringSource g_source = &TableSource;
+
 }  // namespace
 
 std::span<const StringEntry> StringTable() {
@@ -203,13 +214,12 @@ void SetCurrentLanguage(Language language) {
     g_language = language;
 }
 
+void SetStringSource(StringSource source) {
+    g_source = source != nullptr ? source : &TableSource;
+}
+
 bool LoadResString(std::u16string& target, UINT nId) {
-    const char16_t* pszText = FindString(nId, g_language);
-    if (pszText == nullptr) {
-        return false;
-    }
-    target = pszText;
-    return true;
+    return g_source(nId, g_language, target);
 }
 
 std::u16string LoadResString(UINT nId) {

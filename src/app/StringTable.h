@@ -120,6 +120,12 @@ Language DetectLanguageFromEnvironment();
 Language CurrentLanguage();
 void SetCurrentLanguage(Language language);
 
+// Where LoadResString takes its texts from. The built-in source is the
+// table above; the Windows program reads the same texts back from its
+// string-table resources, which the build makes from this table.
+using StringSource = bool (*)(UINT nId, Language language, std::u16string& text);
+void SetStringSource(StringSource source);  // null restores the table above
+
 // Replaces the target's text with the text of the id in the current
 // language; when the id is missing the target keeps its text.
 bool LoadResString(std::u16string& target, UINT nId);

@@ -37,8 +37,6 @@ bool LoadRequestedFiles(CMainDlg& dialog, const CliOptions& options, std::ostrea
 // When no enclosure was found: names every drive that could be one but
 // cannot be opened, and says how to get access to it.
 void ReportDrivesWithoutAccess(IDeviceSystem& system, std::ostream& err);
-// "cannot be opened" with what gives access to a drive on this system.
-UINT DriveNotOpenedMessage();
 
 // How long the device search may take before a command gives up.
 inline constexpr unsigned kSearchMilliseconds = 10'000;

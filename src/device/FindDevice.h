@@ -23,5 +23,7 @@ bool MayBeSupported(const PhysicalDrive& drive);
 // often for want of access rights), by the names people know them by. The
 // search passes over them without a word; the front ends tell the user.
 std::vector<std::u16string> CandidateDrivesWithoutAccess(IDeviceSystem& system);
+// The string id that tells what to do about such a drive on this system.
+UINT DriveNotOpenedMessage();
 
 }  // namespace rf

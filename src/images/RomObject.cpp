@@ -6,9 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/FilePath.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "firmware/FirmwareImages.h"
+#include "images/ImageResources.h"
 
 namespace rf {
 
@@ -60,7 +61,7 @@ bool CRomObject::TakeImage(const BYTE* pBytes, std::size_t nSize) {
 }
 
 bool CRomObject::LoadFromResource(UINT nResourceId) {
-    const std::span<const BYTE> image = FindFirmwareImage(nResourceId);
+    const std::span<const BYTE> image = FindImageResource(nResourceId);
     if (image.empty()) {
         m_nDataSize = 0;
         return false;
@@ -80,7 +81,7 @@ bool CRomObject::LoadFile(const char16_t* pszPath) {
     if (pszPath == nullptr) {
         return dropImage();
     }
-    const std::filesystem::path path{std::u16string(pszPath)};
+    const std::filesystem::path path = PathFromUtf16(pszPath);
     // Only a regular file holds an image. A directory opens but reads
     // nothing, and a pipe or a device may block or never end.
     std::error_code error;

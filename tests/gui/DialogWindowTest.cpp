@@ -17,7 +17,7 @@
 #include "firmware/FirmwareImages.h"
 #include "support/TempFiles.h"
 #include "ui/ControlIds.h"
-#include "ui/qt/DialogTemplates.h"
+#include "ui/DialogTemplates.h"
 
 namespace rf::test {
 namespace {

@@ -14,7 +14,7 @@
 #include "ui/ControlIds.h"
 #include "ui/qt/ControlViews.h"
 #include "ui/qt/WindowApp.h"
-#include "ui/qt/WindowOptions.h"
+#include "ui/WindowOptions.h"
 
 namespace rf::test {
 namespace {

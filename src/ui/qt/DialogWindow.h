@@ -12,7 +12,7 @@
 
 #include "ui/Dialog.h"
 #include "ui/MainDlg.h"
-#include "ui/qt/DialogTemplates.h"
+#include "ui/DialogTemplates.h"
 
 class QCloseEvent;
 class QGridLayout;

@@ -4,20 +4,14 @@
 #include <QFontDatabase>
 #include <QIcon>
 #include <QTimer>
-#include <memory>
 
 #include "app/MessageLoop.h"
 #include "app/Messages.h"
-#include "app/Startup.h"
 #include "app/StringTable.h"
-#include "app/Text.h"
-#include "cli/EmulatedSession.h"
-#include "device/FindDevice.h"
-#include "ui/MainUserDlg.h"
+#include "ui/WindowProgram.h"
 #include "ui/qt/DialogWindow.h"
 #include "ui/qt/QtMessageBoxes.h"
 #include "ui/qt/QtMessagePump.h"
-#include "ui/qt/WindowOptions.h"
 
 namespace rf {
 
@@ -26,22 +20,6 @@ namespace {
 // Families that hold Japanese glyphs in the Japanese forms, best first.
 constexpr const char* kJapaneseFonts[] = {"Noto Sans CJK JP", "Noto Sans JP", "IPAPGothic",
                                           "TakaoPGothic", "VL PGothic"};
-
-void ShowError(const std::u16string& text) {
-    CurrentMessageBoxes().Show(text, AppName(), MB_KIND_ERROR);
-}
-
-// Names the candidate drives that cannot be opened and what to do about
-// it; without this the window would just never find the enclosure.
-void WarnOfDrivesWithoutAccess(IDeviceSystem& system) {
-    std::u16string text;
-    for (const std::u16string& strName : CandidateDrivesWithoutAccess(system)) {
-        text += strName + u": " + LoadResString(IDS_CLI_DRIVE_NOT_OPENED) + u"\n";
-    }
-    if (!text.empty()) {
-        CurrentMessageBoxes().Show(text, AppName(), MB_OK | MB_ICONEXCLAMATION);
-    }
-}
 
 }  // namespace
 
@@ -71,49 +49,18 @@ int RunWindowApp(const std::vector<std::u16string>& args, IDeviceSystem& hardwar
     CQtMessageBoxes messageBoxes;
     CScopedMessageBoxes scopedMessageBoxes(messageBoxes);
 
-    const WindowOptions options = SplitWindowOptions(args, DefaultEmulatorDirectory());
-    std::u16string title;
-    if (!StartApplication(options.updaterArgs, title)) {
-        return 1;
-    }
-
-    std::unique_ptr<CEmulatedSession> session;
-    IDeviceSystem* pSystem = &hardware;
-    if (options.emulateDirectory) {
-        std::string strError;
-        session = CEmulatedSession::Open(*options.emulateDirectory, strError);
-        if (session == nullptr) {
-            ShowError(LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
-            return 1;
-        }
-        pSystem = &session->System();
-    }
-
     // The dialog outlives its window; the window unbinds its views first.
-    std::unique_ptr<CMainDlg> pDialog;
-    if (SelectDialogTemplate(theCmdInfo) == IDD_MAIN_DIALOG) {
-        pDialog = std::make_unique<CMainDlg>(*pSystem);
-    } else {
-        pDialog = std::make_unique<CMainUserDlg>(*pSystem);
-    }
-    {
-        CDialogWindow window(*pDialog);
+    return RunWindowProgram(args, hardware, [&messageBoxes](CMainDlg& dialog, bool bEmulated) {
+        CDialogWindow window(dialog);
         messageBoxes.SetOwner(&window);
-        if (session == nullptr) {
-            QTimer::singleShot(0, &window, [pSystem] { WarnOfDrivesWithoutAccess(*pSystem); });
+        if (!bEmulated) {
+            QTimer::singleShot(0, &window,
+                               [&dialog] { WarnOfDrivesWithoutAccess(dialog.m_device.System()); });
         }
         window.exec();
         messageBoxes.SetOwner(nullptr);
-    }
-
-    if (session != nullptr) {
-        std::string strError;
-        if (!session->Save(strError)) {
-            ShowError(LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
-            return 1;
-        }
-    }
-    return 0;
+        return true;
+    });
 }
 
 }  // namespace rf

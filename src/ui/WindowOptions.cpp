@@ -1,4 +1,4 @@
-#include "ui/qt/WindowOptions.h"
+#include "ui/WindowOptions.h"
 
 #include <string_view>
 

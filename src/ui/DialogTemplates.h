@@ -2,7 +2,8 @@
 
 // The two dialog templates as data: which control stands in which group,
 // row and column, and the texts the template itself gives. The same in both
-// languages; only the texts change. The window builds its widgets from them.
+// languages; only the texts change. The Qt window builds its widgets from
+// them; the Windows build makes its dialog resources from them.
 
 #include <span>
 

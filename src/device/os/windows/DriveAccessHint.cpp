@@ -1,5 +1,5 @@
 #include "app/StringTable.h"
-#include "cli/Commands.h"
+#include "device/FindDevice.h"
 
 namespace rf {
 

@@ -1,4 +1,4 @@
-#include "ui/qt/DialogTemplates.h"
+#include "ui/DialogTemplates.h"
 
 #include <array>
 

@@ -1,0 +1,75 @@
+#include "ui/WindowProgram.h"
+
+#include <memory>
+
+#include "app/Messages.h"
+#include "app/Startup.h"
+#include "app/StringTable.h"
+#include "app/Text.h"
+#include "cli/EmulatedSession.h"
+#include "device/FindDevice.h"
+#include "ui/MainUserDlg.h"
+#include "ui/WindowOptions.h"
+
+namespace rf {
+
+namespace {
+
+void ShowEmulatorError(const std::string& strError) {
+    CurrentMessageBoxes().Show(LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError),
+                               AppName(), MB_KIND_ERROR);
+}
+
+}  // namespace
+
+int RunWindowProgram(const std::vector<std::u16string>& args, IDeviceSystem& hardware,
+                     const DialogWindowRunner& runWindow) {
+    const WindowOptions options = SplitWindowOptions(args, DefaultEmulatorDirectory());
+    std::u16string title;
+    if (!StartApplication(options.updaterArgs, title)) {
+        return 1;
+    }
+
+    std::unique_ptr<CEmulatedSession> session;
+    IDeviceSystem* pSystem = &hardware;
+    if (options.emulateDirectory) {
+        std::string strError;
+        session = CEmulatedSession::Open(*options.emulateDirectory, strError);
+        if (session == nullptr) {
+            ShowEmulatorError(strError);
+            return 1;
+        }
+        pSystem = &session->System();
+    }
+
+    std::unique_ptr<CMainDlg> pDialog;
+    if (SelectDialogTemplate(theCmdInfo) == IDD_MAIN_DIALOG) {
+        pDialog = std::make_unique<CMainDlg>(*pSystem);
+    } else {
+        pDialog = std::make_unique<CMainUserDlg>(*pSystem);
+    }
+    if (!runWindow(*pDialog, session != nullptr)) {
+        return 1;
+    }
+
+    if (session != nullptr) {
+        std::string strError;
+        if (!session->Save(strError)) {
+            ShowEmulatorError(strError);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void WarnOfDrivesWithoutAccess(IDeviceSystem& system) {
+    std::u16string text;
+    for (const std::u16string& strName : CandidateDrivesWithoutAccess(system)) {
+        text += strName + u": " + LoadResString(DriveNotOpenedMessage()) + u"\n";
+    }
+    if (!text.empty()) {
+        CurrentMessageBoxes().Show(text, AppName(), MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
+}  // namespace rf
