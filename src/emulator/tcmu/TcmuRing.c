@@ -1,6 +1,7 @@
 #include "emulator/tcmu/TcmuRing.h"
 
 #include <linux/target_core_user.h>
+#include <stddef.h>
 #include <string.h>
 
 static struct tcmu_mailbox* Mailbox(const struct rf_tcmu_ring* pRing) {
@@ -73,11 +74,10 @@ uint32_t rf_tcmu_segment_count(const void* pCommand) {
 int rf_tcmu_get_segment(const struct rf_tcmu_ring* pRing, const void* pCommand, uint32_t nIndex,
                         struct rf_tcmu_segment* pSegment) {
     const struct tcmu_cmd_entry* pEntry = (const struct tcmu_cmd_entry*)pCommand;
-    const struct tcmu_mailbox* pMailbox = Mailbox(pRing);
-    /* The vector follows the entry's fixed part inside the command ring. */
+    /* The vector follows the entry's fixed part, inside the entry. */
     const size_t nVectorEnd =
-        (size_t)((const uint8_t*)&pEntry->req.iov[nIndex + 1] - (pRing->pMap + pMailbox->cmdr_off));
-    if (nIndex >= pEntry->req.iov_cnt || nVectorEnd > pMailbox->cmdr_size) {
+        offsetof(struct tcmu_cmd_entry, req.iov) + ((size_t)nIndex + 1) * sizeof(struct iovec);
+    if (nIndex >= pEntry->req.iov_cnt || nVectorEnd > tcmu_hdr_get_len(pEntry->hdr.len_op)) {
         return 0;
     }
     /* Buffer addresses are offsets into the mapped area. */
