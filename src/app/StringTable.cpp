@@ -63,6 +63,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --emulate[=DIR]          use the emulated enclosure kept in DIR, not the computer's drives\n"
      u"  --emulate-fault KIND:N   inject a fault at command N (fail, check-condition, power-cut)\n"
      u"  --realtime               let the emulated enclosure take its modelled time\n"
+     u"  --clock FILE             keep time on the virtual clock in FILE, which an emulated\n"
+     u"                           enclosure served through the kernel shares\n"
      u"  --preset NAME            with \"emulator reset\": row1, row2, current, rom-mode, ui-state0,\n"
      u"                           debugger, usb11, unknown-spi\n"
      u"  --flash-chip NAME        with \"emulator reset\": the parallel FLASH chip, by its table name\n"
@@ -89,6 +91,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --emulate[=DIR]          コンピューターのドライブではなく、DIR に保存された模擬筐体を使います\n"
      u"  --emulate-fault KIND:N   コマンド N で障害を起こします (fail, check-condition, power-cut)\n"
      u"  --realtime               模擬筐体に実機と同じ時間をかけさせます\n"
+     u"  --clock FILE             FILE の仮想時計で時間を進めます (カーネル経由で提供される\n"
+     u"                           模擬筐体と共有します)\n"
      u"  --preset NAME            \"emulator reset\" と共に: row1, row2, current, rom-mode, ui-state0,\n"
      u"                           debugger, usb11, unknown-spi\n"
      u"  --flash-chip NAME        \"emulator reset\" と共に: パラレル FLASH チップ (表の名前)\n"
@@ -146,6 +150,39 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_CLI_TRACE_FAILED, u"The trace file cannot be written: ", u"トレースファイルに書き込めません: "},
     {IDS_CLI_DRIVE_NOT_OPENED_ADMIN, u"cannot be opened (run as administrator)",
      u"開けません (管理者として実行してください)"},
+    {IDS_CLI_CLOCK_FAILED, u"The clock file cannot be used: ", u"時計ファイルを使用できません: "},
+
+    {IDS_TCMU_USAGE,
+     u"Usage: reflasher-tcmu UIO [OPTIONS]\n"
+     u"\n"
+     u"Serves the emulated enclosure, and a disk behind it, as the TCMU backstore of the uio\n"
+     u"device UIO (for example uio0) until it is stopped.\n"
+     u"\n"
+     u"Options:\n"
+     u"  --emulate[=DIR]          the emulated enclosure kept in DIR (its disk image: DIR/disk.img)\n"
+     u"  --preset NAME            make the enclosure anew from a preset first (see reflasher-cli)\n"
+     u"  --flash-chip NAME        with --preset: the parallel FLASH chip, by its table name\n"
+     u"  --spi-chip NAME          with --preset: the SPI flash chip, by its table name\n"
+     u"  --emulate-fault KIND:N   inject a fault at the enclosure's command N, counted from the start\n"
+     u"  --clock FILE             keep time on the virtual clock in FILE (reflasher-cli --clock FILE\n"
+     u"                           shares it); without it the enclosure takes its modelled time\n"
+     u"  --trace FILE             write every command the enclosure answers to FILE",
+     u"使い方: reflasher-tcmu UIO [オプション]\n"
+     u"\n"
+     u"模擬筐体とその先のディスクを、uio デバイス UIO (例: uio0) の TCMU バックストアとして\n"
+     u"停止されるまで提供します。\n"
+     u"\n"
+     u"オプション:\n"
+     u"  --emulate[=DIR]          DIR に保存された模擬筐体 (ディスクイメージ: DIR/disk.img)\n"
+     u"  --preset NAME            最初にプリセットから模擬筐体を作り直します (reflasher-cli を参照)\n"
+     u"  --flash-chip NAME        --preset と共に: パラレル FLASH チップ (表の名前)\n"
+     u"  --spi-chip NAME          --preset と共に: SPI フラッシュチップ (表の名前)\n"
+     u"  --emulate-fault KIND:N   開始から数えて筐体のコマンド N で障害を起こします\n"
+     u"  --clock FILE             FILE の仮想時計で時間を進めます (reflasher-cli --clock FILE と共有)。\n"
+     u"                           指定しなければ筐体は実機と同じ時間をかけます\n"
+     u"  --trace FILE             筐体が応答したコマンドをすべて FILE に書きます"},
+    {IDS_TCMU_SERVING, u"Serving the emulated enclosure: ", u"模擬筐体を提供しています: "},
+    {IDS_TCMU_DEVICE_FAILED, u"The TCMU device cannot be used: ", u"TCMU デバイスを使用できません: "},
 
     {IDS_WND_UPDATE_INFORMATION, u"Update Information", u"更新情報"},
     {IDS_WND_DEVICE_INFORMATION, u"Current Device Information", u"現在のデバイス情報"},

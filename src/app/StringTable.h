@@ -81,6 +81,12 @@ enum StringId : UINT {
     IDS_CLI_EMULATOR_RESET = 2034,
     IDS_CLI_TRACE_FAILED = 2035,
     IDS_CLI_DRIVE_NOT_OPENED_ADMIN = 2036,  // the same on Windows
+    IDS_CLI_CLOCK_FAILED = 2037,
+
+    // Texts of the TCMU front of the emulated enclosure.
+    IDS_TCMU_USAGE = 2100,
+    IDS_TCMU_SERVING = 2101,
+    IDS_TCMU_DEVICE_FAILED = 2102,
 
     // Texts of the window: group boxes, labels and buttons.
     IDS_WND_UPDATE_INFORMATION = 3000,

@@ -10,6 +10,7 @@
 #include "app/Clock.h"
 #include "app/CommandLine.h"
 #include "app/Messages.h"
+#include "app/SharedClock.h"
 #include "app/Startup.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
@@ -26,7 +27,9 @@ namespace rf {
 
 namespace {
 
-void PrintLine(std::ostream& stream, const std::u16string& text) { stream << Utf16ToUtf8(text) << '\n'; }
+void PrintLine(std::ostream& stream, const std::u16string& text) {
+    stream << Utf16ToUtf8(text) << '\n';
+}
 
 int Usage(std::ostream& stream, UINT nProblem, const std::u16string& what) {
     PrintLine(stream, LoadResString(nProblem) + what);
@@ -35,12 +38,12 @@ int Usage(std::ostream& stream, UINT nProblem, const std::u16string& what) {
 }
 
 // Counts of --stats: what the command cost on the device and on the host.
-void PrintStats(std::ostream& stream, const TraceCounters& counters, std::uint64_t nDeviceMicroseconds,
-                double dCpuSeconds) {
-    stream << Utf16ToUtf8(LoadResString(IDS_CLI_STATS)) << ": commands " << counters.nCommands << " (failed "
-           << counters.nFailed << "), bytes in " << counters.nBytesIn << ", bytes out " << counters.nBytesOut
-           << ", device time " << nDeviceMicroseconds / 1000 << " ms, host CPU time "
-           << static_cast<long long>(dCpuSeconds * 1000) << " ms\n";
+void PrintStats(std::ostream& stream, const TraceCounters& counters,
+                std::uint64_t nDeviceMicroseconds, double dCpuSeconds) {
+    stream << Utf16ToUtf8(LoadResString(IDS_CLI_STATS)) << ": commands " << counters.nCommands
+           << " (failed " << counters.nFailed << "), bytes in " << counters.nBytesIn
+           << ", bytes out " << counters.nBytesOut << ", device time " << nDeviceMicroseconds / 1000
+           << " ms, host CPU time " << static_cast<long long>(dCpuSeconds * 1000) << " ms\n";
 }
 
 }  // namespace
@@ -50,12 +53,14 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
 
     CliOptions options;
     if (const auto error = ParseCliOptions(args, options, DefaultEmulatorDirectory())) {
-        return Usage(context.err, error->bMissingValue ? IDS_CLI_OPTION_NEEDS_VALUE : IDS_CLI_UNKNOWN_OPTION,
+        return Usage(context.err,
+                     error->bMissingValue ? IDS_CLI_OPTION_NEEDS_VALUE : IDS_CLI_UNKNOWN_OPTION,
                      error->argument);
     }
     // In JSON mode only the JSON goes to the output.
     std::ostream& log = options.bJson ? context.err : context.out;
-    CTerminalMessageBoxes messageBoxes(log, context.err, context.in, context.bInteractive, options.bYes);
+    CTerminalMessageBoxes messageBoxes(log, context.err, context.in, context.bInteractive,
+                                       options.bYes);
     CScopedMessageBoxes scopedMessageBoxes(messageBoxes);
 
     std::u16string title;
@@ -74,9 +79,10 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         PrintLine(options.bHelp ? context.out : context.err, LoadResString(IDS_CLI_USAGE));
         return options.bHelp ? kExitSuccess : kExitNothing;
     }
-    const bool bKnown = command == u"list" || command == u"info" || command == u"update" ||
-                        (command == u"backup" && options.words.size() == 2) ||
-                        (command == u"emulator" && options.words.size() == 2 && options.words[1] == u"reset");
+    const bool bKnown =
+        command == u"list" || command == u"info" || command == u"update" ||
+        (command == u"backup" && options.words.size() == 2) ||
+        (command == u"emulator" && options.words.size() == 2 && options.words[1] == u"reset");
     if (!bKnown) {
         return Usage(context.err, IDS_CLI_UNKNOWN_COMMAND, command);
     }
@@ -88,7 +94,8 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     for (const std::string& strFault : options.faults) {
         const std::optional<emu::Fault> fault = emu::ParseFault(strFault);
         if (!fault) {
-            return Usage(context.err, IDS_CLI_UNKNOWN_OPTION, u"--emulate-fault " + Utf8ToUtf16(strFault));
+            return Usage(context.err, IDS_CLI_UNKNOWN_OPTION,
+                         u"--emulate-fault " + Utf8ToUtf16(strFault));
         }
         faults.push_back(*fault);
     }
@@ -97,14 +104,25 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     }
 
     // The emulated enclosure runs on virtual time unless it is to take its
-    // modelled time.
+    // modelled time. A clock file gives the virtual time that an enclosure
+    // served through the kernel keeps, for real drives as for emulated ones.
     CVirtualClock virtualClock;
+    std::unique_ptr<CSharedVirtualClock> sharedClock;
     std::optional<CScopedClock> scopedClock;
+    if (options.clockFile) {
+        sharedClock = CSharedVirtualClock::Open(*options.clockFile);
+        if (sharedClock == nullptr) {
+            PrintLine(context.err,
+                      LoadResString(IDS_CLI_CLOCK_FAILED) + Utf8ToUtf16(*options.clockFile));
+            return kExitNothing;
+        }
+        scopedClock.emplace(*sharedClock);
+    }
     std::unique_ptr<CEmulatedSession> session;
     IDeviceSystem* pSystem = &context.system;
     if (options.emulateDirectory) {
         // The clock first: the enclosure starts up on it as it is loaded.
-        if (!options.bRealtime) {
+        if (!options.bRealtime && !scopedClock) {
             scopedClock.emplace(virtualClock);
         }
         std::string strError;
@@ -130,7 +148,8 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
             PrintLine(context.err, LoadResString(IDS_CLI_TRACE_FAILED) + *options.traceFile);
             return kExitNothing;
         }
-        tracing.SetSink([&traceFile](const TraceEntry& entry) { traceFile << FormatTraceLine(entry) << '\n'; });
+        tracing.SetSink(
+            [&traceFile](const TraceEntry& entry) { traceFile << FormatTraceLine(entry) << '\n'; });
     }
 
     const std::uint64_t nStart = CurrentClock().NowMicroseconds();

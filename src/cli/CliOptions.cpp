@@ -14,22 +14,34 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {u"--version", Value::None},      {u"--help", Value::None},        {u"--json", Value::None},
-    {u"--yes", Value::None},          {u"--vendor", Value::None},      {u"--stats", Value::None},
-    {u"--realtime", Value::None},     {u"--emulate", Value::Optional}, {u"--emulate-fault", Value::Required},
-    {u"--load", Value::Required},     {u"--trace", Value::Required},   {u"--preset", Value::Required},
-    {u"--flash-chip", Value::Required}, {u"--spi-chip", Value::Required},
+    {u"--version", Value::None},
+    {u"--help", Value::None},
+    {u"--json", Value::None},
+    {u"--yes", Value::None},
+    {u"--vendor", Value::None},
+    {u"--stats", Value::None},
+    {u"--realtime", Value::None},
+    {u"--emulate", Value::Optional},
+    {u"--emulate-fault", Value::Required},
+    {u"--load", Value::Required},
+    {u"--trace", Value::Required},
+    {u"--preset", Value::Required},
+    {u"--flash-chip", Value::Required},
+    {u"--spi-chip", Value::Required},
+    {u"--clock", Value::Required},
 };
 
 }  // namespace
 
-std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>& args, CliOptions& options,
+std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>& args,
+                                              CliOptions& options,
                                               const std::string& strDefaultEmulateDirectory) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::u16string& arg = args[i];
         // The argument after "backup" is its directory, even one that
         // begins with "/".
-        const bool bBackupDirectory = options.words.size() == 1 && options.words.front() == u"backup";
+        const bool bBackupDirectory =
+            options.words.size() == 1 && options.words.front() == u"backup";
         if (bBackupDirectory && !arg.starts_with(u"--") && !arg.empty()) {
             options.words.push_back(arg);
             continue;
@@ -85,10 +97,13 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             options.faults.push_back(strValue);
         } else if (name == u"--load") {
             const std::size_t nKindEnd = value->find(u'=');
-            if (nKindEnd == std::u16string::npos || nKindEnd == 0 || nKindEnd + 1 == value->size()) {
-                return CliOptionError{arg + (nEquals == std::u16string::npos ? u" " + *value : u""), false};
+            if (nKindEnd == std::u16string::npos || nKindEnd == 0 ||
+                nKindEnd + 1 == value->size()) {
+                return CliOptionError{arg + (nEquals == std::u16string::npos ? u" " + *value : u""),
+                                      false};
             }
-            options.loads.emplace_back(Utf16ToUtf8(value->substr(0, nKindEnd)), value->substr(nKindEnd + 1));
+            options.loads.emplace_back(Utf16ToUtf8(value->substr(0, nKindEnd)),
+                                       value->substr(nKindEnd + 1));
         } else if (name == u"--trace") {
             options.traceFile = *value;
         } else if (name == u"--preset") {
@@ -97,6 +112,8 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             options.flashChip = strValue;
         } else if (name == u"--spi-chip") {
             options.spiChip = strValue;
+        } else if (name == u"--clock") {
+            options.clockFile = strValue;
         }
     }
     return std::nullopt;

@@ -18,9 +18,11 @@ struct CliOptions {
     bool bStats = false;
     bool bRealtime = false;
     std::optional<std::string> emulateDirectory;
-    std::vector<std::string> faults;                 // --emulate-fault KIND:N
+    std::vector<std::string> faults;                            // --emulate-fault KIND:N
     std::vector<std::pair<std::string, std::u16string>> loads;  // --load KIND=FILE
     std::optional<std::u16string> traceFile;
+    std::optional<std::string>
+        clockFile;  // --clock FILE: a virtual clock shared with other processes
     std::optional<std::string> preset;
     std::optional<std::string> flashChip;
     std::optional<std::string> spiChip;
@@ -34,7 +36,8 @@ struct CliOptionError {
 };
 
 // nullopt on success, else the argument that was wrong.
-std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>& args, CliOptions& options,
+std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>& args,
+                                              CliOptions& options,
                                               const std::string& strDefaultEmulateDirectory);
 
 }  // namespace rf

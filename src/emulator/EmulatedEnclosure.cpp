@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "app/Clock.h"
+#include "emulator/BigEndian.h"
+#include "emulator/FixedSense.h"
 #include "emulator/FlashSelfProgrammer.h"
 
 namespace rf::emu {
@@ -12,9 +14,6 @@ namespace {
 
 constexpr BYTE kStatusGood = 0x00;
 constexpr BYTE kStatusCheckCondition = 0x02;
-constexpr std::array<BYTE, 3> kSenseInvalidOpcode = {0x05, 0x20, 0x00};
-constexpr std::array<BYTE, 3> kSenseInvalidField = {0x05, 0x24, 0x00};
-constexpr std::array<BYTE, 3> kSenseAborted = {0x0B, 0x00, 0x00};
 
 constexpr std::uint64_t kEepromWriteMicroseconds = 5'000;  // one write cycle of a serial EEPROM
 constexpr UINT kCpuEepromAnswer = 512;
@@ -49,12 +48,9 @@ LinkFault LinkFaultOf(FaultKind kind) {
     return LinkFault::None;
 }
 
-std::uint32_t BigEndian(const std::array<BYTE, 16>& cdb, std::size_t nFirst, std::size_t nCount) {
-    std::uint32_t nValue = 0;
-    for (std::size_t i = 0; i < nCount; ++i) {
-        nValue = nValue << 8 | cdb[nFirst + i];
-    }
-    return nValue;
+// A field of at most four bytes of a command block.
+std::uint32_t Field(const std::array<BYTE, 16>& cdb, std::size_t nFirst, std::size_t nCount) {
+    return static_cast<std::uint32_t>(BigEndian(cdb, nFirst, nCount));
 }
 
 }  // namespace
@@ -170,12 +166,9 @@ bool CEmulatedEnclosure::Execute(ScsiRequest& request) {
         request.Sense.fill(0);
         request.SenseInfoLength = 0;
         if (answer.nStatus == kStatusCheckCondition) {
-            request.Sense[0] = 0x70;
-            request.Sense[2] = answer.sense[0];
-            request.Sense[7] = 10;
-            request.Sense[12] = answer.sense[1];
-            request.Sense[13] = answer.sense[2];
-            request.SenseInfoLength = 18;
+            const auto sense = FixedSense(answer.sense);
+            std::copy(sense.begin(), sense.end(), request.Sense.begin());
+            request.SenseInfoLength = static_cast<BYTE>(sense.size());
             answer.nTransferred = 0;
         }
         request.DataTransferLength = answer.nTransferred;
@@ -237,8 +230,8 @@ CEmulatedEnclosure::Answer CEmulatedEnclosure::Inquiry(ScsiRequest& request) {
 
 CEmulatedEnclosure::Answer CEmulatedEnclosure::FlashWindow(ScsiRequest& request) {
     const BYTE nSub = request.Cdb[1];
-    const std::uint32_t nAddress = BigEndian(request.Cdb, 2, 4);
-    const UINT nLength = std::min<UINT>(BigEndian(request.Cdb, 7, 2), request.DataTransferLength);
+    const std::uint32_t nAddress = Field(request.Cdb, 2, 4);
+    const UINT nLength = std::min<UINT>(Field(request.Cdb, 7, 2), request.DataTransferLength);
     const std::uint64_t nNow = Now();
     if (nSub == 0x01 && request.DataIn != 0) {
         for (UINT i = 0; i < nLength; ++i) {
@@ -261,11 +254,11 @@ CEmulatedEnclosure::Answer CEmulatedEnclosure::FlashWindow(ScsiRequest& request)
     return Answer{.nStatus = kStatusCheckCondition, .sense = kSenseInvalidField};
 }
 
-CEmulatedEnclosure::Answer CEmulatedEnclosure::HostEepromCommand(ScsiRequest& request,
-                                                                 std::optional<std::uint64_t> cutAfter) {
+CEmulatedEnclosure::Answer CEmulatedEnclosure::HostEepromCommand(
+    ScsiRequest& request, std::optional<std::uint64_t> cutAfter) {
     const BYTE nSub = request.Cdb[1];
-    const std::uint32_t nAddress = BigEndian(request.Cdb, 4, 2);
-    const UINT nLength = std::min<UINT>(BigEndian(request.Cdb, 7, 2), request.DataTransferLength);
+    const std::uint32_t nAddress = Field(request.Cdb, 4, 2);
+    const UINT nLength = std::min<UINT>(Field(request.Cdb, 7, 2), request.DataTransferLength);
     if (nSub == 0x01 && request.DataIn != 0) {
         for (UINT i = 0; i < nLength; ++i) {
             request.DataBuffer[i] = m_hostEeprom[(nAddress + i) % kHostEepromSize];
@@ -339,7 +332,7 @@ CEmulatedEnclosure::Answer CEmulatedEnclosure::UiCommand(ScsiRequest& request,
     } else if ((nSub == 0x11 || nSub == 0x12) && request.DataIn != 0) {
         // The block says how many bytes to take from the link; a single byte
         // still travels in a two-byte data phase, whose second byte is idle.
-        const UINT nAsked = std::min<UINT>(BigEndian(request.Cdb, 7, 2), nLength);
+        const UINT nAsked = std::min<UINT>(Field(request.Cdb, 7, 2), nLength);
         std::fill_n(request.DataBuffer, nLength, BYTE{0xFF});
         Work(m_pUi->LinkRead(nSub == 0x12, std::span<BYTE>(request.DataBuffer, nAsked), linkFault,
                              nNow));

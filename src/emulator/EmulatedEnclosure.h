@@ -18,6 +18,7 @@
 #include "emulator/BusProfile.h"
 #include "emulator/CommandTrace.h"
 #include "emulator/FaultPlan.h"
+#include "emulator/FixedSense.h"
 #include "emulator/NorFlashChip.h"
 #include "emulator/UiControllerPort.h"
 
@@ -89,7 +90,7 @@ private:
     struct Answer {
         bool bDelivered = true;
         BYTE nStatus = 0;
-        std::array<BYTE, 3> sense{};  // key, code, qualifier
+        SenseCode sense{};
         UINT nTransferred = 0;
     };
 

@@ -1,0 +1,159 @@
+// reflasher-tcmu: the emulated enclosure served through the kernel's SCSI
+// target as a TCMU backstore, so that the program reaches it through SG_IO,
+// the block layer, sysfs and the mount table like a real enclosure.
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Clock.h"
+#include "app/SharedClock.h"
+#include "app/StringTable.h"
+#include "app/Text.h"
+#include "cli/CliOptions.h"
+#include "cli/EmulatedSession.h"
+#include "cli/EmulatorCommand.h"
+#include "emulator/FaultPlan.h"
+#include "emulator/tcmu/EnclosureTarget.h"
+#include "emulator/tcmu/TcmuServer.h"
+#include "emulator/tcmu/UioDevice.h"
+
+namespace {
+
+constexpr std::uint64_t kDiskBytes = std::uint64_t{16} << 20;
+constexpr char kDiskImage[] = "disk.img";
+// How often the stop flag is looked at while no command comes.
+constexpr int kWaitMilliseconds = 200;
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+volatile std::sig_atomic_t g_bStop = 0;
+
+void OnStopSignal(int) {
+    g_bStop = 1;
+}
+
+void PrintLine(std::ostream& stream, const std::u16string& text) {
+    stream << rf::Utf16ToUtf8(text) << std::endl;
+}
+
+int Fail(rf::UINT nMessage, const std::string& strWhat) {
+    PrintLine(std::cerr, rf::LoadResString(nMessage) + rf::Utf8ToUtf16(strWhat));
+    return kExitFailure;
+}
+
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;  // no SA_RESTART: the wait returns at once
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace rf;
+    SetCurrentLanguage(DetectLanguageFromEnvironment());
+    std::vector<std::u16string> args;
+    for (int i = 1; i < argc; ++i) {
+        args.push_back(Utf8ToUtf16(argv[i]));
+    }
+    CliOptions options;
+    if (const auto error = ParseCliOptions(args, options, DefaultEmulatorDirectory())) {
+        PrintLine(std::cerr, LoadResString(error->bMissingValue ? IDS_CLI_OPTION_NEEDS_VALUE
+                                                                : IDS_CLI_UNKNOWN_OPTION) +
+                                 error->argument);
+        return kExitUsage;
+    }
+    if (options.bHelp) {
+        PrintLine(std::cout, LoadResString(IDS_TCMU_USAGE));
+        return kExitSuccess;
+    }
+    // One word, the uio device; nothing of the updater's own options.
+    if (options.words.size() != 1 || options.updaterArgs.size() != 1 || !options.loads.empty()) {
+        PrintLine(std::cerr, LoadResString(IDS_TCMU_USAGE));
+        return kExitUsage;
+    }
+    std::vector<emu::Fault> faults;
+    for (const std::string& strFault : options.faults) {
+        const std::optional<emu::Fault> fault = emu::ParseFault(strFault);
+        if (!fault) {
+            PrintLine(std::cerr, LoadResString(IDS_CLI_UNKNOWN_OPTION) + u"--emulate-fault " +
+                                     Utf8ToUtf16(strFault));
+            return kExitUsage;
+        }
+        faults.push_back(*fault);
+    }
+
+    // The clock first: the enclosure starts up on it as it is loaded.
+    std::unique_ptr<CSharedVirtualClock> sharedClock;
+    std::optional<CScopedClock> scopedClock;
+    if (options.clockFile) {
+        sharedClock = CSharedVirtualClock::Open(*options.clockFile);
+        if (sharedClock == nullptr) {
+            return Fail(IDS_CLI_CLOCK_FAILED, *options.clockFile);
+        }
+        scopedClock.emplace(*sharedClock);
+    }
+    const std::string strDirectory = options.emulateDirectory.value_or(DefaultEmulatorDirectory());
+    options.emulateDirectory = strDirectory;
+    if (options.preset && ResetEmulator(options, std::cout, std::cerr) != kExitSuccess) {
+        return kExitFailure;
+    }
+    std::string strError;
+    std::unique_ptr<CEmulatedSession> session = CEmulatedSession::Open(strDirectory, strError);
+    if (session == nullptr) {
+        return Fail(IDS_CLI_EMULATOR_ERROR, strError);
+    }
+    emu::CEmulatedEnclosure& enclosure = session->Enclosure();
+    enclosure.ResetCommandIndex();
+    for (const emu::Fault& fault : faults) {
+        enclosure.AddFault(fault);
+    }
+    // The trace is kept only to be written: a server runs for long.
+    enclosure.EnableTrace(options.traceFile.has_value());
+    std::ofstream traceFile;
+    if (options.traceFile) {
+        traceFile.open(Utf16ToUtf8(*options.traceFile), std::ios::trunc);
+        if (!traceFile) {
+            return Fail(IDS_CLI_TRACE_FAILED, Utf16ToUtf8(*options.traceFile));
+        }
+    }
+    const std::unique_ptr<emu::CEmulatedDisk> disk = emu::CEmulatedDisk::Open(
+        (std::filesystem::path(strDirectory) / kDiskImage).string(), kDiskBytes, strError);
+    if (disk == nullptr) {
+        return Fail(IDS_CLI_EMULATOR_ERROR, strError);
+    }
+    const std::string strUio = Utf16ToUtf8(options.words.front());
+    const std::unique_ptr<emu::CUioDevice> uio = emu::CUioDevice::Open(strUio, strError);
+    if (uio == nullptr) {
+        return Fail(IDS_TCMU_DEVICE_FAILED, strError);
+    }
+
+    CatchStopSignals();
+    emu::CEnclosureTarget target(enclosure, *disk);
+    PrintLine(std::cout, LoadResString(IDS_TCMU_SERVING) +
+                             Utf8ToUtf16(strDirectory + " (/dev/" + strUio + ")"));
+    std::vector<BYTE> buffer;
+    while (g_bStop == 0) {
+        uio->Wait(kWaitMilliseconds);
+        if (emu::AnswerWaitingCommands(uio->Ring(), target, buffer) != 0) {
+            uio->Notify();
+        }
+        for (const emu::TraceEntry& entry : enclosure.Trace()) {
+            traceFile << emu::FormatTraceLine(entry) << '\n';
+        }
+        enclosure.ClearTrace();
+    }
+    traceFile.flush();
+    if (!session->Save(strError)) {
+        return Fail(IDS_CLI_EMULATOR_ERROR, strError);
+    }
+    return kExitSuccess;
+}
