@@ -28,15 +28,9 @@ class LinuxListTest : public CLinuxCliFixture {};
 TEST_F(LinuxListTest, ShowsEachDiskAndWhetherItIsSupported) {
     const std::string strInterface = sysfs.AddUsbDevice("pci0000:00/0000:00:14.0/usb2/2-1", "480");
     sysfs.AddScsiDisk({.strParent = strInterface + "/host6"});
-    sysfs.AddScsiDisk({.strParent = "pci0000:00/0000:00:17.0/ata1/host0",
-                       .strHctl = "0:0:0:0",
-                       .strBlockName = "sda",
-                       .strBlockDev = "8:0",
-                       .strGenericName = "sg0",
-                       .strGenericDev = "21:0",
-                       .strVendor = "ATA",
-                       .strModel = "Samsung SSD 870",
-                       .strRevision = "1B6Q"});
+    sysfs.AddScsiDisk(
+        DiskOnHost("pci0000:00/0000:00:17.0/ata1", 0,
+                   {.strVendor = "ATA", .strModel = "Samsung SSD 870", .strRevision = "1B6Q"}));
     const CliRun run = Run({u"list"});
     EXPECT_EQ(run.nExit, 0);
     EXPECT_EQ(run.strOut,

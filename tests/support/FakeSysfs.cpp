@@ -8,6 +8,17 @@ namespace fs = std::filesystem;
 
 namespace rf::test {
 
+FakeScsiDisk DiskOnHost(const std::string& strAdapter, int nHost, FakeScsiDisk disk) {
+    const std::string strHost = std::to_string(nHost);
+    disk.strParent = strAdapter + "/host" + strHost;
+    disk.strHctl = strHost + ":0:0:0";
+    disk.strBlockName = std::string("sd") + static_cast<char>('a' + nHost);
+    disk.strBlockDev = "8:" + std::to_string(16 * nHost);
+    disk.strGenericName = "sg" + strHost;
+    disk.strGenericDev = "21:" + strHost;
+    return disk;
+}
+
 CFakeSysfs::CFakeSysfs() {
     std::string strTemplate = (fs::temp_directory_path() / "reflasher-sysfs-XXXXXX").string();
     m_strRoot = ::mkdtemp(strTemplate.data());

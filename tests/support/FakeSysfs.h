@@ -25,6 +25,10 @@ struct FakeScsiDisk {
     int nPartitions = 0;
 };
 
+// A disk alone on SCSI host nHost below the adapter, named after its host:
+// sda and sg0 on host 0, sdb and sg1 on host 1.
+FakeScsiDisk DiskOnHost(const std::string& strAdapter, int nHost, FakeScsiDisk disk = {});
+
 class CFakeSysfs {
 public:
     CFakeSysfs();

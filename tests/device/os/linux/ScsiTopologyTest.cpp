@@ -33,19 +33,6 @@ std::string AddUsbEnclosure(CFakeSysfs& sysfs, const std::string& strSpeed,
     return sysfs.AddScsiDisk(disk);
 }
 
-// A disk alone on SCSI host nHost below the adapter, named after its host:
-// sda and sg0 on host 0, sdb and sg1 on host 1.
-FakeScsiDisk DiskOnHost(const std::string& strAdapter, int nHost, FakeScsiDisk disk = {}) {
-    const std::string strHost = std::to_string(nHost);
-    disk.strParent = strAdapter + "/host" + strHost;
-    disk.strHctl = strHost + ":0:0:0";
-    disk.strBlockName = std::string("sd") + static_cast<char>('a' + nHost);
-    disk.strBlockDev = "8:" + std::to_string(16 * nHost);
-    disk.strGenericName = "sg" + strHost;
-    disk.strGenericDev = "21:" + strHost;
-    return disk;
-}
-
 const std::string kSata = "pci0000:00/0000:00:17.0/ata1";
 const FakeScsiDisk kAtaDisk{.strVendor = "ATA", .strModel = "Samsung SSD 870"};
 
@@ -209,15 +196,12 @@ TEST(LinuxDiscoveryTest, OnlyCandidatesAreAskedAndTheEnclosureIsFound) {
     CTestEnvironment env;
     CFakeSysfs sysfs;
     const std::string strStick = sysfs.AddUsbDevice("pci0000:00/0000:00:14.0/usb2/2-2", "480");
-    const std::string strStickDir = sysfs.AddScsiDisk({.strParent = strStick + "/host5",
-                                                       .strHctl = "5:0:0:0",
-                                                       .strBlockName = "sda",
-                                                       .strBlockDev = "8:0",
-                                                       .strGenericName = "sg0",
-                                                       .strGenericDev = "21:0",
-                                                       .strGenericDevName = "zero",
-                                                       .strVendor = "SanDisk",
-                                                       .strModel = "Cruzer Blade"});
+    FakeScsiDisk stick = DiskOnHost(
+        strStick, 5,
+        {.strGenericDevName = "zero", .strVendor = "SanDisk", .strModel = "Cruzer Blade"});
+    stick.strBlockName = "sda";  // listed first
+    stick.strGenericName = "sg0";
+    const std::string strStickDir = sysfs.AddScsiDisk(stick);
     const std::string strEnclosure = AddUsbEnclosure(sysfs, "480", {.strGenericDevName = "null"});
     sysfs.AddScsiDisk(DiskOnHost(kSata, 2, kAtaDisk));
     for (const auto& [pszNode, strDir] :
