@@ -6,30 +6,11 @@
 
 #include "app/Clock.h"
 #include "app/MessageLoop.h"
+#include "support/RecordingTarget.h"
 #include "support/TestEnvironment.h"
 
 namespace rf::test {
 namespace {
-
-class CRecordingTarget final : public CMessageTarget {
-public:
-    struct Received {
-        UINT nMessage;
-        WPARAM wParam;
-        std::uint64_t nTick;
-    };
-
-    LRESULT WindowProc(UINT nMessage, WPARAM wParam, LPARAM) override {
-        received.push_back(Received{nMessage, wParam, GetTickCount64()});
-        if (onMessage) {
-            onMessage(nMessage, wParam);
-        }
-        return 0;
-    }
-
-    std::vector<Received> received;
-    std::function<void(UINT, WPARAM)> onMessage;
-};
 
 TEST(ClockTest, VirtualSleepAdvancesTimeAtOnceAndIsRecorded) {
     CTestEnvironment env;

@@ -10,28 +10,15 @@
 #include "app/StringTable.h"
 #include "app/Text.h"
 #include "app/VersionRecord.h"
+#include "support/RecordingTarget.h"
 #include "support/TempFiles.h"
 #include "ui/ControlIds.h"
+#include "ui/WindowOptions.h"
 #include "ui/qt/ControlViews.h"
 #include "ui/qt/WindowApp.h"
-#include "ui/WindowOptions.h"
 
 namespace rf::test {
 namespace {
-
-class CRecordingTarget final : public CMessageTarget {
-public:
-    LRESULT WindowProc(UINT nMessage, WPARAM wParam, LPARAM) override {
-        received.push_back({nMessage, wParam, GetTickCount64()});
-        return 0;
-    }
-    struct Received {
-        UINT nMessage;
-        WPARAM wParam;
-        std::uint64_t nTick;
-    };
-    std::vector<Received> received;
-};
 
 TEST(QtMessagePumpTest, PostedMessagesTravelThroughQtsQueueAndWaitForThePump) {
     CTestEnvironment env;
