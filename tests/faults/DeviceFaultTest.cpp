@@ -22,6 +22,7 @@
 #include "emulator/UiController.h"
 #include "firmware/FirmwareImages.h"
 #include "support/TestEnvironment.h"
+#include "support/UpdateBench.h"
 #include "ui/ControlIds.h"
 #include "ui/MainDlg.h"
 
@@ -313,7 +314,7 @@ std::string UnverifiedMemory(emu::CEmulatedEnclosure& enclosure) {
     return "";
 }
 
-class CFaultBench final : public IMainDlgListener {
+class CFaultBench final : public CUpdateBenchOf<CBadAnswers> {
 public:
     explicit CFaultBench(const std::string& strPreset,
                          const emu::NorChipModel* pStuckFlash = nullptr,
@@ -337,49 +338,18 @@ public:
             enclosure = pStuck;
         }
         enclosure->EnableTrace(false);
-        bad.pEnclosure = enclosure.get();
+        faults.pEnclosure = enclosure.get();
         emulated.Attach(kPath, enclosure);
     }
-    ~CFaultBench() override {
-        if (dialog != nullptr) {
-            dialog->SetListener(nullptr);
-        }
-    }
-    CFaultBench(const CFaultBench&) = delete;
-    CFaultBench& operator=(const CFaultBench&) = delete;
 
-    void Open() {
-        dialog = std::make_unique<CMainDlg>(bad);
-        dialog->SetListener(this);
-        dialog->Create();
-        env.loop.RunUntil([this] { return bRefreshed; }, 10'000);
-    }
-    std::optional<UINT> Update() {
-        const std::size_t nBefore = results.size();
-        PostMessageTo(*dialog, WM_COMMAND, IDC_UPDATE, 0);
-        env.loop.RunUntil([&] { return results.size() > nBefore; }, kRunLimitMilliseconds);
-        if (results.size() == nBefore) {
-            return std::nullopt;
-        }
-        return results[nBefore];
-    }
+    void Open() { CUpdateBenchOf::Open(10'000); }
+    std::optional<UINT> Update() { return CUpdateBenchOf::Update(kRunLimitMilliseconds); }
     std::u16string DeviceTexts() const {
         return dialog->m_romFlash.m_strDeviceVersion + u" / " +
                dialog->m_romHost.m_strDeviceVersion + u" / " +
                dialog->m_romUI78K.m_strDeviceVersion + u" / " +
                dialog->m_romUIRSC.m_strDeviceVersion;
     }
-
-    void OnDeviceRefreshed(bool bFound) override { bRefreshed = bRefreshed || bFound; }
-    void OnUpdateHandled(UINT nMessageId) override { results.push_back(nMessageId); }
-
-    CTestEnvironment env;
-    emu::CEmulatedDeviceSystem emulated;
-    CBadAnswers bad{emulated};
-    std::shared_ptr<emu::CEmulatedEnclosure> enclosure;
-    std::unique_ptr<CMainDlg> dialog;
-    bool bRefreshed = false;
-    std::vector<UINT> results;
 };
 
 Outcome RunFault(const Operation& operation, Fault fault) {
@@ -391,7 +361,7 @@ Outcome RunFault(const Operation& operation, Fault fault) {
     }
     bool bReading = operation.nStage == 0;
     int nSeen = 0;
-    bench.bad.decide = [&](const ScsiRequest& request) -> std::optional<Fault> {
+    bench.faults.decide = [&](const ScsiRequest& request) -> std::optional<Fault> {
         const bool bInStage =
             bReading ||
             (bench.dialog != nullptr && bench.dialog->m_staticStatus.GetWindowText() == strStage);

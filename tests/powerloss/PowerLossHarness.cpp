@@ -20,9 +20,7 @@
 #include "emulator/UiController.h"
 #include "firmware/FirmwareImages.h"
 #include "support/FaultyDeviceSystem.h"
-#include "support/TestEnvironment.h"
-#include "ui/ControlIds.h"
-#include "ui/MainDlg.h"
+#include "support/UpdateBench.h"
 
 namespace rf::test {
 
@@ -161,8 +159,8 @@ std::array<Verdict, kMemoryCount> Judge(const Snapshot& state, bool bRomMode,
                           other.flash.begin());
     };
     const bool bFlashMark = !bRomMode && (firstBlockOf(before) || firstBlockOf(after));
-    verdicts[kFlash] =
-        judge(bFlashMark, SameFlash(state.flash, before.flash), SameFlash(state.flash, after.flash));
+    verdicts[kFlash] = judge(bFlashMark, SameFlash(state.flash, before.flash),
+                             SameFlash(state.flash, after.flash));
     const bool bHostMark = state.host[0] == 0xAA && state.host[1] == 0x55;
     verdicts[kHost] = judge(bHostMark, state.host == before.host, state.host == after.host);
     verdicts[kCpu] = state.cpu == before.cpu ? Verdict::Old : Verdict::Corrupt;
@@ -179,41 +177,22 @@ std::vector<BYTE> Carried(UINT nId) {
     return std::vector<BYTE>(image.begin(), image.end());
 }
 
-// A dialog and an enclosure on their own clock, without a trace.
-class CUpdateBench final : public IMainDlgListener {
+// A dialog and an enclosure on their own clock, without a trace, opened at
+// once. Any refresh ends the wait for the device, found or not.
+class CUpdateBench final : public CUpdateBenchOf<CFaultyDeviceSystem> {
 public:
     // The enclosure is made once the bench's clock runs, so that it starts
     // on that clock.
-    explicit CUpdateBench(const std::function<std::shared_ptr<emu::CEmulatedEnclosure>()>& make)
-        : enclosure(make()) {
+    explicit CUpdateBench(const std::function<std::shared_ptr<emu::CEmulatedEnclosure>()>& make) {
+        enclosure = make();
         emulated.Attach(kDrivePath, enclosure);
-        dialog = std::make_unique<CMainDlg>(faulty);
-        dialog->SetListener(this);
-        dialog->Create();
-        env.loop.RunUntil([this] { return bRefreshed; }, 5'000);
+        Open(5'000);
     }
-    ~CUpdateBench() override { dialog->SetListener(nullptr); }
-    CUpdateBench(const CUpdateBench&) = delete;
-    CUpdateBench& operator=(const CUpdateBench&) = delete;
 
     // The result message of one update, or 0xFFFFFFFF when it did not end.
-    UINT Update() {
-        const std::size_t nBefore = results.size();
-        PostMessageTo(*dialog, WM_COMMAND, IDC_UPDATE, 0);
-        env.loop.RunUntil([&] { return results.size() > nBefore; }, kRunLimitMilliseconds);
-        return results.size() > nBefore ? results[nBefore] : 0xFFFFFFFF;
-    }
+    UINT Update() { return CUpdateBenchOf::Update(kRunLimitMilliseconds).value_or(0xFFFFFFFF); }
 
     void OnDeviceRefreshed(bool) override { bRefreshed = true; }
-    void OnUpdateHandled(UINT nMessageId) override { results.push_back(nMessageId); }
-
-    CTestEnvironment env;
-    emu::CEmulatedDeviceSystem emulated;
-    CFaultyDeviceSystem faulty{emulated};
-    std::shared_ptr<emu::CEmulatedEnclosure> enclosure;
-    std::unique_ptr<CMainDlg> dialog;
-    bool bRefreshed = false;
-    std::vector<UINT> results;
 };
 
 bool IsSuccess(UINT nResult) {
@@ -335,7 +314,7 @@ bool CPowerLossRun::ReferenceRun(PowerLossFigures& figures) {
     std::uint64_t nLastWork = 0;
     bool bFirst = true;
     bool bLastWrites = false;
-    bench.faulty.decide = [&](const ScsiRequest& request) {
+    bench.faults.decide = [&](const ScsiRequest& request) {
         const std::uint64_t nIndex = bench.enclosure->NextCommandIndex();
         const std::uint64_t nWork = bench.enclosure->Counters().nWorkMicroseconds;
         if (!bFirst && nWork > nLastWork && bLastWrites) {
@@ -568,7 +547,7 @@ void CPowerLossRun::MasterRun(PowerLossFigures& figures) {
     }
     std::size_t nNext = 0;
     std::size_t nMine = SIZE_MAX;
-    bench.faulty.decide = [&](const ScsiRequest&) {
+    bench.faults.decide = [&](const ScsiRequest&) {
         if (m_bChild) {
             return FaultAction::Pass;
         }
@@ -576,7 +555,8 @@ void CPowerLossRun::MasterRun(PowerLossFigures& figures) {
         while (nNext < m_points.size() && m_points[nNext].nIndex == nIndex) {
             const std::size_t nPoint = nNext++;
             if (nPoint % 20'000 == 0 && nPoint != 0) {
-                std::fprintf(stderr, "%s: %zu of %zu cuts\n", m_scenario.pszName, nPoint, m_points.size());
+                std::fprintf(stderr, "%s: %zu of %zu cuts\n", m_scenario.pszName, nPoint,
+                             m_points.size());
             }
             while (m_nRunning >= std::max(1, m_plan.nJobs)) {
                 ReapOne();
@@ -602,7 +582,7 @@ void CPowerLossRun::MasterRun(PowerLossFigures& figures) {
     if (m_bChild) {
         ChildFinish(nMine, bench, nResult);
     }
-    bench.faulty.decide = nullptr;
+    bench.faults.decide = nullptr;
     while (m_nRunning > 0) {
         ReapOne();
     }
