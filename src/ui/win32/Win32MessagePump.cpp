@@ -1,6 +1,9 @@
 #include "ui/win32/Win32MessagePump.h"
 
 #include <algorithm>
+#include <limits>
+
+#include "app/Clock.h"
 
 #include "ui/win32/SystemHeaders.h"
 
@@ -10,6 +13,11 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"ReflasherMessagePump";
 constexpr ::UINT kDeliverPosted = WM_APP + 1;
+// The one system timer of the pump's window: it wakes the pump when the
+// next of the dialogs' timers is due.
+constexpr ::UINT_PTR kWakeTimer = 1;
+// A system timer waits at most this long; a later timer is re-armed on wake.
+constexpr std::uint64_t kLongestWakeMilliseconds = 60'000;
 // A pump dispatches what is waiting, then returns; a handler that posts
 // again and again must not keep the caller in it for ever.
 constexpr int kMostMessagesPerPump = 1000;
@@ -21,8 +29,8 @@ LRESULT CALLBACK PumpWindowProc(::HWND hWnd, ::UINT nMessage, ::WPARAM wParam, :
             pPump->DeliverPosted();
             return 0;
         }
-        if (nMessage == WM_TIMER) {
-            pPump->DeliverTimer(wParam);
+        if (nMessage == WM_TIMER && wParam == kWakeTimer) {
+            pPump->DeliverDueTimers();
             return 0;
         }
     }
@@ -51,9 +59,7 @@ CWin32MessagePump::CWin32MessagePump() {
 
 CWin32MessagePump::~CWin32MessagePump() {
     if (m_hWnd != nullptr) {
-        for (const Timer& timer : m_timers) {
-            ::KillTimer(m_hWnd, timer.nKey);
-        }
+        ::KillTimer(m_hWnd, kWakeTimer);
         SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
         DestroyWindow(m_hWnd);
     }
@@ -69,6 +75,7 @@ void CWin32MessagePump::Pump() {
         }
         Dispatch(&msg);
     }
+    DeliverDueTimers();
 }
 
 void CWin32MessagePump::Dispatch(const void* pMsg) {
@@ -98,63 +105,33 @@ void CWin32MessagePump::DeliverPosted() {
     }
 }
 
-CWin32MessagePump::Timer* CWin32MessagePump::FindTimer(const CMessageTarget* pTarget,
-                                                       std::uint64_t nSerial, UINT nId) {
-    for (Timer& timer : m_timers) {
-        if (timer.pTarget == pTarget && timer.nSerial == nSerial && timer.nId == nId) {
-            return &timer;
-        }
-    }
-    return nullptr;
-}
-
 void CWin32MessagePump::SetTimer(CMessageTarget& target, UINT nId, UINT nPeriodMilliseconds) {
-    Timer* pTimer = FindTimer(&target, target.Serial(), nId);
-    if (pTimer == nullptr) {
-        m_timers.push_back(Timer{&target, target.Serial(), nId, m_nNextKey++, false});
-        pTimer = &m_timers.back();
-    }
-    if (m_hWnd != nullptr) {
-        ::SetTimer(m_hWnd, pTimer->nKey, nPeriodMilliseconds, nullptr);
-    }
+    m_timers.Set(target, nId, nPeriodMilliseconds);
+    ArmWake();
 }
 
 void CWin32MessagePump::KillTimer(CMessageTarget& target, UINT nId) {
-    std::erase_if(m_timers, [&](const Timer& timer) {
-        const bool bMatch =
-            timer.pTarget == &target && timer.nSerial == target.Serial() && timer.nId == nId;
-        if (bMatch && m_hWnd != nullptr) {
-            ::KillTimer(m_hWnd, timer.nKey);
-        }
-        return bMatch;
-    });
+    m_timers.Kill(target, nId);
+    ArmWake();
 }
 
-void CWin32MessagePump::DeliverTimer(std::uintptr_t nKey) {
-    const auto it = std::find_if(m_timers.begin(), m_timers.end(),
-                                 [nKey](const Timer& timer) { return timer.nKey == nKey; });
-    if (it == m_timers.end()) {
-        ::KillTimer(m_hWnd, nKey);
+void CWin32MessagePump::DeliverDueTimers() {
+    m_timers.DispatchDue();
+    ArmWake();
+}
+
+void CWin32MessagePump::ArmWake() {
+    if (m_hWnd == nullptr) {
         return;
     }
-    if (!IsTargetAlive(it->pTarget, it->nSerial)) {
-        ::KillTimer(m_hWnd, nKey);
-        m_timers.erase(it);
+    const std::uint64_t nNext = m_timers.NextDue();
+    if (nNext == std::numeric_limits<std::uint64_t>::max()) {
+        ::KillTimer(m_hWnd, kWakeTimer);
         return;
     }
-    // A timer whose handler is still running (it pumped messages itself) is
-    // not delivered again until that handler has returned.
-    if (it->bInDispatch) {
-        return;
-    }
-    it->bInDispatch = true;
-    CMessageTarget* pTarget = it->pTarget;
-    const std::uint64_t nSerial = it->nSerial;
-    const UINT nId = it->nId;
-    pTarget->WindowProc(WM_TIMER, nId, 0);
-    if (Timer* pAfter = FindTimer(pTarget, nSerial, nId)) {
-        pAfter->bInDispatch = false;
-    }
+    const std::uint64_t nNow = GetTickCount64();
+    const std::uint64_t nWait = nNext > nNow ? std::min(nNext - nNow, kLongestWakeMilliseconds) : 0;
+    ::SetTimer(m_hWnd, kWakeTimer, static_cast<::UINT>(nWait), nullptr);
 }
 
 }  // namespace rf

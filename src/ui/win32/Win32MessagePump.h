@@ -1,16 +1,16 @@
 #pragma once
 
 // The message pump of the Windows program: the thread's own message queue.
-// Messages posted to a dialog and the dialogs' timers travel through a
-// message-only window of the pump, so they are delivered in queue order by
-// whichever loop runs: the dialog's, a message box's, or PumpMessages()
-// inside a long operation (PeekMessage, TranslateMessage, DispatchMessage).
+// Messages posted to a dialog travel through a message-only window of the
+// pump, and the dialogs' timers (kept on the program's clock) wake it, so they are delivered in
+// queue order by whichever loop runs: the dialog's, a message box's, or PumpMessages() inside a
+// long operation (PeekMessage, TranslateMessage, DispatchMessage).
 
 #include <cstdint>
 #include <deque>
-#include <vector>
 
 #include "app/MessageLoop.h"
+#include "app/TimerTable.h"
 #include "ui/win32/Win32Handles.h"
 
 namespace rf {
@@ -35,7 +35,7 @@ public:
 
     // Called by the pump's window.
     void DeliverPosted();
-    void DeliverTimer(std::uintptr_t nKey);
+    void DeliverDueTimers();
 
 private:
     struct Posted {
@@ -45,21 +45,13 @@ private:
         WPARAM wParam;
         LPARAM lParam;
     };
-    struct Timer {
-        CMessageTarget* pTarget;
-        std::uint64_t nSerial;
-        UINT nId;
-        std::uintptr_t nKey;  // the system timer's id on the pump's window
-        bool bInDispatch;
-    };
-
-    Timer* FindTimer(const CMessageTarget* pTarget, std::uint64_t nSerial, UINT nId);
+    // Sets the system timer that wakes the pump when the next timer is due.
+    void ArmWake();
 
     HWND m_hWnd = nullptr;
     HWND m_hDialog = nullptr;
     std::deque<Posted> m_queue;
-    std::vector<Timer> m_timers;
-    std::uintptr_t m_nNextKey = 1;
+    CTimerTable m_timers;
 };
 
 }  // namespace rf
