@@ -24,14 +24,7 @@ TEST(QtMessagePumpTest, PostedMessagesTravelThroughQtsQueueAndWaitForThePump) {
     CTestEnvironment env;
     CQtMessagePump pump;
     CScopedPump scoped(pump);
-    CRecordingTarget target;
-    PostMessageTo(target, UM_DEVICE_CHANGED, 1, 0);
-    PostMessageTo(target, UM_DEVICE_CHANGED, 0, 0);
-    EXPECT_TRUE(target.received.empty()) << "posted, never sent";
-    PumpMessages();
-    ASSERT_EQ(target.received.size(), 2u);
-    EXPECT_EQ(target.received[0].wParam, 1u);
-    EXPECT_EQ(target.received[1].wParam, 0u);
+    ExpectPostedMessagesWaitForThePump();
 
     // A target that is gone gets nothing, even at the same address.
     auto pGone = std::make_unique<CRecordingTarget>();
