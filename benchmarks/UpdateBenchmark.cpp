@@ -1,5 +1,5 @@
 // One whole update of the emulated enclosure (oldest shipped firmware to the
-// carried images, USB 2.0): host CPU time against the time the update takes
+// carried images), on each link profile: host CPU time against the time the update takes
 // on the modelled device, the command count, and what of that device time
 // no implementation could save: the protocol's fixed waits, the bus time of
 // the commands and the time the memories are busy.
@@ -9,12 +9,17 @@
 #include <numeric>
 
 #include "app/StringTable.h"
+#include "cli/EmulatorPresets.h"
 #include "support/DialogFixture.h"
 
 namespace rf::test {
 namespace {
 
+constexpr const char* kLinks[] = {"usb2", "usb2-slow", "usb11", "ieee1394", "ieee1394-slow"};
+
 void BM_WholeUpdate(benchmark::State& state) {
+    const char* pszLink = kLinks[static_cast<std::size_t>(state.range(0))];
+    state.SetLabel(pszLink);
     std::uint64_t nCommands = 0;
     std::uint64_t nDevice = 0;
     std::uint64_t nSleeps = 0;
@@ -23,7 +28,10 @@ void BM_WholeUpdate(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         auto pFixture = std::make_unique<CDialogFixture>();
-        pFixture->Attach("row1");
+        std::string strError;
+        if (!AttachByLink(*pFixture->Attach("row1"), pszLink, strError)) {
+            state.SkipWithError(strError.c_str());
+        }
         pFixture->OpenDialog(false);
         pFixture->env.clock.ClearSleeps();
         const std::uint64_t nStart = pFixture->env.clock.NowMicroseconds();
@@ -51,7 +59,9 @@ void BM_WholeUpdate(benchmark::State& state) {
     state.counters["bridge_work_s"] = static_cast<double>(nWork) / 1e6;
 }
 
-BENCHMARK(BM_WholeUpdate)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WholeUpdate)
+    ->DenseRange(0, static_cast<std::int64_t>(std::size(kLinks)) - 1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace rf::test

@@ -8,6 +8,23 @@
 
 namespace rf {
 
+// The slowest link the enclosure may be attached by: full-speed USB, where
+// each of a command's three phases (command, data, status) waits for its
+// own 1 ms frame, plus the host's turnaround. Every wait on the device
+// allows for its commands taking this long.
+inline constexpr std::uint64_t kSlowestCommandMicroseconds = 4'000;
+// How many times the worst case a wait allows before it counts as failed.
+inline constexpr std::uint64_t kWaitMargin = 4;
+
+// The limit of a wait for a part that needs at most nPartMicroseconds and
+// is asked with nCommands commands on the way: the margin times the part's
+// worst case plus those commands on the slowest link, in milliseconds.
+constexpr std::uint64_t WaitLimitMilliseconds(std::uint64_t nPartMicroseconds,
+                                              std::uint64_t nCommands) {
+    return (kWaitMargin * (nPartMicroseconds + nCommands * kSlowestCommandMicroseconds) + 999) /
+           1000;
+}
+
 class CPollDeadline {
 public:
     explicit CPollDeadline(std::uint64_t nMilliseconds);

@@ -48,6 +48,18 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {911, u"Setting error for Resource data.", u"リソースデータ更新モードに設定できませんでした。"},
     {912, u"Setting error for firmware(FLASH-ROM - UI).",
      u"ファームウェア(FLASH-ROM - UI)更新モードに設定できませんでした。"},
+    {IDS_ERR_FLASH_LINK_TOO_SLOW,
+     u"The FLASH-ROM of this enclosure cannot be written over this connection: its chip "
+     u"takes each page only from a fast link.\nNothing was written.\n\nConnect the enclosure "
+     u"to a USB 2.0 port of the computer (not through a hub) or by IEEE 1394, and update "
+     u"again.",
+     u"この接続ではこの筐体のFLASH-ROMに書き込めません (このチップは高速な接続でしかページを"
+     u"受け付けません)。\n何も書き込んでいません。\n\n筐体をコンピューターのUSB 2.0ポート "
+     u"(ハブを介さずに) またはIEEE 1394で接続して、もう一度更新してください。"},
+    {IDS_ERR_FLASH_IMAGE_TOO_LARGE,
+     u"The firmware image is larger than the FLASH-ROM of this enclosure.\nNothing was written.",
+     u"ファームウェアイメージがこの筐体のFLASH-ROMより大きいため書き込めません。\n"
+     u"何も書き込んでいません。"},
 
     {IDS_CLI_USAGE,
      u"Usage: reflasher-cli COMMAND [OPTIONS]\n"
@@ -67,6 +79,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"                           enclosure served through the kernel shares\n"
      u"  --preset NAME            with \"emulator reset\": row1, row2, current, rom-mode, ui-state0,\n"
      u"                           debugger, usb11, unknown-spi\n"
+     u"  --link PROFILE           with \"emulator reset\": the link, usb2, usb2-slow, usb11,\n"
+     u"                           ieee1394, ieee1394-slow (default: the preset's)\n"
      u"  --flash-chip NAME        with \"emulator reset\": the parallel FLASH chip, by its table name\n"
      u"  --spi-chip NAME          with \"emulator reset\": the SPI flash chip, by its table name\n"
      u"  --vendor                 the full dialog: technical versions and --load\n"
@@ -95,6 +109,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"                           模擬筐体と共有します)\n"
      u"  --preset NAME            \"emulator reset\" と共に: row1, row2, current, rom-mode, ui-state0,\n"
      u"                           debugger, usb11, unknown-spi\n"
+     u"  --link PROFILE           \"emulator reset\" と共に: 接続 (usb2, usb2-slow, usb11,\n"
+     u"                           ieee1394, ieee1394-slow; 既定はプリセットのもの)\n"
      u"  --flash-chip NAME        \"emulator reset\" と共に: パラレル FLASH チップ (表の名前)\n"
      u"  --spi-chip NAME          \"emulator reset\" と共に: SPI フラッシュチップ (表の名前)\n"
      u"  --vendor                 詳細ダイアログ: 技術的なバージョン表示と --load\n"
@@ -144,6 +160,7 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"UI コントローラー内蔵フラッシュは読み出せないため、バックアップに含まれません。"},
     {IDS_CLI_BACKUP_FAILED, u"The backup could not be completed: ", u"バックアップを完了できませんでした: "},
     {IDS_CLI_STATS, u"Statistics", u"統計"},
+    {IDS_CLI_LINK, u"Emulated link", u"模擬接続"},
     {IDS_CLI_VOLUMES_IN_USE, u"In use: ", u"使用中: "},
     {IDS_CLI_UNMOUNTED, u"Unmounted: ", u"アンマウントしました: "},
     {IDS_CLI_EMULATOR_RESET, u"The emulated enclosure was made anew: ", u"模擬筐体を作り直しました: "},

@@ -42,6 +42,9 @@ enum StringId : UINT {
     IDS_ERR_WRITE_UI_FLASH = 910,
     IDS_ERR_RESOURCE_MODE = 911,
     IDS_ERR_UI_FIRMWARE_MODE = 912,
+    // Refusals of a FLASH-ROM write before anything is written.
+    IDS_ERR_FLASH_LINK_TOO_SLOW = 960,
+    IDS_ERR_FLASH_IMAGE_TOO_LARGE = 961,
 
     // Texts of the terminal front end.
     IDS_CLI_USAGE = 2000,
@@ -82,6 +85,7 @@ enum StringId : UINT {
     IDS_CLI_TRACE_FAILED = 2035,
     IDS_CLI_DRIVE_NOT_OPENED_ADMIN = 2036,  // the same on Windows
     IDS_CLI_CLOCK_FAILED = 2037,
+    IDS_CLI_LINK = 2060,
 
     // Texts of the TCMU front of the emulated enclosure.
     IDS_TCMU_USAGE = 2100,

@@ -10,6 +10,7 @@
 #include "app/Text.h"
 #include "cli/Commands.h"
 #include "cli/DialogSession.h"
+#include "device/BridgeCommands.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiLink.h"
 
@@ -17,21 +18,10 @@ namespace rf {
 
 namespace {
 
-constexpr DWORD kFlashWindowBase = 0x20000;
 constexpr UINT kFlashBackupSize = 0x20000;  // the largest bridge image
 constexpr UINT kHostEepromSize = 0x2000;
 constexpr UINT kCpuEepromSize = 0x800;
 constexpr WORD kSpiReadPiece = 0x8000;
-
-struct SpiSize {
-    WORD wId;
-    UINT nSize;
-};
-
-// Capacities of the SPI flash parts the controller may carry.
-constexpr SpiSize kSpiSizes[] = {
-    {0x10EF, 0x20000}, {0x11EF, 0x40000}, {0x12EF, 0x80000}, {0x13EF, 0x100000}, {0x14EF, 0x200000},
-};
 
 bool SaveFile(const std::filesystem::path& path, const std::vector<BYTE>& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -41,15 +31,10 @@ bool SaveFile(const std::filesystem::path& path, const std::vector<BYTE>& bytes)
 
 // The SPI flash, read through the controller's firmware from address 0.
 bool ReadSpiFlash(CScsiDevice& device, std::vector<BYTE>& contents) {
-    if (device.GetUiState() != 2 || IdentifySpiFlash(&device) == 0xFFFF) {
+    if (device.GetUiState() != UI_STATE_FIRMWARE || IdentifySpiFlash(&device) == 0xFFFF) {
         return false;
     }
-    UINT nSize = 0;
-    for (const SpiSize& entry : kSpiSizes) {
-        if (entry.wId == device.m_wSpiFlashId) {
-            nSize = entry.nSize;
-        }
-    }
+    const UINT nSize = device.m_pSpiFlashChip != nullptr ? device.m_pSpiFlashChip->dwSize : 0;
     static constexpr BYTE kReadFromStart[] = {0x03, 0x00, 0x00, 0x00};
     if (nSize == 0 || !SpiWrite(&device, kReadFromStart, sizeof kReadFromStart, true)) {
         return false;

@@ -46,6 +46,14 @@ void PrintStats(std::ostream& stream, const TraceCounters& counters,
            << " ms, host CPU time " << static_cast<long long>(dCpuSeconds * 1000) << " ms\n";
 }
 
+// How the emulated enclosure is attached, with the figures its time is
+// modelled on, so that device times are read for what they are.
+void PrintLink(std::ostream& stream, const emu::BusProfile& bus) {
+    stream << Utf16ToUtf8(LoadResString(IDS_CLI_LINK)) << ": " << bus.pszName << " ("
+           << bus.pszDescription << "; " << bus.nCommandMicroseconds << " us a command, "
+           << bus.nNanosecondsPerByte << " ns a byte)\n";
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
@@ -171,6 +179,9 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     if (options.bStats) {
         PrintStats(log, tracing.Counters(), CurrentClock().NowMicroseconds() - nStart,
                    static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
+    }
+    if (session != nullptr && (options.bStats || command == u"list" || command == u"info")) {
+        PrintLink(log, session->Enclosure().Bus());
     }
     if (session != nullptr) {
         std::string strError;

@@ -28,6 +28,7 @@ constexpr OptionSpec kOptions[] = {
     {u"--preset", Value::Required},
     {u"--flash-chip", Value::Required},
     {u"--spi-chip", Value::Required},
+    {u"--link", Value::Required},
     {u"--clock", Value::Required},
 };
 
@@ -112,6 +113,8 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             options.flashChip = strValue;
         } else if (name == u"--spi-chip") {
             options.spiChip = strValue;
+        } else if (name == u"--link") {
+            options.link = strValue;
         } else if (name == u"--clock") {
             options.clockFile = strValue;
         }

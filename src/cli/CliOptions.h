@@ -26,6 +26,7 @@ struct CliOptions {
     std::optional<std::string> preset;
     std::optional<std::string> flashChip;
     std::optional<std::string> spiChip;
+    std::optional<std::string> link;          // --link PROFILE of the emulated enclosure
     std::vector<std::u16string> words;        // command and its operands
     std::vector<std::u16string> updaterArgs;  // for the updater's own option parser
 };

@@ -25,11 +25,16 @@ int ResetEmulator(const CliOptions& options, std::ostream& out, std::ostream& er
         }
         return kExitNothing;
     }
+    if (options.link.has_value() && !AttachByLink(*pEnclosure, *options.link, strError)) {
+        err << Utf16ToUtf8(LoadResString(IDS_CLI_EMULATOR_ERROR)) << strError << '\n';
+        return kExitNothing;
+    }
     if (!emu::SaveEnclosure(*pEnclosure, strDirectory, strError)) {
         err << Utf16ToUtf8(LoadResString(IDS_CLI_EMULATOR_ERROR)) << strError << '\n';
         return kExitFailure;
     }
-    out << Utf16ToUtf8(LoadResString(IDS_CLI_EMULATOR_RESET)) << strPreset << " (" << strDirectory << ")\n";
+    out << Utf16ToUtf8(LoadResString(IDS_CLI_EMULATOR_RESET)) << strPreset << ", "
+        << pEnclosure->Bus().pszName << " (" << strDirectory << ")\n";
     return kExitSuccess;
 }
 

@@ -105,4 +105,17 @@ std::shared_ptr<emu::CEmulatedEnclosure> MakeEmulatedEnclosure(std::string_view 
     return pEnclosure;
 }
 
+bool AttachByLink(emu::CEmulatedEnclosure& enclosure, std::string_view link, std::string& strError) {
+    const emu::BusProfile* pBus = emu::FindBusProfile(link);
+    if (pBus == nullptr) {
+        strError = "unknown link \"" + std::string(link) + "\"; the links are:";
+        for (const emu::BusProfile& profile : emu::BusProfiles()) {
+            strError += std::string(" ") + profile.pszName;
+        }
+        return false;
+    }
+    enclosure.SetBus(*pBus);
+    return true;
+}
+
 }  // namespace rf

@@ -30,4 +30,8 @@ inline constexpr char kDefaultPreset[] = "row1";
 std::shared_ptr<emu::CEmulatedEnclosure> MakeEmulatedEnclosure(std::string_view preset, const std::string& strFlashChip,
                                                               const std::string& strSpiChip, std::string& strError);
 
+// Attaches the enclosure by the named link profile (see BusProfile.cpp).
+// False with a message naming the profiles for an unknown name.
+bool AttachByLink(emu::CEmulatedEnclosure& enclosure, std::string_view link, std::string& strError);
+
 }  // namespace rf

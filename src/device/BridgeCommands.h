@@ -26,6 +26,10 @@ inline constexpr BYTE kSubUiLinkWrite = 0x10;
 inline constexpr BYTE kSubUiLinkReadData = 0x11;
 inline constexpr BYTE kSubUiLinkReadReply = 0x12;
 
+// The bridge maps its parallel FLASH from this address on, in the FLASH
+// window commands' address space; the running firmware's own copy sits there.
+inline constexpr DWORD kFlashWindowBase = 0x20000;
+
 // The CPU EEPROM read always answers this many bytes.
 inline constexpr UINT kCpuEepromAnswerLength = 512;
 

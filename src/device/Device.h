@@ -9,6 +9,15 @@ class CProgressCtrl;
 struct FlashChipInfo;
 struct SpiFlashChipInfo;
 
+// What the bridge reports of the UI controller.
+enum UiState : int {
+    UI_STATE_NO_ANSWER = -1,            // the bridge gave no answer
+    UI_STATE_MUST_SWITCH = 0,           // no firmware started: switch modes first
+    UI_STATE_FIRMWARE = 2,              // the controller runs its firmware
+    UI_STATE_FIRMWARE_ALTERNATIVE = 3,  // never reported, but means the same
+    UI_STATE_BOOT = 4,                  // the controller runs its flash-programming loader
+};
+
 // The operations the programming algorithms, the image objects and the
 // update call on the enclosure, and what is known about the memory chips
 // behind its bridge. Open resets that knowledge.
@@ -34,9 +43,7 @@ public:
     virtual bool WriteCpuEepromAt(WORD wAddress, const BYTE* pData, UINT nLength,
                                   CProgressCtrl* pProgress) = 0;
     virtual bool WriteCpuEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) = 0;
-    // 2 (or 3): the UI controller runs its firmware; 4: its loader; 0: it must
-    // be switched first; -1: no answer.
-    virtual int GetUiState() = 0;
+    virtual UiState GetUiState() = 0;
     virtual bool SetUiMode(int nMode) = 0;
     virtual bool UiWrite(const BYTE* pData, UINT nLength) = 0;
     virtual bool UiReadData(BYTE* pData, UINT nLength) = 0;

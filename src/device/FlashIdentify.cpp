@@ -1,4 +1,5 @@
 #include "app/Clock.h"
+#include "device/BridgeCommands.h"
 #include "device/FlashChips.h"
 #include "device/FlashSequences.h"
 #include "device/ScsiDevice.h"
@@ -7,7 +8,6 @@ namespace rf {
 
 namespace {
 
-constexpr DWORD kFlashBase = 0x20000;
 constexpr DWORD kIdModeSettleMilliseconds = 20;
 constexpr BYTE kContinuationCode = 0x7F;
 constexpr DWORD kContinuedCodesOffset = 0x100;
@@ -24,7 +24,7 @@ bool SendFlashCycles(CDevice& device, std::span<const FlashCycle> cycles) {
 }
 
 WORD CScsiDevice::IdentifyFlashChip() {
-    m_dwFlashBase = kFlashBase;
+    m_dwFlashBase = kFlashWindowBase;
     m_wFlashId = 0xFFFF;
     m_bRomMode = false;
     m_pFlashChip = nullptr;

@@ -8,6 +8,7 @@
 #include "app/controls/ProgressCtrl.h"
 #include "device/BridgeCommands.h"
 #include "device/FlashChips.h"
+#include "device/FlashRomCheck.h"
 #include "device/FlashSequences.h"
 #include "device/ScsiDevice.h"
 
@@ -16,9 +17,10 @@ namespace rf {
 namespace {
 
 constexpr UINT kImageAlignment = 512;
-constexpr DWORD kSectorSize = 4096;
-constexpr DWORD kPageSize = 128;
+// The chip-erase algorithm checks the first 64 KiB for blank and holds back
+// its first 128 bytes, whatever the size of the part.
 constexpr DWORD kChipEraseCheckedBytes = 0x10000;
+constexpr DWORD kChipEraseFirstBlock = 128;
 constexpr int kChipEraseRangeStart = -6553;  // the blank check runs below zero
 constexpr DWORD kFlashTypeOffset = 0xD2;
 constexpr BYTE kAmdFlashType = 2;
@@ -35,19 +37,32 @@ DWORD FirstBlockOffset(DWORD i, DWORD dwBlock) {
     return i + kMagicLength < dwBlock ? i + kMagicLength : i + kMagicLength - dwBlock;
 }
 
-// Upper bounds of the waits, several times the data-sheet maxima of the
-// supported parts (byte program 0.3 ms, 4 KiB sector erase 25 ms, page
-// write 20 ms, chip erase well under a minute). A wait that runs out fails.
-constexpr std::uint64_t kByteProgramWaitMilliseconds = 50;
-constexpr std::uint64_t kSectorEraseWaitMilliseconds = 2'000;
-constexpr std::uint64_t kPageWriteWaitMilliseconds = 500;
-constexpr std::uint64_t kChipEraseWaitMilliseconds = 240'000;
+// The limits of the waits follow what each waits for (see WaitLimitMilliseconds):
+// a byte program or a page write is one part's worst case plus the polls on
+// the slowest link; an erase is waited for at the first byte (or block) it
+// covers, and every later byte of the blank check gets a limit of its own,
+// so that the limit grows with the bytes checked.
+constexpr std::uint64_t kMicrosecondsPerMillisecond = 1000;
+constexpr std::uint64_t kPollCommands = 1;        // one read a poll
+constexpr std::uint64_t kTogglePollCommands = 2;  // two reads that must agree
 
-// The bytes a device may hold differently from the image; the last of them
-// is the FLASH-type byte.
-bool IsToleratedOffset(DWORD dwOffset) {
-    return dwOffset >= 0xD0 && dwOffset <= 0xD2;
+std::uint64_t ByteProgramLimit(const FlashChipInfo& chip) {
+    return WaitLimitMilliseconds(chip.nByteProgramMicroseconds, kPollCommands);
 }
+std::uint64_t PageWriteLimit(const FlashChipInfo& chip) {
+    return WaitLimitMilliseconds(chip.nPageWriteMilliseconds * kMicrosecondsPerMillisecond,
+                                 kTogglePollCommands);
+}
+std::uint64_t SectorEraseLimit(const FlashChipInfo& chip) {
+    return WaitLimitMilliseconds(chip.nSectorEraseMilliseconds * kMicrosecondsPerMillisecond,
+                                 kPollCommands);
+}
+std::uint64_t ChipEraseLimit(const FlashChipInfo& chip) {
+    return WaitLimitMilliseconds(chip.nChipEraseMilliseconds * kMicrosecondsPerMillisecond,
+                                 kPollCommands);
+}
+// A byte or block of an erased area, once the erase is over.
+constexpr std::uint64_t kErasedReadLimit = WaitLimitMilliseconds(0, kPollCommands);
 
 // One FLASH-ROM write: the firmware path or one of the three ROM-path
 // algorithms, then the read-back.
@@ -55,6 +70,9 @@ class CFlashRomWriter {
 public:
     CFlashRomWriter(CScsiDevice& device, const BYTE* pData, UINT nSize, CProgressCtrl* pProgress)
         : m_device(device), m_pData(pData), m_nSize(nSize), m_pProgress(pProgress) {}
+
+    // The ROM-path algorithms work on the identified chip.
+    void SetChip(const FlashChipInfo& chip) { m_pChip = &chip; }
 
     bool WriteThroughFirmware();
     bool WriteBySectors();
@@ -85,7 +103,8 @@ private:
     bool PollByte(DWORD dwOffset, BYTE& nValue, bool& bValid);
     bool ProgramByteAndWait(DWORD dwOffset, BYTE nValue);
     bool EraseSector(DWORD dwOffset);
-    bool WaitBlankBytes(DWORD dwOffset, DWORD dwCount, CPollDeadline& deadline);
+    // The first byte waits for the erase itself, each later one for a read.
+    bool WaitBlankBytes(DWORD dwOffset, DWORD dwCount, std::uint64_t nEraseLimit);
     bool WaitPageDone(DWORD dwOffset);
     bool WritePage(DWORD dwOffset);
     // Reads back V bytes and compares them with pExpected.
@@ -95,6 +114,7 @@ private:
     const BYTE* m_pData;
     UINT m_nSize;
     CProgressCtrl* m_pProgress;
+    const FlashChipInfo* m_pChip = nullptr;
 };
 
 bool CFlashRomWriter::PollByte(DWORD dwOffset, BYTE& nValue, bool& bValid) {
@@ -110,7 +130,7 @@ bool CFlashRomWriter::ProgramByteAndWait(DWORD dwOffset, BYTE nValue) {
     if (!SendFlashCycles(m_device, kProgramPrefix) || !WriteByte(dwOffset, nValue)) {
         return false;
     }
-    CPollDeadline deadline(kByteProgramWaitMilliseconds);
+    CPollDeadline deadline(ByteProgramLimit(*m_pChip));
     while (deadline.Next()) {
         BYTE nRead = 0;
         bool bValid = false;
@@ -129,8 +149,9 @@ bool CFlashRomWriter::EraseSector(DWORD dwOffset) {
            WriteByte(dwOffset, kSectorEraseCommand);
 }
 
-bool CFlashRomWriter::WaitBlankBytes(DWORD dwOffset, DWORD dwCount, CPollDeadline& deadline) {
+bool CFlashRomWriter::WaitBlankBytes(DWORD dwOffset, DWORD dwCount, std::uint64_t nEraseLimit) {
     for (DWORD dwAt = dwOffset; dwAt < dwOffset + dwCount; ++dwAt) {
+        CPollDeadline deadline(dwAt == dwOffset ? nEraseLimit : kErasedReadLimit);
         for (;;) {
             if (!deadline.Next()) {
                 return false;
@@ -150,7 +171,7 @@ bool CFlashRomWriter::WaitBlankBytes(DWORD dwOffset, DWORD dwCount, CPollDeadlin
 
 bool CFlashRomWriter::WaitPageDone(DWORD dwOffset) {
     // The part toggles a status bit while it writes: done when two reads agree.
-    CPollDeadline deadline(kPageWriteWaitMilliseconds);
+    CPollDeadline deadline(PageWriteLimit(*m_pChip));
     while (deadline.Next()) {
         BYTE nFirst = 0;
         BYTE nSecond = 0;
@@ -171,13 +192,14 @@ bool CFlashRomWriter::WaitPageDone(DWORD dwOffset) {
 }
 
 bool CFlashRomWriter::WritePage(DWORD dwOffset) {
-    std::array<BYTE, kPageSize> page;
-    for (DWORD i = 0; i < kPageSize; ++i) {
+    const DWORD dwPage = m_pChip->dwPageSize;
+    std::vector<BYTE> page(dwPage);
+    for (DWORD i = 0; i < dwPage; ++i) {
         page[i] = ImageByte(dwOffset + i);
     }
     return SendFlashCycles(m_device, kProgramPrefix) &&
-           m_device.WriteFlash(dwOffset, page.data(), kPageSize, nullptr) &&
-           WaitPageDone(dwOffset + kPageSize - 1);
+           m_device.WriteFlash(dwOffset, page.data(), dwPage, nullptr) &&
+           WaitPageDone(dwOffset + dwPage - 1);
 }
 
 bool CFlashRomWriter::Verify(UINT nLength, const BYTE* pExpected) {
@@ -202,7 +224,7 @@ bool CFlashRomWriter::Verify(UINT nLength, const BYTE* pExpected) {
             return false;
         }
         for (UINT i = 0; i < nCompared; ++i) {
-            if (answer[i] != pExpected[nOffset + i] && !IsToleratedOffset(nOffset + i)) {
+            if (answer[i] != pExpected[nOffset + i] && !IsToleratedFlashOffset(nOffset + i)) {
                 return false;
             }
         }
@@ -238,29 +260,25 @@ bool CFlashRomWriter::WriteThroughFirmware() {
 
 bool CFlashRomWriter::WriteBySectors() {
     const std::int64_t n = m_nSize;
+    const DWORD dwSector = m_pChip->dwSectorSize;
+    const std::uint64_t nEraseLimit = SectorEraseLimit(*m_pChip);
     SetRange(0, static_cast<int>(2 * n));
-    {
-        CPollDeadline deadline(kSectorEraseWaitMilliseconds);
-        if (!EraseSector(0) || !WaitBlankBytes(0, kSectorSize, deadline)) {
-            return false;
-        }
+    if (!EraseSector(0) || !WaitBlankBytes(0, dwSector, nEraseLimit)) {
+        return false;
     }
-    for (DWORD a = kSectorSize; a < m_nSize; ++a) {
-        SetPos(a - kSectorSize);
-        if (a % kSectorSize == 0) {
-            CPollDeadline deadline(kSectorEraseWaitMilliseconds);
-            if (!EraseSector(a) || !WaitBlankBytes(a, kSectorSize, deadline)) {
-                return false;
-            }
+    for (DWORD a = dwSector; a < m_nSize; ++a) {
+        SetPos(a - dwSector);
+        if (a % dwSector == 0 && (!EraseSector(a) || !WaitBlankBytes(a, dwSector, nEraseLimit))) {
+            return false;
         }
         if (!ProgramByteAndWait(a, m_pData[a])) {
             return false;
         }
     }
     // The first sector last: until it is written the bridge starts in ROM mode.
-    for (DWORD i = 0; i < kSectorSize; ++i) {
-        SetPos(n - kSectorSize + i);
-        const DWORD a = FirstBlockOffset(i, kSectorSize);
+    for (DWORD i = 0; i < dwSector; ++i) {
+        SetPos(n - dwSector + i);
+        const DWORD a = FirstBlockOffset(i, dwSector);
         if (!ProgramByteAndWait(a, ImageByte(a))) {
             return false;
         }
@@ -274,11 +292,12 @@ bool CFlashRomWriter::WriteAfterChipErase() {
     if (!SendFlashCycles(m_device, kChipErase)) {
         return false;
     }
-    CPollDeadline deadline(kChipEraseWaitMilliseconds);
     std::array<BYTE, kVerifyChunk> block;
     for (DWORD o = 0; o < kChipEraseCheckedBytes; o += kVerifyChunk) {
         SetPos((static_cast<std::int64_t>(o) - static_cast<std::int64_t>(kChipEraseCheckedBytes)) /
                10);
+        // The first block waits for the erase, each later one for a read.
+        CPollDeadline deadline(o == 0 ? ChipEraseLimit(*m_pChip) : kErasedReadLimit);
         for (;;) {
             if (!deadline.Next()) {
                 return false;
@@ -295,16 +314,16 @@ bool CFlashRomWriter::WriteAfterChipErase() {
             }
         }
     }
-    for (DWORD a = kPageSize; a < m_nSize; ++a) {
-        SetPos(a - kPageSize);
+    for (DWORD a = kChipEraseFirstBlock; a < m_nSize; ++a) {
+        SetPos(a - kChipEraseFirstBlock);
         if (!ProgramByteAndWait(a, m_pData[a])) {
             return false;
         }
         PumpMessages();
     }
-    for (DWORD i = 0; i < kPageSize; ++i) {
-        SetPos(n - kPageSize + i);
-        const DWORD a = FirstBlockOffset(i, kPageSize);
+    for (DWORD i = 0; i < kChipEraseFirstBlock; ++i) {
+        SetPos(n - kChipEraseFirstBlock + i);
+        const DWORD a = FirstBlockOffset(i, kChipEraseFirstBlock);
         if (!ProgramByteAndWait(a, ImageByte(a))) {
             return false;
         }
@@ -314,22 +333,23 @@ bool CFlashRomWriter::WriteAfterChipErase() {
 }
 
 bool CFlashRomWriter::WriteByPages() {
+    const DWORD dwPage = m_pChip->dwPageSize;
     SetRange(0, static_cast<int>(2 * static_cast<std::int64_t>(m_nSize)));
     // Loading a page with 0xFF everywhere blanks it: the first page stays
     // blank until everything else is written.
     if (!SendFlashCycles(m_device, kProgramPrefix)) {
         return false;
     }
-    for (DWORD o = 0; o < kPageSize; ++o) {
+    for (DWORD o = 0; o < dwPage; ++o) {
         if (!WriteByte(o, 0xFF)) {
             return false;
         }
     }
-    if (!WaitPageDone(kPageSize - 1)) {
+    if (!WaitPageDone(dwPage - 1)) {
         return false;
     }
-    for (DWORD p = kPageSize; p < m_nSize; p += kPageSize) {
-        SetPos(p - kPageSize);
+    for (DWORD p = dwPage; p < m_nSize; p += dwPage) {
+        SetPos(p - dwPage);
         if (!WritePage(p)) {
             return false;
         }
@@ -347,9 +367,12 @@ bool CScsiDevice::WriteFlashRom(const BYTE* pData, UINT nSize, CProgressCtrl* pP
     if (!m_bRomMode) {
         return writer.WriteThroughFirmware();
     }
-    if (m_pFlashChip == nullptr) {
-        return false;  // nothing is sent to a chip we do not know
+    // Nothing is sent to a chip we do not know, nor anything the chip or the
+    // link cannot take.
+    if (m_pFlashChip == nullptr || FlashRomRefusal(*this, nSize) != 0) {
+        return false;
     }
+    writer.SetChip(*m_pFlashChip);
     switch (m_pFlashChip->nAlgorithm) {
         case FLASH_SECTOR_ERASE:
             return writer.WriteBySectors();
@@ -357,9 +380,8 @@ bool CScsiDevice::WriteFlashRom(const BYTE* pData, UINT nSize, CProgressCtrl* pP
             return writer.WriteAfterChipErase();
         case FLASH_PAGE_WRITE:
             return writer.WriteByPages();
-        default:
-            return false;
     }
+    return false;
 }
 
 }  // namespace rf

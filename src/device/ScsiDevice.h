@@ -20,6 +20,9 @@ public:
     bool Open(const char16_t* pszPath) override;
 
     UINT GetMaxUiPacketLength() override;
+    // Attached by full-speed USB (1.1 or 1.0), where every phase of a
+    // command waits for its own 1 ms frame.
+    bool IsFullSpeedUsb() const;
     bool ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
     bool WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength,
                     CProgressCtrl* pProgress) override;
@@ -31,7 +34,7 @@ public:
     bool WriteCpuEepromAt(WORD wAddress, const BYTE* pData, UINT nLength,
                           CProgressCtrl* pProgress) override;
     bool WriteCpuEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
-    int GetUiState() override;
+    UiState GetUiState() override;
     bool SetUiMode(int nMode) override;
     bool UiWrite(const BYTE* pData, UINT nLength) override;
     bool UiReadData(BYTE* pData, UINT nLength) override;

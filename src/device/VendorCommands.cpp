@@ -44,8 +44,12 @@ bool TransferInChunks(UINT nLength, UINT nChunk, CProgressCtrl* pProgress,
 
 }  // namespace
 
+bool CScsiDevice::IsFullSpeedUsb() const {
+    return m_nBusType == BusTypeUsb && m_strBusName == u"USB1.1";
+}
+
 UINT CScsiDevice::GetMaxUiPacketLength() {
-    return m_nBusType == BusTypeUsb && m_strBusName == u"USB1.1" ? kSmallUiPacket : kLargeUiPacket;
+    return IsFullSpeedUsb() ? kSmallUiPacket : kLargeUiPacket;
 }
 
 bool CScsiDevice::ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
@@ -115,22 +119,22 @@ bool CScsiDevice::WriteCpuEeprom(const BYTE* pData, UINT nLength, CProgressCtrl*
     return WriteCpuEepromAt(0, pData, nLength, pProgress);
 }
 
-int CScsiDevice::GetUiState() {
+UiState CScsiDevice::GetUiState() {
     std::array<BYTE, 4> answer = {0xFF, 0, 0, 0};
     if (!ScsiPassThrough(kUiStateBlock.data(), 10, true, answer.data(), 4)) {
-        return -1;
+        return UI_STATE_NO_ANSWER;
     }
     const BYTE b = answer[0];
     if ((b & 0x02) != 0) {
-        return 4;
+        return UI_STATE_BOOT;
     }
     if ((b & 0x80) != 0) {
-        return 0;
+        return UI_STATE_MUST_SWITCH;
     }
     if ((b & 0x01) != 0) {
-        return 2;
+        return UI_STATE_FIRMWARE;
     }
-    return -1;
+    return UI_STATE_NO_ANSWER;
 }
 
 bool CScsiDevice::SetUiMode(int nMode) {

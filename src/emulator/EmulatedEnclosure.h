@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/Types.h"
+#include "device/BridgeCommands.h"
 #include "device/DevicePort.h"
 #include "emulator/BusProfile.h"
 #include "emulator/CommandTrace.h"
@@ -26,7 +27,7 @@ namespace rf::emu {
 
 inline constexpr std::uint32_t kHostEepromSize = 0x2000;
 inline constexpr std::uint32_t kCpuEepromSize = 0x800;
-inline constexpr std::uint32_t kFlashWindowBase = 0x20000;
+using rf::kFlashWindowBase;
 
 struct EnclosureCounters {
     std::uint64_t nAttempts = 0;          // commands offered, failed ones included

@@ -215,7 +215,9 @@ void CUiBootLoader::OnSecurityData(const HostFrame& frame, std::uint64_t nNow) {
     // The security setting closes an update: only now does a completely
     // programmed flash count as firmware.
     m_flash.bValid = m_flash.bProgrammed;
-    Answer({kLinkAck}, nNow);
+    Answer(m_timing.bTwoByteSecurityStatus ? std::vector<BYTE>{kLinkAck, kLinkAck}
+                                           : std::vector<BYTE>{kLinkAck},
+           nNow);
     FollowUp({kLinkAck}, nNow + m_timing.nSecurityMicroseconds);
 }
 

@@ -41,6 +41,10 @@ struct UiControllerTiming {
     // How long the bridge waits for an answer still on the line before it
     // reports that nothing came.
     std::uint32_t nBridgeReadWaitMicroseconds = 50'000;
+    // Loaders differ in how they acknowledge the security data frame: with
+    // a command's one-byte status, or with the two-byte status of a data
+    // frame.
+    bool bTwoByteSecurityStatus = false;
 };
 
 // What the boot mode reports for command 0xC5: the device's signature

@@ -6,8 +6,10 @@
 #include "app/CommandLine.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
+#include "device/BridgeCommands.h"
 #include "device/Device.h"
 #include "device/FlashChips.h"
+#include "device/FlashRomCheck.h"
 #include "firmware/FirmwareImages.h"
 
 namespace rf {
@@ -16,7 +18,6 @@ namespace {
 
 constexpr UINT kBufferSize = 0x20000;
 constexpr UINT kBlockSize = 512;
-constexpr DWORD kDeviceFirmwareBase = 0x20000;  // the bridge's copy of its firmware
 constexpr UINT kVersionNumberOffset = 0x0E0;
 constexpr UINT kTagOffset = 0x0F0;
 constexpr UINT kVersionStringOffset = 0x240;
@@ -69,7 +70,7 @@ void CRom_Flash::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
             pChip != nullptr && pChip->pszName != nullptr ? pChip->pszName : u"--- unknown ---";
         m_strDeviceVersion = u"FLASH-ROM = \"" + std::u16string(pszName) + u"\"";
     } else if (pDevice != nullptr) {
-        pDevice->m_dwFlashBase = kDeviceFirmwareBase;
+        pDevice->m_dwFlashBase = kFlashWindowBase;
         pDevice->m_wFlashId = 0xFFFF;
         pDevice->m_bRomMode = false;
         pDevice->m_pFlashChip = nullptr;
@@ -110,8 +111,19 @@ bool CRom_Flash::NeedsUpdate(std::u16string& strTitle) {
             break;
         }
     }
-    return m_bDeviceFirstBlockRead && m_nDataSize >= kFirstBlockLength &&
-           std::memcmp(m_abDeviceFirstBlock.data(), m_pData.get(), kFirstBlockLength) != 0;
+    // An interrupted write leaves the first block blank or half there; the
+    // bytes a bridge may legitimately hold differently do not count, as in
+    // the read-back after writing, or a sound unit would be updated again
+    // and again.
+    if (!m_bDeviceFirstBlockRead || m_nDataSize < kFirstBlockLength) {
+        return false;
+    }
+    for (DWORD i = 0; i < kFirstBlockLength; ++i) {
+        if (m_abDeviceFirstBlock[i] != m_pData[i] && !IsToleratedFlashOffset(i)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace rf

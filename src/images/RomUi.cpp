@@ -26,10 +26,6 @@ constexpr std::size_t kMagicLength = 8;
 // Controller firmware from this version on answers the information block.
 constexpr WORD kFirstVersionWithInfoBlock = 0x24;
 
-constexpr int kUiRunsFirmware = 2;
-constexpr int kUiRunsFirmwareToo = 3;  // never reported, but means the same
-constexpr int kUiRunsLoader = 4;
-
 VersionTriple TripleAt(const BYTE* p) {
     return {LittleEndianWord(p), LittleEndianWord(p + 2), LittleEndianWord(p + 4)};
 }
@@ -68,8 +64,8 @@ void CRom_UI78K::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
         m_strDeviceVersion = LoadResString(IDS_ERR_VERSION_INFO);
         return;
     }
-    const int nState = pDevice->GetUiState();
-    if (nState == kUiRunsFirmware || nState == kUiRunsFirmwareToo) {
+    const UiState eState = pDevice->GetUiState();
+    if (eState == UI_STATE_FIRMWARE || eState == UI_STATE_FIRMWARE_ALTERNATIVE) {
         const VersionTriple device = TripleAt(answer.data());
         m_wDeviceVersion = device.wVersion;
         m_wDeviceDate = device.wDate;
@@ -90,7 +86,7 @@ void CRom_UI78K::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
                 m_strUiSerialNo = PrintableText(block.data(), block.size(), true);
             }
         }
-    } else if (nState == kUiRunsLoader) {
+    } else if (eState == UI_STATE_BOOT) {
         // The loader's answer is not a firmware version: any image is newer.
         m_wDeviceVersion = 0;
         m_wDeviceDate = 0;
@@ -149,7 +145,7 @@ void CRom_UIRSC::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
         return std::memcmp(header.data(), kResourceMagic, kMagicLength) == 0;
     };
 
-    if (pDevice == nullptr || pDevice->GetUiState() != kUiRunsFirmware) {
+    if (pDevice == nullptr || pDevice->GetUiState() != UI_STATE_FIRMWARE) {
         notRead();
         return;
     }

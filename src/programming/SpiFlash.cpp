@@ -17,10 +17,14 @@ namespace {
 
 constexpr int kSupportedKind = 1;
 
+constexpr DWORD kKiB = 1024;
+
 constexpr SpiFlashChipInfo g_spiFlashChips[] = {
-    {0x10EF, kSupportedKind, u"WINBOND W25X10A"}, {0x11EF, kSupportedKind, u"WINBOND W25X20A"},
-    {0x12EF, kSupportedKind, u"WINBOND W25X40A"}, {0x13EF, kSupportedKind, u"WINBOND W25X80A"},
-    {0x14EF, kSupportedKind, u"WINBOND W25Q16V"},
+    {0x10EF, kSupportedKind, u"WINBOND W25X10A", 128 * kKiB, 3'000, 4'000},
+    {0x11EF, kSupportedKind, u"WINBOND W25X20A", 256 * kKiB, 3'000, 6'000},
+    {0x12EF, kSupportedKind, u"WINBOND W25X40A", 512 * kKiB, 3'000, 10'000},
+    {0x13EF, kSupportedKind, u"WINBOND W25X80A", 1024 * kKiB, 3'000, 20'000},
+    {0x14EF, kSupportedKind, u"WINBOND W25Q16V", 2048 * kKiB, 3'000, 40'000},
 };
 
 // The identification commands, asked in this order until one answers a
@@ -51,11 +55,20 @@ constexpr WORD kHeaderLength = 16;
 constexpr std::array<BYTE, 8> kResourceMagic = {'R', 'E', 'S', 'O', 'U', 'R', 'C', 'E'};
 
 constexpr DWORD kEraseStartMilliseconds = 100;
-// Upper bounds of the busy waits, far beyond the data-sheet maxima of the
-// supported parts (a page in 3 ms, a chip erase of the largest part in
-// well under half a minute). A wait that runs out fails.
-constexpr std::uint64_t kPageProgramWaitMilliseconds = 100;
-constexpr std::uint64_t kChipEraseWaitMilliseconds = 120'000;
+// One status poll through the controller: the read-status command and its
+// acknowledgement, the read frame and its answer.
+constexpr std::uint64_t kStatusPollCommands = 4;
+constexpr std::uint64_t kMicrosecondsPerMillisecond = 1000;
+
+// The limits of the busy waits: the chip's own worst case plus a poll on
+// the slowest link, with margin (see WaitLimitMilliseconds).
+std::uint64_t PageProgramLimit(const SpiFlashChipInfo& chip) {
+    return WaitLimitMilliseconds(chip.nPageProgramMicroseconds, kStatusPollCommands);
+}
+std::uint64_t ChipEraseLimit(const SpiFlashChipInfo& chip) {
+    return WaitLimitMilliseconds(chip.nChipEraseMilliseconds * kMicrosecondsPerMillisecond,
+                                 kStatusPollCommands);
+}
 
 bool SendSpi(CScsiDevice* pDevice, std::initializer_list<BYTE> bytes, bool bKeepSelected) {
     return SpiWrite(pDevice, bytes.begin(), static_cast<WORD>(bytes.size()), bKeepSelected);
@@ -70,8 +83,12 @@ bool IsChipUsable(CScsiDevice* pDevice) {
     return pDevice->m_pSpiFlashChip != nullptr && pDevice->m_pSpiFlashChip->nKind == kSupportedKind;
 }
 
-bool WaitWhileBusy(CScsiDevice* pDevice, std::uint64_t nMilliseconds) {
-    CPollDeadline deadline(nMilliseconds);
+// Waits are made only once a chip is known, whose worst case sets the limit.
+bool WaitWhileBusy(CScsiDevice* pDevice, std::uint64_t (*pLimit)(const SpiFlashChipInfo&)) {
+    if (pDevice->m_pSpiFlashChip == nullptr) {
+        return false;
+    }
+    CPollDeadline deadline(pLimit(*pDevice->m_pSpiFlashChip));
     while (deadline.Next()) {
         BYTE nStatus = 0xFF;
         if (!ReadSpiStatus(pDevice, &nStatus)) {
@@ -90,7 +107,7 @@ bool EraseChip(CScsiDevice* pDevice) {
         return false;
     }
     SleepPumping(kEraseStartMilliseconds);
-    return WaitWhileBusy(pDevice, kChipEraseWaitMilliseconds);
+    return WaitWhileBusy(pDevice, ChipEraseLimit);
 }
 
 void SetProgressRange(CProgressCtrl* pProgress, UINT nSize) {
@@ -175,7 +192,7 @@ bool WriteSpiFlash(CScsiDevice* pDevice, CProgressCtrl* pProgress, const BYTE* p
         std::copy_n(pData + nPos, nCount, page.begin());
         if (!SendSpi(pDevice, {kWriteEnable}, false) ||
             !ProgramSpiPage(pDevice, nPos, page.data()) ||
-            !WaitWhileBusy(pDevice, kPageProgramWaitMilliseconds)) {
+            !WaitWhileBusy(pDevice, PageProgramLimit)) {
             return false;
         }
         nPos += nCount;
@@ -229,7 +246,7 @@ bool WriteResourceMagic(CScsiDevice* pDevice) {
     page.fill(0xFF);
     std::copy(kResourceMagic.begin(), kResourceMagic.end(), page.begin());
     if (!SendSpi(pDevice, {kWriteEnable}, false) || !ProgramSpiPage(pDevice, 0, page.data()) ||
-        !WaitWhileBusy(pDevice, kPageProgramWaitMilliseconds)) {
+        !WaitWhileBusy(pDevice, PageProgramLimit)) {
         return false;
     }
     PumpMessages();

@@ -4,6 +4,7 @@
 // identification, erase, page programming, read-back, and the resource magic
 // written last.
 
+#include <cstdint>
 #include <span>
 
 #include "app/Types.h"
@@ -18,6 +19,10 @@ struct SpiFlashChipInfo {
     WORD wId;   // manufacturer code | device code << 8
     int nKind;  // 1: the programming operations support it
     const char16_t* pszName;
+    DWORD dwSize;  // bytes
+    // Data-sheet maxima, rounded up: a page program, a chip erase.
+    std::uint32_t nPageProgramMicroseconds;
+    std::uint32_t nChipEraseMilliseconds;
 };
 
 std::span<const SpiFlashChipInfo> SpiFlashChips();

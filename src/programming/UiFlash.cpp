@@ -164,12 +164,14 @@ bool ProgramUiFlash(CDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pDat
     if (!SendUiDataFrame(pDevice, kSecurityData.data(), kSecurityData.size(), false)) {
         return false;
     }
+    // Loaders answer the security data frame with a command's status or with
+    // a data frame's; either is taken when its first byte is ACK.
     Sleep(kSecurityWritePauseMilliseconds);
-    if (!IsStatusAck(pDevice)) {
+    if (WaitUiStatusOfEitherForm(pDevice) != UI_ACK) {
         return false;
     }
     Sleep(kSecurityDonePauseMilliseconds);
-    if (!IsStatusAck(pDevice)) {
+    if (WaitUiStatusOfEitherForm(pDevice) != UI_ACK) {
         return false;
     }
     SetPos(pProgress, nTop + 3 * (nExtra / 3));

@@ -34,10 +34,6 @@ constexpr BYTE kVersionLength = 6;
 constexpr BYTE kResourceHeaderLength = 16;
 constexpr UINT kLargestDataFrame = 256;
 
-constexpr int kStateFirmware = 2;
-constexpr int kStateFirmwareAlternative = 3;
-constexpr int kStateBoot = 4;
-
 constexpr std::uint64_t kStatusWaitMilliseconds = 10'000;
 constexpr DWORD kReplyPauseMilliseconds = 1;
 // What follows STX in a status frame: LEN, the statuses, SUM, ETX.
@@ -77,8 +73,17 @@ bool ReceiveAck(CDevice* pDevice) {
     return ReceiveUiDataFrame(pDevice, &nAnswer, 1) && nAnswer == UI_ACK;
 }
 
-bool IsFirmwareState(int nState) {
-    return nState == kStateFirmware || nState == kStateFirmwareAlternative;
+bool IsFirmwareState(UiState eState) {
+    switch (eState) {
+        case UI_STATE_FIRMWARE:
+        case UI_STATE_FIRMWARE_ALTERNATIVE:
+            return true;
+        case UI_STATE_NO_ANSWER:
+        case UI_STATE_MUST_SWITCH:
+        case UI_STATE_BOOT:
+            return false;
+    }
+    return false;
 }
 
 // Controller memory in pieces of at most 32 bytes.
@@ -139,10 +144,17 @@ bool ReceiveUiDataFrame(CDevice* pDevice, BYTE* pOut, BYTE nMax) {
     return true;
 }
 
-BYTE WaitUiStatus(CDevice* pDevice, bool bDataFrame) {
+namespace {
+
+enum class StatusForm { Command, Data, Either };
+
+// Asks for the status until a sound frame of the form comes, for at most the
+// status wait. A command's status carries one byte, a data frame's two
+// (the frame's own, then the programming's); Either takes both forms and
+// answers the first byte.
+BYTE WaitStatus(CDevice* pDevice, StatusForm form) {
     static constexpr BYTE kStatusRequest[] = {kStatusCommand};
-    const UINT nRest = bDataFrame ? kDataStatusRest : kCommandStatusRest;
-    const BYTE nExpectedLength = bDataFrame ? 2 : 1;
+    const UINT nRest = form == StatusForm::Data ? kDataStatusRest : kCommandStatusRest;
     // The deadline runs on the monotonic clock, so the wait neither spins
     // nor stretches when the 32-bit tick count wraps.
     CPollDeadline deadline(kStatusWaitMilliseconds);
@@ -164,18 +176,38 @@ BYTE WaitUiStatus(CDevice* pDevice, bool bDataFrame) {
         if (!pDevice->UiReadReply(rest.data(), nRest)) {
             return UI_NO_ANSWER;
         }
+        // The short form read whole; the long one has its end byte still to come.
+        BYTE nExpectedLength = form == StatusForm::Data ? 2 : 1;
+        UINT nFrameRest = nRest;
+        if (form == StatusForm::Either && rest[0] == 2) {
+            if (!pDevice->UiReadReply(rest.data() + kCommandStatusRest, 1)) {
+                return UI_NO_ANSWER;
+            }
+            nExpectedLength = 2;
+            nFrameRest = kDataStatusRest;
+        }
         // rest: LEN, the statuses, SUM, ETX; a bad frame is asked for again.
         unsigned nSum = 0;
-        for (UINT i = 0; i + 1 < nRest; ++i) {
+        for (UINT i = 0; i + 1 < nFrameRest; ++i) {
             nSum += rest[i];
         }
-        if (rest[0] != nExpectedLength || rest[nRest - 1] != UI_ETX || (nSum & 0xFF) != 0) {
+        if (rest[0] != nExpectedLength || rest[nFrameRest - 1] != UI_ETX || (nSum & 0xFF) != 0) {
             continue;
         }
         const BYTE nFirst = rest[1];
-        return bDataFrame && nFirst == UI_ACK ? rest[2] : nFirst;
+        return form == StatusForm::Data && nFirst == UI_ACK ? rest[2] : nFirst;
     }
     return UI_NO_ANSWER;
+}
+
+}  // namespace
+
+BYTE WaitUiStatus(CDevice* pDevice, bool bDataFrame) {
+    return WaitStatus(pDevice, bDataFrame ? StatusForm::Data : StatusForm::Command);
+}
+
+BYTE WaitUiStatusOfEitherForm(CDevice* pDevice) {
+    return WaitStatus(pDevice, StatusForm::Either);
 }
 
 bool SpiWrite(CDevice* pDevice, const BYTE* pData, WORD nLength, bool bKeepSelected) {
@@ -209,7 +241,7 @@ bool SpiRead(CDevice* pDevice, BYTE* pOut, WORD nLength, bool bKeepSelected) {
 }
 
 bool SendUiPreUpdateCommand(CDevice* pDevice) {
-    if (pDevice->GetUiState() != kStateFirmware) {
+    if (pDevice->GetUiState() != UI_STATE_FIRMWARE) {
         return true;
     }
     return SendCommand(pDevice, {kPreUpdateCommand}) && ReceiveAck(pDevice);
@@ -220,12 +252,12 @@ bool ReadUiInfoBlock(CDevice* pDevice, BYTE* pOut) {
 }
 
 bool ReadUiVersion(CDevice* pDevice, BYTE* pOut) {
-    const int nState = pDevice->GetUiState();
-    if (IsFirmwareState(nState)) {
+    const UiState eState = pDevice->GetUiState();
+    if (IsFirmwareState(eState)) {
         return SendCommand(pDevice, {kVersionCommand}) &&
                ReceiveUiDataFrame(pDevice, pOut, kVersionLength);
     }
-    if (nState != kStateBoot) {
+    if (eState != UI_STATE_BOOT) {
         return false;
     }
     // The boot mode acknowledges the command with a status frame first.

@@ -128,8 +128,8 @@ LRESULT CMainDlg::OnDeviceChanged(WPARAM wParam, LPARAM /*lParam*/) {
     m_romUI78K.m_strUiSerialNo.clear();
     bool bResourceAccepted = false;
     if (bFound) {
-        int nState = m_device.GetUiState();
-        if (nState == 0) {
+        UiState eState = m_device.GetUiState();
+        if (eState == UI_STATE_MUST_SWITCH) {
             WakeUiController();
             // The wake pumps messages; a search in it that found the device
             // gone has closed it and posted the change that empties the
@@ -137,9 +137,9 @@ LRESULT CMainDlg::OnDeviceChanged(WPARAM wParam, LPARAM /*lParam*/) {
             if (!m_device.IsOpen()) {
                 return 0;
             }
-            nState = m_device.GetUiState();
+            eState = m_device.GetUiState();
         }
-        bResourceAccepted = nState == 2;
+        bResourceAccepted = eState == UI_STATE_FIRMWARE;
         m_strDeviceName = m_device.m_strProductName;
     } else {
         LoadResString(m_strDeviceName, IDS_SEARCHING_DEVICE);

@@ -10,6 +10,7 @@
 #include "app/CommandLine.h"
 #include "app/Messages.h"
 #include "app/StringTable.h"
+#include "device/FlashRomCheck.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiFlash.h"
 #include "programming/UiLink.h"
@@ -38,9 +39,11 @@ std::vector<BYTE> WorkingCopy(const CRomObject& rom) {
 }  // namespace
 
 bool CMainDlg::SwitchUiMode(int nMode) {
-    // A bridge that refuses the switch has still taken the command; going on
-    // would only fail later with a message about writing.
-    return m_device.SetUiMode(nMode) && m_device.m_bScsiStatus == 0;
+    // Only a switch that never reached the bridge fails here. A bridge may
+    // well answer a switch, which restarts the front panel's link, with a
+    // non-GOOD status; whether the switch happened shows in the stages after
+    // it, which fail with their own messages.
+    return m_device.SetUiMode(nMode);
 }
 
 void CMainDlg::OnUpdateFirmware() {
@@ -103,9 +106,12 @@ void CMainDlg::OnUpdateFirmware() {
 }
 
 UINT CMainDlg::RunUpdate() {
-    UINT nFailure = 0;
+    // A FLASH-ROM write that cannot succeed on this chip or link is refused
+    // before anything is written, rather than failing half-way.
+    UINT nFailure =
+        IsSelected(m_romFlash) ? CheckFlashRomWrite(m_device, m_romFlash.m_nDataSize) : 0;
     const bool bPreUpdate = m_romUI78K.m_wDeviceVersion >= kUiVersionWithPreUpdate;
-    if (bPreUpdate) {
+    if (nFailure == 0 && bPreUpdate) {
         SendUiPreUpdateCommand(&m_device);
     }
 

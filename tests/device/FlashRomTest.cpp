@@ -4,8 +4,10 @@
 #include <map>
 #include <random>
 
+#include "app/StringTable.h"
 #include "app/Text.h"
 #include "device/FlashChips.h"
+#include "device/FlashRomCheck.h"
 #include "support/EmulatorFixture.h"
 #include "support/ProgressRecorder.h"
 #include "support/ScriptedDevice.h"
@@ -347,6 +349,66 @@ TEST(FlashRomProgressTest, ChipEraseBlankCheckRunsBelowZero) {
     EXPECT_EQ(positions[1023], -6);
     EXPECT_EQ(positions[1024], 0);
     EXPECT_EQ(positions.back(), 2000);
+}
+
+// The updater's chip table and the emulated parts describe the same chips.
+TEST(FlashChipTableTest, GeometryAgreesWithThePartsAndCoversTheirTimes) {
+    for (const FlashChipInfo& chip : FlashChips()) {
+        const std::string strName = Utf16ToUtf8(chip.pszName);
+        const emu::NorChipModel* pModel = emu::FindNorChipModel(strName);
+        ASSERT_NE(pModel, nullptr) << strName;
+        EXPECT_EQ(chip.dwSize, pModel->nSize) << strName;
+        EXPECT_EQ(chip.dwPageSize, pModel->nPageSize) << strName;
+        if (chip.nAlgorithm == FLASH_SECTOR_ERASE) {
+            EXPECT_EQ(chip.dwSectorSize, pModel->nSectorSize) << strName;
+            EXPECT_GE(chip.nSectorEraseMilliseconds * 1000u, pModel->nSectorEraseMicroseconds);
+        }
+        // A maximum below the part's typical time would fail sound parts.
+        EXPECT_GE(chip.nByteProgramMicroseconds, pModel->nByteProgramMicroseconds) << strName;
+        EXPECT_GE(chip.nPageWriteMilliseconds * 1000u, pModel->nPageWriteMicroseconds) << strName;
+        if (chip.nAlgorithm == FLASH_CHIP_ERASE) {
+            EXPECT_GE(chip.nChipEraseMilliseconds * 1000u, pModel->nChipEraseMicroseconds)
+                << strName;
+        }
+    }
+}
+
+// Refusals that need nothing from the chip come before the first command.
+TEST(FlashRomRefusalTest, TooLargeImageAndPageWriteOnFullSpeedUsbSendNothing) {
+    struct Case {
+        const char* pszChip;
+        const char* pszBus;
+        std::size_t nSize;
+        UINT nExpected;
+    };
+    for (const Case c : {Case{"SST SST39VF512", "usb2", 0x10001, IDS_ERR_FLASH_IMAGE_TOO_LARGE},
+                         Case{"ATMEL AT29LV010", "usb11", 9000, IDS_ERR_FLASH_LINK_TOO_SLOW}}) {
+        CEmulatorFixture fixture(c.pszChip, c.pszBus);
+        ASSERT_TRUE(fixture.OpenDevice());
+        const std::vector<BYTE> held = Held(MakeBridgeFirmware(c.nSize, "0.27", 2));
+        EXPECT_EQ(FlashRomRefusal(fixture.device, static_cast<UINT>(c.nSize)), c.nExpected);
+        fixture.enclosure->ClearTrace();
+        EXPECT_FALSE(
+            fixture.device.WriteFlashRom(held.data(), static_cast<UINT>(c.nSize), nullptr));
+        EXPECT_TRUE(fixture.enclosure->Trace().empty()) << c.pszChip;
+    }
+}
+
+// A page-write chip on a USB 2.0 host too slow for its byte-load window is
+// found out by reads alone; a fast host passes.
+TEST(FlashRomRefusalTest, PageWriteChipIsRefusedOnASlowHostByReadsOnly) {
+    for (const char* pszBus : {"usb2", "usb2-slow", "ieee1394", "ieee1394-slow"}) {
+        CEmulatorFixture fixture("ATMEL AT29LV010", pszBus);
+        ASSERT_TRUE(fixture.OpenDevice());
+        fixture.enclosure->ClearTrace();
+        const bool bFast = std::string(pszBus) == "usb2" || std::string(pszBus) == "ieee1394";
+        EXPECT_EQ(CheckFlashRomWrite(fixture.device, 9000),
+                  bFast ? 0u : UINT{IDS_ERR_FLASH_LINK_TOO_SLOW})
+            << pszBus;
+        for (const auto& entry : fixture.enclosure->Trace()) {
+            EXPECT_EQ(entry.direction, emu::TraceDirection::In) << pszBus;
+        }
+    }
 }
 
 }  // namespace

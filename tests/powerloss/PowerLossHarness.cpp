@@ -293,6 +293,10 @@ std::shared_ptr<emu::CEmulatedEnclosure> CPowerLossRun::Fresh() const {
     std::string strError;
     std::shared_ptr<emu::CEmulatedEnclosure> pEnclosure =
         MakeEmulatedEnclosure(m_scenario.pszPreset, m_scenario.pszFlashChip, "", strError);
+    if (pEnclosure != nullptr && *m_scenario.pszLink != '\0' &&
+        !AttachByLink(*pEnclosure, m_scenario.pszLink, strError)) {
+        return nullptr;
+    }
     if (pEnclosure != nullptr) {
         pEnclosure->EnableTrace(false);
     }
@@ -699,6 +703,10 @@ const std::vector<PowerLossScenario>& PowerLossScenarios() {
         {"rom-sector-erase", "rom-mode", "SST SST39VF020"},
         {"rom-chip-erase", "rom-mode", "AMD AM29LV010B"},
         {"rom-page-write", "rom-mode", "ATMEL AT29LV010"},
+        {"firmware-path-usb11", "row1", "", "usb11"},
+        {"rom-sector-erase-usb2-slow", "rom-mode", "SST SST39VF020", "usb2-slow"},
+        {"rom-sector-erase-usb11", "rom-mode", "SST SST39VF020", "usb11"},
+        {"rom-chip-erase-usb11", "rom-mode", "AMD AM29LV010B", "usb11"},
     };
     return scenarios;
 }

@@ -29,6 +29,7 @@ struct PowerLossScenario {
     const char* pszName;
     const char* pszPreset;
     const char* pszFlashChip;  // empty: the preset's own
+    const char* pszLink = "";  // empty: the preset's own
 };
 
 // The whole update from the oldest shipped firmware (the bridge programs

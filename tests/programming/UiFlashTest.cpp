@@ -59,6 +59,20 @@ std::vector<Bytes> DataFramesWritten(const emu::CEmulatedEnclosure& enclosure) {
     return frames;
 }
 
+// Loaders acknowledge the security data frame with a command's one-byte
+// status or with a data frame's two bytes; both close the programming.
+TEST(UiFlashTest, SecurityDataStatusIsTakenInEitherForm) {
+    const Bytes image = MakeUiFirmware(0x29, 2);
+    for (const bool bTwoBytes : {false, true}) {
+        BootBench bench;
+        bench.controller.Timing().bTwoByteSecurityStatus = bTwoBytes;
+        EXPECT_TRUE(ProgramUiFlash(&bench.fixture.device, nullptr, image.data(), kUiFirmwareSize))
+            << (bTwoBytes ? "two bytes" : "one byte");
+        EXPECT_TRUE(bench.controller.ProgramFlash().bValid);
+        EXPECT_TRUE(bench.RunsVersion(0x29));
+    }
+}
+
 TEST(UiFlashTest, ImageIsProgrammedAndVerifiedInPacketsTheBusCarries) {
     struct Case {
         const char* pszBus;
