@@ -43,12 +43,29 @@ TEST_F(CliTest, ListSaysPlainlyWhenThereAreNoDisks) {
     EXPECT_EQ(run.strOut, "No SCSI disk drives were found on this computer.\n");
 }
 
+// Any preset on any link; info names the link, and an unknown one is
+// refused with the names of those there are.
+TEST_F(CliTest, EmulatorResetTakesALinkThatInfoNames) {
+    const std::u16string emulate = Utf8ToUtf16("--emulate=" + files.Root() + "/state");
+    const CliRun reset = Run({u"emulator", u"reset", emulate, u"--preset", u"rom-mode",
+                              u"--flash-chip", u"ATMEL AT29LV010", u"--link", u"usb2-slow"});
+    EXPECT_EQ(reset.nExit, 0) << reset.strErr;
+    const CliRun info = Run({u"info", emulate});
+    EXPECT_NE(info.strOut.find("Emulated link: usb2-slow ("), std::string::npos) << info.strOut;
+
+    const CliRun unknown = Run({u"emulator", u"reset", emulate, u"--link", u"usb3"});
+    EXPECT_EQ(unknown.nExit, 2);
+    EXPECT_NE(unknown.strErr.find("ieee1394-slow"), std::string::npos) << unknown.strErr;
+}
+
 TEST_F(CliTest, ListWithTheEmulatedEnclosure) {
     const std::string strDirectory = files.Root() + "/state";
     const CliRun run = Run({u"list", Utf8ToUtf16("--emulate=" + strDirectory)});
     EXPECT_EQ(run.nExit, 0) << run.strErr;
     EXPECT_EQ(run.strOut,
-              "Disk drives:\n  emulated-enclosure  USB2.0  KESTREL DVX4400DUO  0.24  supported\n");
+              "Disk drives:\n  emulated-enclosure  USB2.0  KESTREL DVX4400DUO  0.24  supported\n"
+              "Emulated link: usb2 (USB 2.0 high speed, fast host: a command per microframe; "
+              "125 us a command, 30 ns a byte)\n");
     EXPECT_TRUE(std::filesystem::exists(strDirectory + "/enclosure.conf"))
         << "a fresh enclosure is kept";
 
