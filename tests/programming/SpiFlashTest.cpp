@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "app/Text.h"
+#include "emulator/SpiFlashModel.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiLink.h"
 #include "support/EmulatorFixture.h"
@@ -240,6 +242,21 @@ TEST(SpiFlashTest, UnknownPartIsNeverWritten) {
     EXPECT_EQ(device.m_wSpiFlashId, 0xFFFF);
     EXPECT_EQ(bench.Spi(), before);
     EXPECT_EQ(bench.controller.SpiFlash().Stats().nIgnoredCommands, 0u) << "nothing but questions";
+}
+
+// The SPI table and the emulated parts describe the same chips: the backup
+// reads as many bytes as the table says, and a limit below the part's own
+// time would fail sound parts.
+TEST(SpiFlashTableTest, SizesAgreeWithThePartsAndTheMaximaCoverTheirTimes) {
+    for (const SpiFlashChipInfo& chip : SpiFlashChips()) {
+        const std::string strName = Utf16ToUtf8(chip.pszName);
+        const emu::SpiChipModel* pModel = emu::FindSpiChipModel(strName);
+        ASSERT_NE(pModel, nullptr) << strName;
+        EXPECT_EQ(chip.dwSize, pModel->nSize) << strName;
+        EXPECT_GE(chip.nPageProgramMicroseconds, pModel->nPageProgramMicroseconds) << strName;
+        EXPECT_GE(std::uint64_t{chip.nChipEraseMilliseconds} * 1000, pModel->nChipEraseMicroseconds)
+            << strName;
+    }
 }
 
 }  // namespace
