@@ -29,9 +29,18 @@ constexpr OptionSpec kOptions[] = {
     {u"--flash-chip", Value::Required},
     {u"--spi-chip", Value::Required},
     {u"--clock", Value::Required},
+    {u"--complete", Value::Required},
 };
 
 }  // namespace
+
+std::vector<CliOptionName> CliOptionNames() {
+    std::vector<CliOptionName> names;
+    for (const OptionSpec& spec : kOptions) {
+        names.push_back({spec.pszName, spec.value != Value::None, spec.value == Value::Optional});
+    }
+    return names;
+}
 
 std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>& args,
                                               CliOptions& options,
@@ -114,6 +123,8 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             options.spiChip = strValue;
         } else if (name == u"--clock") {
             options.clockFile = strValue;
+        } else if (name == u"--complete") {
+            options.complete = strValue;
         }
     }
     return std::nullopt;
