@@ -95,6 +95,17 @@ void ParseOption(const char* pszOption, CReflasherCommandLineInfo& info) {
     info.CCommandLineInfo::ParseParam(whole.c_str(), true, false);
 }
 
+std::vector<std::string> UpdaterOptionKeywords() {
+    std::vector<std::string> keywords;
+    for (const PlainOption& entry : kPlainOptions) {
+        keywords.emplace_back(entry.pszKeyword);
+    }
+    for (const ValueOption& entry : kValueOptions) {
+        keywords.push_back(std::string(entry.pszName) + "=");
+    }
+    return keywords;
+}
+
 void ParseCommandLine(CCommandLineInfo& info, const std::vector<std::u16string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::u16string& arg = args[i];

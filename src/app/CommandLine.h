@@ -41,6 +41,11 @@ public:
 // class's flag handling and changes nothing of ours.
 void ParseOption(const char* pszOption, CReflasherCommandLineInfo& info);
 
+// The keywords the updater accepts, in the order they are matched; a
+// NAME=value option ends in "=". For the help, the manual pages and the
+// shell completion.
+std::vector<std::string> UpdaterOptionKeywords();
+
 // Hands every argument (program name excluded) to ParseParam.
 void ParseCommandLine(CCommandLineInfo& info, const std::vector<std::u16string>& args);
 

@@ -14,8 +14,10 @@
 #include "app/Startup.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
+#include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
+#include "cli/Completion.h"
 #include "cli/DialogSession.h"
 #include "cli/EmulatedSession.h"
 #include "cli/EmulatorCommand.h"
@@ -65,6 +67,13 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
                      error->bMissingValue ? IDS_CLI_OPTION_NEEDS_VALUE : IDS_CLI_UNKNOWN_OPTION,
                      error->argument);
     }
+    if (options.complete) {
+        if (PrintCompletions(*options.complete, context.system, context.out)) {
+            return kExitSuccess;
+        }
+        return Usage(context.err, IDS_CLI_UNKNOWN_OPTION,
+                     u"--complete " + Utf8ToUtf16(*options.complete));
+    }
     // In JSON mode only the JSON goes to the output.
     std::ostream& log = options.bJson ? context.err : context.out;
     CTerminalMessageBoxes messageBoxes(log, context.err, context.in, context.bInteractive,
@@ -87,11 +96,7 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         PrintLine(options.bHelp ? context.out : context.err, LoadResString(IDS_CLI_USAGE));
         return options.bHelp ? kExitSuccess : kExitNothing;
     }
-    const bool bKnown =
-        command == u"list" || command == u"info" || command == u"update" ||
-        (command == u"backup" && options.words.size() == 2) ||
-        (command == u"emulator" && options.words.size() == 2 && options.words[1] == u"reset");
-    if (!bKnown) {
+    if (!IsKnownCommand(options.words)) {
         return Usage(context.err, IDS_CLI_UNKNOWN_COMMAND, command);
     }
     if (!options.loads.empty() && !theCmdInfo.m_bEnableVendorMode) {

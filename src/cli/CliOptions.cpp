@@ -30,9 +30,18 @@ constexpr OptionSpec kOptions[] = {
     {u"--spi-chip", Value::Required},
     {u"--link", Value::Required},
     {u"--clock", Value::Required},
+    {u"--complete", Value::Required},
 };
 
 }  // namespace
+
+std::vector<CliOptionName> CliOptionNames() {
+    std::vector<CliOptionName> names;
+    for (const OptionSpec& spec : kOptions) {
+        names.push_back({spec.pszName, spec.value != Value::None, spec.value == Value::Optional});
+    }
+    return names;
+}
 
 std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>& args,
                                               CliOptions& options,
@@ -117,6 +126,8 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             options.link = strValue;
         } else if (name == u"--clock") {
             options.clockFile = strValue;
+        } else if (name == u"--complete") {
+            options.complete = strValue;
         }
     }
     return std::nullopt;

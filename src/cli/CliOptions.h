@@ -27,6 +27,7 @@ struct CliOptions {
     std::optional<std::string> flashChip;
     std::optional<std::string> spiChip;
     std::optional<std::string> link;          // --link PROFILE of the emulated enclosure
+    std::optional<std::string> complete;      // --complete WHAT: words for shell completion
     std::vector<std::u16string> words;        // command and its operands
     std::vector<std::u16string> updaterArgs;  // for the updater's own option parser
 };
@@ -35,6 +36,16 @@ struct CliOptionError {
     std::u16string argument;
     bool bMissingValue = false;
 };
+
+// An option as the parser knows it. The help text, the manual page and
+// the shell completion are checked against this list, so an option added
+// to the parser cannot go undocumented.
+struct CliOptionName {
+    std::u16string name;  // "--json"
+    bool bTakesValue;     // "--name VALUE" or "--name=VALUE"
+    bool bValueOptional;  // the value only as "--name=VALUE"
+};
+std::vector<CliOptionName> CliOptionNames();
 
 // nullopt on success, else the argument that was wrong.
 std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>& args,

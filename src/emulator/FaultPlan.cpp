@@ -71,4 +71,12 @@ std::string FaultKindName(FaultKind kind) {
     return "?";
 }
 
+std::vector<std::string> FaultKindNames() {
+    std::vector<std::string> names;
+    for (const KindName& entry : kKindNames) {
+        names.emplace_back(entry.pszName);
+    }
+    return names;
+}
+
 }  // namespace rf::emu

@@ -34,5 +34,7 @@ struct Fault {
 // "no-answer:N", "bad-checksum:N" or "nak:N".
 std::optional<Fault> ParseFault(std::string_view text);
 std::string FaultKindName(FaultKind kind);
+// Every kind's name, as ParseFault takes it.
+std::vector<std::string> FaultKindNames();
 
 }  // namespace rf::emu

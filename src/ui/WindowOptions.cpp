@@ -6,12 +6,6 @@
 
 namespace rf {
 
-namespace {
-
-constexpr std::string_view kEmulate = "Emulate";
-
-}  // namespace
-
 WindowOptions SplitWindowOptions(const std::vector<std::u16string>& args,
                                  const std::string& strDefaultEmulatorDirectory) {
     WindowOptions options;
@@ -24,7 +18,7 @@ WindowOptions SplitWindowOptions(const std::vector<std::u16string>& args,
         const std::string strOption = Utf16ToUtf8(option);
         const std::size_t nEquals = strOption.find('=');
         const std::string_view name = std::string_view(strOption).substr(0, nEquals);
-        if (!bFlag || !EqualsNoCase(name, kEmulate)) {
+        if (!bFlag || !EqualsNoCase(name, kWindowEmulateOption)) {
             options.updaterArgs.push_back(arg);
             continue;
         }

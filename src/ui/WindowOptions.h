@@ -10,6 +10,9 @@
 
 namespace rf {
 
+// The window's own keyword, as its manual page names it.
+inline constexpr char kWindowEmulateOption[] = "Emulate";
+
 struct WindowOptions {
     std::optional<std::string> emulateDirectory;
     std::vector<std::u16string> updaterArgs;

@@ -41,6 +41,19 @@ TEST_F(LinuxListTest, ShowsEachDiskAndWhetherItIsSupported) {
               "rule)\n");
 }
 
+// The shell's completion offers the drives that list shows.
+TEST_F(LinuxListTest, CompletionNamesTheDrivesOfTheList) {
+    const std::string strInterface = sysfs.AddUsbDevice("pci0000:00/0000:00:14.0/usb2/2-1", "480");
+    sysfs.AddScsiDisk({.strParent = strInterface + "/host6"});
+    const CliRun run = Run({u"--complete", u"drives"});
+    EXPECT_EQ(run.nExit, 0);
+    EXPECT_EQ(run.strOut, "/dev/sdb\n");
+
+    const CliRun wrong = Run({u"--complete", u"drive"});
+    EXPECT_EQ(wrong.nExit, 2);
+    EXPECT_EQ(wrong.strErr.rfind("Unknown option: --complete drive\n", 0), 0u) << wrong.strErr;
+}
+
 TEST_F(DriveAccessTest, CommandsThatFindNoEnclosureSayWhichDriveCouldNotBeOpenedAndWhatToDo) {
     for (const char16_t* pszCommand : {u"info", u"update", u"backup"}) {
         std::vector<std::u16string> args = {pszCommand};

@@ -1,0 +1,153 @@
+#include "cli/Completion.h"
+
+#include <algorithm>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/Text.h"
+#include "cli/CliCommands.h"
+#include "cli/CliOptions.h"
+#include "cli/EmulatorPresets.h"
+#include "device/DevicePort.h"
+#include "emulator/FaultPlan.h"
+#include "emulator/NorFlashChip.h"
+#include "emulator/SpiFlashModel.h"
+
+namespace rf {
+
+namespace {
+
+std::vector<std::string> Commands() {
+    std::vector<std::string> words;
+    for (const CliCommand& command : CliCommands()) {
+        const std::string word = Utf16ToUtf8(command.pszWord);
+        if (std::find(words.begin(), words.end(), word) == words.end()) {
+            words.push_back(word);
+        }
+    }
+    return words;
+}
+
+std::vector<std::string> Options() {
+    std::vector<std::string> words;
+    for (const CliOptionName& option : CliOptionNames()) {
+        const std::string name = Utf16ToUtf8(option.name);
+        words.push_back(option.bValueOptional ? name + "=" : name);
+        if (option.bValueOptional) {
+            words.push_back(name);
+        }
+    }
+    return words;
+}
+
+// The options whose value may be the next argument, so that the script
+// knows that argument is no command.
+std::vector<std::string> ValueOptions() {
+    std::vector<std::string> words;
+    for (const CliOptionName& option : CliOptionNames()) {
+        if (option.bTakesValue && !option.bValueOptional) {
+            words.push_back(Utf16ToUtf8(option.name));
+        }
+    }
+    return words;
+}
+
+std::vector<std::string> UpdaterOptions() {
+    std::vector<std::string> words;
+    for (const std::string& keyword : UpdaterOptionKeywords()) {
+        words.push_back("-" + keyword);
+    }
+    return words;
+}
+
+std::vector<std::string> Presets() {
+    std::vector<std::string> words;
+    for (const EmulatorPreset& preset : EmulatorPresets()) {
+        words.emplace_back(preset.pszName);
+    }
+    return words;
+}
+
+std::vector<std::string> FlashChips() {
+    std::vector<std::string> words;
+    for (const emu::NorChipModel& chip : emu::NorChipModels()) {
+        words.emplace_back(chip.pszName);
+    }
+    return words;
+}
+
+std::vector<std::string> SpiChips() {
+    std::vector<std::string> words;
+    for (const emu::SpiChipModel& chip : emu::SpiChipModels()) {
+        words.emplace_back(chip.pszName);
+    }
+    return words;
+}
+
+// "KIND:" without the command number, which only the person knows.
+std::vector<std::string> Faults() {
+    std::vector<std::string> words;
+    for (const std::string& name : emu::FaultKindNames()) {
+        words.push_back(name + ":");
+    }
+    return words;
+}
+
+std::vector<std::string> Subcommands(std::string_view command) {
+    std::vector<std::string> words;
+    for (const CliCommand& entry : CliCommands()) {
+        if (entry.pszSubcommand != nullptr && Utf16ToUtf8(entry.pszWord) == command) {
+            words.push_back(Utf16ToUtf8(entry.pszSubcommand));
+        }
+    }
+    return words;
+}
+
+}  // namespace
+
+bool PrintCompletions(std::string_view what, IDeviceSystem& system, std::ostream& out) {
+    struct List {
+        std::string_view name;
+        std::function<std::vector<std::string>()> words;
+    };
+    const List lists[] = {
+        {"commands", Commands},
+        {"options", Options},
+        {"value-options", ValueOptions},
+        {"updater-options", UpdaterOptions},
+        {"presets", Presets},
+        {"flash-chips", FlashChips},
+        {"spi-chips", SpiChips},
+        {"faults", Faults},
+        // The drives' names only: nothing is opened and no command is sent
+        // while someone presses Tab.
+        {"drives",
+         [&system] {
+             std::vector<std::string> words;
+             for (const PhysicalDrive& drive : system.ListPhysicalDrives()) {
+                 words.push_back(Utf16ToUtf8(drive.strName));
+             }
+             return words;
+         }},
+    };
+    std::vector<std::string> words;
+    const auto it = std::find_if(std::begin(lists), std::end(lists),
+                                 [&](const List& list) { return list.name == what; });
+    if (it != std::end(lists)) {
+        words = it->words();
+    } else {
+        words = Subcommands(what);
+        if (words.empty()) {
+            return false;
+        }
+    }
+    for (const std::string& word : words) {
+        out << word << '\n';
+    }
+    return true;
+}
+
+}  // namespace rf
