@@ -48,6 +48,11 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {911, u"Setting error for Resource data.", u"リソースデータ更新モードに設定できませんでした。"},
     {912, u"Setting error for firmware(FLASH-ROM - UI).",
      u"ファームウェア(FLASH-ROM - UI)更新モードに設定できませんでした。"},
+    {IDS_ERR_KEEP_UNIT_DATA,
+     u"The unit's own name could not be saved on this computer before it is erased.\n"
+     u"Aborted updating firmware.",
+     u"消去の前に、本体固有の名前をこのコンピューターに保存できませんでした。\n\n"
+     u"ファームウェアの更新を中止しました。"},
 
     {IDS_CLI_USAGE,
      u"Usage: reflasher-cli COMMAND [OPTIONS]\n"

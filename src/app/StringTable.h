@@ -42,6 +42,8 @@ enum StringId : UINT {
     IDS_ERR_WRITE_UI_FLASH = 910,
     IDS_ERR_RESOURCE_MODE = 911,
     IDS_ERR_UI_FIRMWARE_MODE = 912,
+    // The unit's own data could not be kept on the computer before an erase.
+    IDS_ERR_KEEP_UNIT_DATA = 920,
 
     // Texts of the terminal front end.
     IDS_CLI_USAGE = 2000,
