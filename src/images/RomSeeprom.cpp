@@ -85,9 +85,6 @@ void CRom_Cpu::UpdateRomVersion() {
 
 void CRom_Cpu::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
     m_wDeviceVersion = 0xFFFF;
-    // A serial number from an earlier device must not stand for this one.
-    m_strSerialNo.clear();
-    m_abSerialNo.fill(0);
     if (pDevice != nullptr && pDevice->m_bRomMode) {
         // The boot code does not reach this EEPROM.
         m_strDeviceVersion = LoadResString(IDS_UNREADABLE);
@@ -95,6 +92,7 @@ void CRom_Cpu::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
     }
     std::array<BYTE, kSeepromHeaderSize> header{};
     m_strDeviceVersion = LoadResString(IDS_ERR_INVALID_ROM);
+    m_strSerialNo.clear();
     if (pDevice == nullptr ||
         !pDevice->ReadCpuEeprom(0, header.data(), kSeepromHeaderSize, nullptr)) {
         return;

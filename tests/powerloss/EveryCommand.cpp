@@ -248,13 +248,14 @@ void CEveryCommandRun::Continue(std::uint64_t nIndex, std::uint64_t nSignature) 
         ReapOne();
     }
     std::fflush(nullptr);
+    const std::map<std::string, std::vector<BYTE>> journal = ReadJournal(CUpdateBench::StateRoot());
     const pid_t nPid = ::fork();
     if (nPid == 0) {
         // The copy takes the cut and runs the interrupted update to its end;
         // MasterRun reports what it said.
         m_bChild = true;
         m_nIndex = nSlot;
-        m_pChildState = std::make_unique<CChildStateDirectory>();
+        m_pChildState = std::make_unique<CChildStateDirectory>(journal);
         m_pBench->enclosure->AddFault(emu::Fault{nIndex, emu::FaultKind::PowerCut, 0});
         return;
     }

@@ -336,10 +336,12 @@ void CPowerLossRun::MasterRun(PowerLossFigures& figures) {
                 ReapOne();
             }
             std::fflush(nullptr);
+            const std::map<std::string, std::vector<BYTE>> journal =
+                ReadJournal(CUpdateBench::StateRoot());
             const pid_t nPid = ::fork();
             if (nPid == 0) {
                 m_bChild = true;
-                m_pChildState = std::make_unique<CChildStateDirectory>();
+                m_pChildState = std::make_unique<CChildStateDirectory>(journal);
                 nMine = nPoint;
                 pEnclosure->AddFault(
                     emu::Fault{nIndex, emu::FaultKind::PowerCut, m_points[nPoint].nOffset});

@@ -13,12 +13,15 @@
 //   --expect-caught                         with --every SCENARIO: succeed only when the
 //                                           harness finds silent corruptions (a
 //                                           scenario that breaks the write order)
+//   --agree SCENARIO --commands FIRST-LAST  both harnesses over the same cuts: succeed
+//                                           only when they count the same
 //
 // The last line gives the figures; the exit status is 0 only when nothing
 // was silently corrupted and everything was repaired.
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -51,6 +54,31 @@ int Usage() {
     return 2;
 }
 
+// The fast harness against the forked one, cut for cut over a window of
+// the run: every count that judges the program must be the same.
+int Agree(const std::string& strScenario, std::uint64_t nFirst, std::uint64_t nLast, int nJobs) {
+    const auto& scenarios = rf::test::PowerLossScenarios();
+    const auto scenario =
+        std::find_if(scenarios.begin(), scenarios.end(),
+                     [&](const PowerLossScenario& s) { return strScenario == s.pszName; });
+    if (scenario == scenarios.end() || nLast == 0) {
+        return Usage();
+    }
+    PowerLossPlan plan;
+    plan.nFirstCommand = nFirst;
+    plan.nLastCommand = nLast;
+    plan.nJobs = std::max(1, nJobs);
+    const PowerLossFigures forked = rf::test::RunPowerLoss(*scenario, plan);
+    const PowerLossFigures fast = rf::test::RunEveryCommand(*scenario, plan);
+    std::cout << "forked: " << forked.Figures() << "\nfast:   " << fast.Figures() << std::endl;
+    const bool bSame = forked.nFaultPoints == fast.nFaultPoints &&
+                       forked.nSilentCorruptions == fast.nSilentCorruptions &&
+                       forked.nFailedRecoveries == fast.nFailedRecoveries &&
+                       forked.nFalseSuccesses == fast.nFalseSuccesses &&
+                       forked.nInfoBlocksLost == fast.nInfoBlocksLost;
+    return bSame && forked.nHarnessErrors == 0 && fast.nHarnessErrors == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,6 +86,7 @@ int main(int argc, char** argv) {
     bool bSample = false;
     bool bEvery = false;
     bool bExpectCaught = false;
+    bool bAgree = false;
     std::string strScenario;
     int nJobs = 0;
     std::uint64_t nFirstCommand = 0;
@@ -72,6 +101,8 @@ int main(int argc, char** argv) {
             bEvery = true;
         } else if (strArg == "--expect-caught") {
             bExpectCaught = true;
+        } else if (strArg == "--agree") {
+            bAgree = true;
         } else if (strArg == "--jobs" && i + 1 < argc) {
             nJobs = std::atoi(argv[++i]);
         } else if (strArg == "--commands" && i + 1 < argc) {
@@ -86,6 +117,9 @@ int main(int argc, char** argv) {
         } else {
             return Usage();
         }
+    }
+    if (bAgree) {
+        return Agree(strScenario, nFirstCommand, nLastCommand, nJobs);
     }
     if (int{bFull} + int{bSample} + int{bEvery} != 1 || (bSample && strScenario.empty()) ||
         (bExpectCaught && (!bEvery || strScenario.empty()))) {

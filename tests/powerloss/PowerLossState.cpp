@@ -198,8 +198,8 @@ fs::path CUpdateBench::StateRoot() {
     return UserStateDirectory();
 }
 
-CChildStateDirectory::CChildStateDirectory() : m_previous(GetEnvironmentUtf8(kStateHomeVariable)) {
-    const std::map<std::string, std::vector<BYTE>> journal = ReadJournal(UserStateDirectory());
+CChildStateDirectory::CChildStateDirectory(const std::map<std::string, std::vector<BYTE>>& journal)
+    : m_previous(GetEnvironmentUtf8(kStateHomeVariable)) {
     SetEnvironmentUtf8(kStateHomeVariable, m_files.Root());
     WriteJournal(UserStateDirectory(), journal);
 }

@@ -107,11 +107,12 @@ public:
     void OnDeviceRefreshed(bool) override { bRefreshed = true; }
 };
 
-// A forked child's own user state directory, holding a copy of the journal
-// it inherited, so that children never write into each other's journal.
+// A forked child's own user state directory, holding the journal as the
+// parent read it just before the fork (the parent runs on and may change its
+// own at once), so that children never write into each other's journal.
 class CChildStateDirectory {
 public:
-    CChildStateDirectory();
+    explicit CChildStateDirectory(const std::map<std::string, std::vector<BYTE>>& journal);
     ~CChildStateDirectory();
     CChildStateDirectory(const CChildStateDirectory&) = delete;
     CChildStateDirectory& operator=(const CChildStateDirectory&) = delete;
