@@ -60,6 +60,11 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"The firmware image is larger than the FLASH-ROM of this enclosure.\nNothing was written.",
      u"ファームウェアイメージがこの筐体のFLASH-ROMより大きいため書き込めません。\n"
      u"何も書き込んでいません。"},
+    {IDS_ERR_KEEP_UNIT_DATA,
+     u"The unit's own name could not be saved on this computer before it is erased.\n"
+     u"Aborted updating firmware.",
+     u"消去の前に、本体固有の名前をこのコンピューターに保存できませんでした。\n\n"
+     u"ファームウェアの更新を中止しました。"},
 
     // The usage is kept one line of output to one line of source.
     // clang-format off

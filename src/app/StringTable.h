@@ -45,6 +45,8 @@ enum StringId : UINT {
     // Refusals of a FLASH-ROM write before anything is written.
     IDS_ERR_FLASH_LINK_TOO_SLOW = 960,
     IDS_ERR_FLASH_IMAGE_TOO_LARGE = 961,
+    // The unit's own data could not be kept on the computer before an erase.
+    IDS_ERR_KEEP_UNIT_DATA = 920,
 
     // Texts of the terminal front end.
     IDS_CLI_USAGE = 2000,

@@ -1,5 +1,6 @@
 // Saves what can be read from the enclosure, without writing anything to it.
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -93,6 +94,13 @@ int RunBackup(CDialogSession& session, const std::string& strDirectory, CommandS
     std::vector<BYTE> spi;
     if (!ReadSpiFlash(device, spi) || !save("spi-flash.bin", spi)) {
         return fail("spi-flash.bin");
+    }
+    // The unit's own name in the controller's flash, as an update keeps it
+    // before the erase; all 0xFF when the controller could not report it.
+    const auto& info = session.Dialog().m_romUI78K.m_abUiSerialNo;
+    if (std::any_of(info.begin(), info.end(), [](BYTE b) { return b != 0xFF; }) &&
+        !save("ui-info-block.bin", std::vector<BYTE>(info.begin(), info.end()))) {
+        return fail("ui-info-block.bin");
     }
     streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_NO_UI_FLASH)) << '\n';
     // Nothing was written; the device is only closed.

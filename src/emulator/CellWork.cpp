@@ -84,6 +84,15 @@ std::uint8_t CCellWorkInProgress::PartialByte(std::uint32_t nOffset, std::uint8_
     return nAfter;
 }
 
+std::uint8_t CCellWorkInProgress::CellAfterPowerLoss(const std::vector<std::uint8_t>& cells,
+                                                     std::uint32_t nAddress,
+                                                     std::uint64_t nNow) const {
+    if (!IsUnderWay(nNow) || nAddress < m_nBase || nAddress - m_nBase >= m_before.size()) {
+        return cells[nAddress];
+    }
+    return PartialByte(nAddress - m_nBase, cells[nAddress], nNow);
+}
+
 void CCellWorkInProgress::PowerLost(std::vector<std::uint8_t>& cells, std::uint64_t nNow) {
     if (m_bActive && nNow < m_nEnd) {
         for (std::uint32_t i = 0; i < m_before.size(); ++i) {

@@ -40,6 +40,11 @@ public:
 
     // Where a cut at nNow would leave cell nOffset (without changing it).
     std::uint8_t PartialByte(std::uint32_t nOffset, std::uint8_t nAfter, std::uint64_t nNow) const;
+    // Whether a cut at nNow would change any cell, and what a cut would
+    // leave in cell nAddress of the whole array (without changing it).
+    bool IsUnderWay(std::uint64_t nNow) const { return m_bActive && nNow < m_nEnd; }
+    std::uint8_t CellAfterPowerLoss(const std::vector<std::uint8_t>& cells, std::uint32_t nAddress,
+                                    std::uint64_t nNow) const;
 
 private:
     bool m_bActive = false;

@@ -12,6 +12,7 @@ constexpr std::uint32_t kMagicLength = 4;
 }  // namespace
 
 void CFlashSelfProgrammer::Cycle(std::uint32_t nOffset, BYTE nValue) {
+    Observe();
     // Nothing reaches the chip once the power is gone.
     if (Powered()) {
         m_chip.Write(nOffset, nValue, m_nNow);
@@ -50,6 +51,7 @@ void CFlashSelfProgrammer::WritePage(std::uint32_t nOffset, std::span<const BYTE
         const std::uint32_t nAt = nOffset + i;
         Cycle(nAt, nAt < image.size() ? image[nAt] : BYTE{0xFF});
     }
+    Observe();
     if (Powered()) {
         m_chip.Read(nOffset, m_nNow);  // ends the page load
     }

@@ -6,6 +6,7 @@
 // starts half an image.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 
@@ -23,10 +24,20 @@ public:
 
     // False when the power went before the image was complete.
     bool Program(std::span<const BYTE> image);
+    // Told, before every bus cycle, how long the programming has run: what
+    // has reached the chip by then is what a cut at that moment leaves.
+    void SetObserver(std::function<void(std::uint64_t nElapsed)> observer) {
+        m_observer = std::move(observer);
+    }
     std::uint64_t ElapsedMicroseconds() const { return m_nNow - m_nStart; }
 
 private:
     bool Powered() const { return !m_cutAfter || m_nNow - m_nStart < *m_cutAfter; }
+    void Observe() const {
+        if (m_observer) {
+            m_observer(m_nNow - m_nStart);
+        }
+    }
     void Cycle(std::uint32_t nOffset, BYTE nValue);
     void WaitReady();
     void Command(BYTE nCommand);
@@ -39,6 +50,7 @@ private:
     std::uint64_t m_nStart;
     std::uint64_t m_nNow;
     std::optional<std::uint64_t> m_cutAfter;
+    std::function<void(std::uint64_t)> m_observer;
 };
 
 }  // namespace rf::emu

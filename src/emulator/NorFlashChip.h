@@ -54,6 +54,12 @@ public:
     const std::vector<std::uint8_t>& Contents() const { return m_contents; }
     void SetContents(std::span<const std::uint8_t> contents);  // fills the rest with 0xFF
 
+    // What the power going at nNow would leave, without changing anything:
+    // whether any cell would change, and what one cell would hold.
+    bool IsWorkUnderWay(std::uint64_t nNow) const { return m_work.IsUnderWay(nNow); }
+    std::uint8_t ByteAfterPowerLoss(std::uint32_t nOffset, std::uint64_t nNow) const {
+        return m_work.CellAfterPowerLoss(m_contents, nOffset, nNow);
+    }
     // The power goes at nNow: an erase or program still busy leaves its
     // cells part of the way (see CellWork.h).
     void PowerLoss(std::uint64_t nNow) { m_work.PowerLost(m_contents, nNow); }

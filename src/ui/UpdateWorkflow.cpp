@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "app/Clock.h"
@@ -11,6 +12,7 @@
 #include "app/Messages.h"
 #include "app/StringTable.h"
 #include "device/FlashRomCheck.h"
+#include "images/UnitJournal.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiFlash.h"
 #include "programming/UiLink.h"
@@ -209,10 +211,15 @@ UINT CMainDlg::RunUpdate() {
     // own information block.
     if (nFailure == 0 && m_romUI78K.IsUpdateChecked()) {
         std::vector<BYTE> image = WorkingCopy(m_romUI78K);
-        std::copy(m_romUI78K.m_abUiSerialNo.begin(), m_romUI78K.m_abUiSerialNo.end(),
-                  image.begin() + kUiSerialOffset);
+        // Kept on the computer before the erase, or written back from there.
+        const std::optional<UiInfoBlock> infoBlock = PrepareUiInfoBlock(m_romCpu, m_romUI78K);
+        if (infoBlock) {
+            std::copy(infoBlock->begin(), infoBlock->end(), image.begin() + kUiSerialOffset);
+        }
         const UINT nSize = m_romUI78K.m_nDataSize;
-        if (!SwitchUiMode(1)) {
+        if (!infoBlock) {
+            nFailure = IDS_ERR_KEEP_UNIT_DATA;
+        } else if (!SwitchUiMode(1)) {
             nFailure = IDS_ERR_UI_FIRMWARE_MODE;
         } else {
             SleepPumping(kModeSwitchMilliseconds);
@@ -228,6 +235,7 @@ UINT CMainDlg::RunUpdate() {
                     if (!VerifyUiFlash(&m_device, &m_progress, image.data(), nSize)) {
                         nFailure = IDS_ERR_WRITE_UI_FLASH;
                     } else {
+                        ForgetUiInfoBlock(m_romCpu, *infoBlock);
                         ClearSelection(m_romUI78K);
                     }
                 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "app/Text.h"
@@ -123,10 +124,14 @@ TEST_F(CliTest, BackupReadsWhatCanBeReadAndWritesNothing) {
     const CliRun backup = Run(
         {u"backup", Utf8ToUtf16(strBackup), emulate, u"--trace", Utf8ToUtf16(files.Root() + "/t")});
     EXPECT_EQ(backup.nExit, 0) << backup.strErr;
-    for (const char* pszFile : {"flash-rom.bin", "seeprom-host.bin", "seeprom-cpu.bin", "spi-flash.bin"}) {
+    for (const char* pszFile :
+         {"flash-rom.bin", "seeprom-host.bin", "seeprom-cpu.bin", "spi-flash.bin", "ui-info-block.bin"}) {
         EXPECT_TRUE(std::filesystem::exists(strBackup + "/" + pszFile)) << pszFile;
     }
     EXPECT_EQ(std::filesystem::file_size(strBackup + "/seeprom-host.bin"), 0x2000u);
+    std::ifstream info(strBackup + "/ui-info-block.bin", std::ios::binary);
+    const std::string strInfo((std::istreambuf_iterator<char>(info)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(strInfo, std::string("DVX44-UI-004870\xFF"));
     EXPECT_NE(backup.strOut.find("cannot be read back"), std::string::npos);
     std::ifstream trace(files.Root() + "/t");
     for (std::string strLine; std::getline(trace, strLine);) {

@@ -1,6 +1,5 @@
 #include "powerloss/PowerLossHarness.h"
 
-#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,190 +13,14 @@
 #include <memory>
 #include <sstream>
 
-#include "app/StringTable.h"
 #include "cli/EmulatorPresets.h"
-#include "emulator/EmulatedDeviceSystem.h"
-#include "emulator/UiController.h"
-#include "firmware/FirmwareImages.h"
-#include "support/FaultyDeviceSystem.h"
-#include "support/UpdateBench.h"
+#include "powerloss/PowerLossState.h"
 
 namespace rf::test {
 
 namespace {
 
-constexpr char16_t kDrivePath[] = u"sdb";
-// The part of the bridge's FLASH that a bridge in ROM mode may still read
-// before the ROM path has erased it: the marks its boot code looks at.
-constexpr std::size_t kRomModeReadArea = 0x100;
-constexpr std::ptrdiff_t kFlashFirstBlock = 128;
-constexpr std::size_t kInfoBlockOffset = 0xA0;
-constexpr std::size_t kInfoBlockLength = 16;
-constexpr std::size_t kFlashToleratedFirst = 0xD0;
-constexpr std::size_t kFlashToleratedLast = 0xD2;
-constexpr std::uint64_t kRunLimitMilliseconds = 3'600'000;
-// The bridge programs its own image in one command; it is cut into along
-// the whole of its work. Other writes that take time (EEPROM cycles, frames
-// on the front panel's line) get a single cut half way.
-constexpr std::uint64_t kLongWorkMicroseconds = 10'000;
-constexpr BYTE kImageProgramOpcode = 0xFE;
-
-enum class Verdict : std::uint8_t { Old, New, Invalid, Corrupt };
-constexpr const char* kVerdictNames[] = {"old", "new", "invalid", "CORRUPT"};
-enum Memory : std::size_t { kFlash, kHost, kCpu, kUiFlash, kSpi, kMemoryCount };
-constexpr const char* kMemoryNames[] = {"bridge FLASH-ROM", "SEEPROM(Host)", "SEEPROM(CPU)",
-                                        "UI flash", "UI resource data"};
-
-// Everything an enclosure keeps without power, and what it is made of.
-struct Snapshot {
-    const emu::NorChipModel* pFlashChip = nullptr;
-    const emu::BusProfile* pBus = nullptr;
-    std::string strVendor;
-    std::string strProduct;
-    std::vector<BYTE> flash;
-    std::vector<BYTE> host;
-    std::vector<BYTE> cpu;
-    const emu::SpiChipModel* pSpiChip = nullptr;
-    emu::UiControllerSettings settings;
-    emu::UiProgramFlash uiFlash;
-    std::vector<BYTE> spi;
-};
-
-Snapshot Capture(emu::CEmulatedEnclosure& enclosure) {
-    Snapshot snapshot;
-    snapshot.pFlashChip = &enclosure.Flash().Model();
-    snapshot.pBus = &enclosure.Bus();
-    snapshot.strVendor = enclosure.Vendor();
-    snapshot.strProduct = enclosure.Product();
-    snapshot.flash = enclosure.Flash().Contents();
-    snapshot.host = enclosure.HostEeprom();
-    snapshot.cpu = enclosure.CpuEeprom();
-    const emu::CEmulatedUiController* pUi = emu::FittedUiController(enclosure);
-    snapshot.pSpiChip = &pUi->SpiFlash().Model();
-    snapshot.settings = pUi->Settings();
-    snapshot.uiFlash = pUi->ProgramFlash();
-    snapshot.spi = pUi->SpiFlash().Contents();
-    return snapshot;
-}
-
-// The enclosure as it comes back when its power returns.
-std::shared_ptr<emu::CEmulatedEnclosure> Rebuild(const Snapshot& snapshot) {
-    auto pEnclosure =
-        std::make_shared<emu::CEmulatedEnclosure>(*snapshot.pFlashChip, *snapshot.pBus);
-    pEnclosure->SetIdentity(snapshot.strVendor, snapshot.strProduct);
-    pEnclosure->EnableTrace(false);
-    pEnclosure->Flash().SetContents(snapshot.flash);
-    pEnclosure->HostEeprom() = snapshot.host;
-    pEnclosure->CpuEeprom() = snapshot.cpu;
-    emu::CEmulatedUiController& controller =
-        emu::FitUiController(*pEnclosure, *snapshot.pSpiChip, snapshot.settings);
-    controller.RestoreProgramFlash(snapshot.uiFlash);
-    controller.SpiFlash().SetContents(snapshot.spi);
-    pEnclosure->PowerOn();
-    return pEnclosure;
-}
-
-std::uint64_t HashBytes(std::uint64_t nHash, const BYTE* pData, std::size_t nSize) {
-    // FNV-1a over 8-byte words; collisions between two states of one run
-    // would merge their repairs, and 64 bits make that remote enough.
-    std::size_t i = 0;
-    for (; i + 8 <= nSize; i += 8) {
-        std::uint64_t nWord = 0;
-        std::memcpy(&nWord, pData + i, 8);
-        nHash = (nHash ^ nWord) * 0x100000001B3ULL;
-        nHash ^= nHash >> 29;
-    }
-    for (; i < nSize; ++i) {
-        nHash = (nHash ^ pData[i]) * 0x100000001B3ULL;
-    }
-    return nHash;
-}
-
-// Equal states need the same repair. A bridge in ROM mode is told apart
-// only by the marks its boot code reads.
-std::uint64_t RepairKey(const Snapshot& snapshot, bool bRomMode) {
-    std::uint64_t nHash = 0xCBF29CE484222325ULL;
-    const std::size_t nFlash = bRomMode ? kRomModeReadArea : snapshot.flash.size();
-    nHash = HashBytes(nHash, snapshot.flash.data(), nFlash);
-    nHash = HashBytes(nHash, snapshot.host.data(), snapshot.host.size());
-    nHash = HashBytes(nHash, snapshot.cpu.data(), snapshot.cpu.size());
-    nHash = HashBytes(nHash, snapshot.uiFlash.contents.data(), snapshot.uiFlash.contents.size());
-    const BYTE flags[] = {
-        static_cast<BYTE>(snapshot.uiFlash.bValid), static_cast<BYTE>(snapshot.uiFlash.bProgrammed),
-        snapshot.uiFlash.security[0], snapshot.uiFlash.security[1], static_cast<BYTE>(bRomMode)};
-    nHash = HashBytes(nHash, flags, sizeof flags);
-    nHash = HashBytes(nHash, snapshot.spi.data(), snapshot.spi.size());
-    return nHash == 0 ? 1 : nHash;
-}
-
-bool SameFlash(const std::vector<BYTE>& a, const std::vector<BYTE>& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i] && (i < kFlashToleratedFirst || i > kFlashToleratedLast)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// How each memory stands after the power came back.
-std::array<Verdict, kMemoryCount> Judge(const Snapshot& state, bool bRomMode,
-                                        const Snapshot& before, const Snapshot& after) {
-    std::array<Verdict, kMemoryCount> verdicts{};
-    auto judge = [](bool bMarkValid, bool bOld, bool bNew) {
-        return !bMarkValid ? Verdict::Invalid
-               : bOld      ? Verdict::Old
-               : bNew      ? Verdict::New
-                           : Verdict::Corrupt;
-    };
-    // The bridge's mark is its whole first block: the boot code looks at the
-    // signature in it, the updater compares all of it with the image.
-    auto firstBlockOf = [&state](const Snapshot& other) {
-        return std::equal(state.flash.begin(), state.flash.begin() + kFlashFirstBlock,
-                          other.flash.begin());
-    };
-    const bool bFlashMark = !bRomMode && (firstBlockOf(before) || firstBlockOf(after));
-    verdicts[kFlash] = judge(bFlashMark, SameFlash(state.flash, before.flash),
-                             SameFlash(state.flash, after.flash));
-    const bool bHostMark = state.host[0] == 0xAA && state.host[1] == 0x55;
-    verdicts[kHost] = judge(bHostMark, state.host == before.host, state.host == after.host);
-    verdicts[kCpu] = state.cpu == before.cpu ? Verdict::Old : Verdict::Corrupt;
-    verdicts[kUiFlash] =
-        judge(state.uiFlash.bValid, state.uiFlash.contents == before.uiFlash.contents,
-              state.uiFlash.contents == after.uiFlash.contents);
-    const bool bSpiMark = std::memcmp(state.spi.data(), "RESOURCE", 8) == 0;
-    verdicts[kSpi] = judge(bSpiMark, state.spi == before.spi, state.spi == after.spi);
-    return verdicts;
-}
-
-std::vector<BYTE> Carried(UINT nId) {
-    const auto image = FindFirmwareImage(nId);
-    return std::vector<BYTE>(image.begin(), image.end());
-}
-
-// A dialog and an enclosure on their own clock, without a trace, opened at
-// once. Any refresh ends the wait for the device, found or not.
-class CUpdateBench final : public CUpdateBenchOf<CFaultyDeviceSystem> {
-public:
-    // The enclosure is made once the bench's clock runs, so that it starts
-    // on that clock.
-    explicit CUpdateBench(const std::function<std::shared_ptr<emu::CEmulatedEnclosure>()>& make) {
-        enclosure = make();
-        emulated.Attach(kDrivePath, enclosure);
-        Open(5'000);
-    }
-
-    // The result message of one update, or 0xFFFFFFFF when it did not end.
-    UINT Update() { return CUpdateBenchOf::Update(kRunLimitMilliseconds).value_or(0xFFFFFFFF); }
-
-    void OnDeviceRefreshed(bool) override { bRefreshed = true; }
-};
-
-bool IsSuccess(UINT nResult) {
-    return nResult == IDS_UPDATE_COMPLETE || nResult == IDS_UPDATE_COMPLETE_POWER_CYCLE;
-}
+using namespace powerloss;
 
 struct CutPoint {
     std::uint64_t nIndex;   // command index of the enclosure
@@ -229,13 +52,6 @@ struct RepairSlot {
 
 constexpr std::size_t kRepairSlots = 1 << 17;
 
-template <typename T>
-T* MapShared(std::size_t nCount) {
-    void* pMemory = ::mmap(nullptr, sizeof(T) * nCount, PROT_READ | PROT_WRITE,
-                           MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    return pMemory == MAP_FAILED ? nullptr : static_cast<T*>(pMemory);
-}
-
 class CPowerLossRun {
 public:
     CPowerLossRun(const PowerLossScenario& scenario, const PowerLossPlan& plan)
@@ -256,8 +72,8 @@ private:
     RepairSlot* Claim(std::uint64_t nKey, bool& bClaimed);
     RepairSlot* Find(std::uint64_t nKey);
     // The second update from a state; false with a description when it failed.
-    bool Repair(const Snapshot& state, UINT& nResult, bool& bInfoBlockLost, std::string& strProblem,
-                Snapshot* pFinal);
+    bool Repair(const Snapshot& state, UINT& nResult, bool& bInfoBlockLost,
+                std::string& strProblem);
     void Tally(PowerLossFigures& figures);
     std::string Describe(std::size_t nPoint) const;
 
@@ -278,6 +94,7 @@ private:
     int m_nRunning = 0;
     std::uint64_t m_nChildrenFailed = 0;
     bool m_bChild = false;
+    std::unique_ptr<CChildStateDirectory> m_pChildState;
 };
 
 CPowerLossRun::~CPowerLossRun() {
@@ -426,56 +243,12 @@ RepairSlot* CPowerLossRun::Find(std::uint64_t nKey) {
 }
 
 bool CPowerLossRun::Repair(const Snapshot& state, UINT& nResult, bool& bInfoBlockLost,
-                           std::string& strProblem, Snapshot* pFinal) {
-    CUpdateBench bench([&state] { return Rebuild(state); });
-    // A second update of an enclosure whose marks all say "up to date" asks
-    // first; whoever repeats an interrupted update answers Yes.
-    bench.env.messageBoxes.answers = {IDYES};
-    nResult = bench.Update();
-    if (!IsSuccess(nResult)) {
-        strProblem = "the second update ended with message " + std::to_string(nResult);
-        return false;
-    }
-    bench.enclosure->PowerOff();
-    bench.enclosure->PowerOn();
-    Snapshot final = Capture(*bench.enclosure);
-    if (pFinal != nullptr) {
-        *pFinal = final;
-    }
-    std::vector<BYTE> bridge = Carried(IDR_BRIDGE_FIRMWARE);
-    bridge.resize((bridge.size() + 511) / 512 * 512, 0xFF);
-    std::vector<BYTE> held(final.flash.begin(),
-                           final.flash.begin() + static_cast<std::ptrdiff_t>(bridge.size()));
-    const std::vector<BYTE> host = Carried(IDR_SEEPROM_HOST);
-    const std::vector<BYTE> resource = Carried(IDR_UI_RESOURCE);
-    std::vector<BYTE> ui = Carried(IDR_UI_FIRMWARE);
-    auto begins = [](const std::vector<BYTE>& memory, const std::vector<BYTE>& image) {
-        return memory.size() >= image.size() &&
-               std::equal(image.begin(), image.end(), memory.begin());
-    };
-    if (bench.enclosure->IsRomMode() || !SameFlash(held, bridge)) {
-        strProblem = "the bridge FLASH-ROM does not hold the carried image";
-    } else if (!begins(final.host, host)) {
-        strProblem = "SEEPROM(Host) does not hold the carried image";
-    } else if (final.cpu != m_before.cpu) {
-        strProblem = "SEEPROM(CPU) changed";
-    } else if (!begins(final.spi, resource)) {
-        strProblem = "the UI resource data is not the carried image";
-    } else if (!final.uiFlash.bValid) {
-        strProblem = "the UI controller has no valid firmware";
-    } else {
-        std::vector<BYTE> uiHeld(
-            final.uiFlash.contents.begin(),
-            final.uiFlash.contents.begin() + static_cast<std::ptrdiff_t>(ui.size()));
-        const std::vector<BYTE> info(uiHeld.begin() + kInfoBlockOffset,
-                                     uiHeld.begin() + kInfoBlockOffset + kInfoBlockLength);
-        bInfoBlockLost = info != m_infoBlock;
-        std::copy(info.begin(), info.end(), ui.begin() + kInfoBlockOffset);
-        if (uiHeld != ui) {
-            strProblem = "the UI firmware is not the carried image";
-        }
-    }
-    return strProblem.empty();
+                           std::string& strProblem) {
+    const RepairOutcome outcome = powerloss::Repair(state, m_before, m_after, m_infoBlock);
+    nResult = outcome.nResult;
+    bInfoBlockLost = outcome.bInfoBlockLost;
+    strProblem = outcome.strProblem;
+    return outcome.bRecovered;
 }
 
 void CPowerLossRun::ChildFinish(std::size_t nPoint, CUpdateBench& bench, UINT nFirstResult) {
@@ -483,7 +256,8 @@ void CPowerLossRun::ChildFinish(std::size_t nPoint, CUpdateBench& bench, UINT nF
     outcome.nFirstResult = nFirstResult;
     outcome.bFirstRunHung = nFirstResult == 0xFFFFFFFF;
     bench.enclosure->PowerOff();
-    const Snapshot state = Capture(*bench.enclosure);
+    Snapshot state = Capture(*bench.enclosure);
+    state.journal = ReadJournal(bench.StateRoot());
     const std::shared_ptr<emu::CEmulatedEnclosure> back = Rebuild(state);
     const bool bRomMode = back->IsRomMode();
     outcome.verdicts = Judge(state, bRomMode, m_before, m_after);
@@ -501,8 +275,7 @@ void CPowerLossRun::ChildFinish(std::size_t nPoint, CUpdateBench& bench, UINT nF
         UINT nResult = 0;
         bool bInfoBlockLost = false;
         std::string strProblem;
-        Snapshot final;
-        const bool bRecovered = Repair(state, nResult, bInfoBlockLost, strProblem, &final);
+        const bool bRecovered = Repair(state, nResult, bInfoBlockLost, strProblem);
         pSlot->bNoiseAgrees = 1;
         pSlot->bNoiseRun = bRomMode;
         if (bRomMode) {
@@ -516,7 +289,7 @@ void CPowerLossRun::ChildFinish(std::size_t nPoint, CUpdateBench& bench, UINT nF
             UINT nNoisyResult = 0;
             bool bNoisyLost = false;
             std::string strNoisy;
-            const bool bNoisyRecovered = Repair(noisy, nNoisyResult, bNoisyLost, strNoisy, nullptr);
+            const bool bNoisyRecovered = Repair(noisy, nNoisyResult, bNoisyLost, strNoisy);
             pSlot->bNoiseAgrees = bNoisyRecovered == bRecovered && nNoisyResult == nResult &&
                                   bNoisyLost == bInfoBlockLost;
         }
@@ -528,6 +301,7 @@ void CPowerLossRun::ChildFinish(std::size_t nPoint, CUpdateBench& bench, UINT nF
     }
     outcome.bDone = 1;
     std::fflush(nullptr);
+    m_pChildState.reset();
     ::_exit(0);
 }
 
@@ -566,9 +340,12 @@ void CPowerLossRun::MasterRun(PowerLossFigures& figures) {
                 ReapOne();
             }
             std::fflush(nullptr);
+            const std::map<std::string, std::vector<BYTE>> journal =
+                ReadJournal(CUpdateBench::StateRoot());
             const pid_t nPid = ::fork();
             if (nPid == 0) {
                 m_bChild = true;
+                m_pChildState = std::make_unique<CChildStateDirectory>(journal);
                 nMine = nPoint;
                 pEnclosure->AddFault(
                     emu::Fault{nIndex, emu::FaultKind::PowerCut, m_points[nPoint].nOffset});
@@ -697,16 +474,59 @@ PowerLossFigures CPowerLossRun::Run() {
 
 }  // namespace
 
+namespace {
+
+// A program that marked SEEPROM(Host) valid with its first block instead of
+// last: the first write of the blank header word reaches the EEPROM as the
+// valid one, and until the real header word is written its read-back shows
+// the program the blank word it wrote, so that the update goes on as
+// before.
+bool g_bHostMarkedEarly = false;
+
+bool IsHostCommand(const ScsiRequest& request, BYTE nSub) {
+    return request.Cdb[0] == 0xFC && request.Cdb[1] == nSub && request.Cdb[4] == 0 &&
+           request.Cdb[5] == 0;
+}
+
+void MarkHostValidFirst(const ScsiRequest& request) {
+    if (!IsHostCommand(request, 0x02) || request.DataIn != 0) {
+        return;
+    }
+    if (request.DataTransferLength == 2) {
+        g_bHostMarkedEarly = false;  // the program's own header word
+    } else if (request.DataBuffer[0] == 0xFF && request.DataBuffer[1] == 0xFF) {
+        request.DataBuffer[0] = 0xAA;
+        request.DataBuffer[1] = 0x55;
+        g_bHostMarkedEarly = true;
+    }
+}
+
+void HideEarlyHostMark(const ScsiRequest& request) {
+    if (g_bHostMarkedEarly && IsHostCommand(request, 0x01) && request.DataIn != 0 &&
+        request.DataTransferLength >= 2) {
+        request.DataBuffer[0] = 0xFF;
+        request.DataBuffer[1] = 0xFF;
+    }
+}
+
+}  // namespace
+
 const std::vector<PowerLossScenario>& PowerLossScenarios() {
+    // Every way an update goes: from the oldest firmware on either link, a
+    // front panel without firmware or under a debugger, and a bridge without
+    // firmware with each algorithm of the ROM path.
     static const std::vector<PowerLossScenario> scenarios = {
         {"firmware-path", "row1", ""},
+        {"usb11", "usb11", ""},
+        {"ui-state0", "ui-state0", ""},
+        {"debugger", "debugger", ""},
         {"rom-sector-erase", "rom-mode", "SST SST39VF020"},
         {"rom-chip-erase", "rom-mode", "AMD AM29LV010B"},
         {"rom-page-write", "rom-mode", "ATMEL AT29LV010"},
-        {"firmware-path-usb11", "row1", "", "usb11"},
         {"rom-sector-erase-usb2-slow", "rom-mode", "SST SST39VF020", "usb2-slow"},
         {"rom-sector-erase-usb11", "rom-mode", "SST SST39VF020", "usb11"},
         {"rom-chip-erase-usb11", "rom-mode", "AMD AM29LV010B", "usb11"},
+        {"broken-host-order", "row1", "", "", false, MarkHostValidFirst, HideEarlyHostMark},
     };
     return scenarios;
 }
@@ -721,6 +541,7 @@ void PowerLossFigures::Add(const PowerLossFigures& other) {
     nDistinctStates += other.nDistinctStates;
     nInfoBlocksLost += other.nInfoBlocksLost;
     nHarnessErrors += other.nHarnessErrors;
+    nContinuations += other.nContinuations;
     nWallMilliseconds += other.nWallMilliseconds;
     problems.insert(problems.end(), other.problems.begin(), other.problems.end());
 }
@@ -737,6 +558,21 @@ std::string PowerLossFigures::Details() const {
            std::to_string(nFalseSuccesses) + ", front-panel names lost " +
            std::to_string(nInfoBlocksLost) + ", harness errors " + std::to_string(nHarnessErrors) +
            ", " + std::to_string(nWallMilliseconds) + " ms";
+}
+
+std::string PowerLossFigures::Figures() const {
+    const double fSeconds = static_cast<double>(nWallMilliseconds) / 1000.0;
+    const auto nRate =
+        fSeconds > 0 ? static_cast<std::uint64_t>(static_cast<double>(nFaultPoints) / fSeconds) : 0;
+    return "fault points " + std::to_string(nFaultPoints) + ", distinct states " +
+           std::to_string(nDistinctStates) + ", recoveries run " + std::to_string(nRepairRuns) +
+           ", silent corruptions " + std::to_string(nSilentCorruptions) + ", failed recoveries " +
+           std::to_string(nFailedRecoveries) + ", interrupted updates reported complete " +
+           std::to_string(nFalseSuccesses) + ", names lost " + std::to_string(nInfoBlocksLost) +
+           ", interrupted updates run on " + std::to_string(nContinuations) + ", harness errors " +
+           std::to_string(nHarnessErrors) + ", " + std::to_string(nRate) + " points/s, " +
+           std::to_string(nWallMilliseconds / 1000) + "." +
+           std::to_string(nWallMilliseconds % 1000 / 100) + " s";
 }
 
 PowerLossFigures RunPowerLoss(const PowerLossScenario& scenario, const PowerLossPlan& plan) {

@@ -18,10 +18,16 @@
 // holds past the first 256 bytes, because the ROM path erases a block before
 // it reads it; each such repair is checked once more from a FLASH filled
 // with noise, which would end differently if that were not so.
+//
+// RunEveryCommand reaches the same figures without a fork per cut (see
+// EveryCommand.cpp); it is the one fast enough for every command of every
+// scenario.
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "device/DevicePort.h"
 
 namespace rf::test {
 
@@ -30,6 +36,13 @@ struct PowerLossScenario {
     const char* pszPreset;
     const char* pszFlashChip;  // empty: the preset's own
     const char* pszLink = "";  // empty: the preset's own
+    // Rows outside the catalogue run only when named: they prove that the
+    // harness catches what it must.
+    bool bCatalogue = true;
+    // Changes every command before the enclosure sees it, and its answer
+    // after; null: none.
+    void (*pfnBefore)(const ScsiRequest& request) = nullptr;
+    void (*pfnAfter)(const ScsiRequest& request) = nullptr;
 };
 
 // The whole update from the oldest shipped firmware (the bridge programs
@@ -50,6 +63,9 @@ struct PowerLossPlan {
     std::uint64_t nLastCommand = 0;
     // Children at work at once.
     int nJobs = 1;
+    // Of the cuts at one place of the program, besides the first three,
+    // every this many also runs the interrupted update on to its end.
+    std::uint64_t nContinuationCheckStride = 1'000;
     // Described states of the first problems found.
     std::size_t nProblemsShown = 10;
 };
@@ -64,6 +80,7 @@ struct PowerLossFigures {
     std::uint64_t nDistinctStates = 0;
     std::uint64_t nInfoBlocksLost = 0;  // the front panel's own name gone with its erased flash
     std::uint64_t nHarnessErrors = 0;   // a child that died, a run that did not end
+    std::uint64_t nContinuations = 0;   // interrupted updates run on to their end
     std::uint64_t nWallMilliseconds = 0;
     std::vector<std::string> problems;
 
@@ -72,8 +89,13 @@ struct PowerLossFigures {
     std::string Line() const;
     // The other counts, one line.
     std::string Details() const;
+    // Every count with the rate, one line.
+    std::string Figures() const;
 };
 
+// Forks at every cut and runs the rest of the update and the repair there.
 PowerLossFigures RunPowerLoss(const PowerLossScenario& scenario, const PowerLossPlan& plan);
+// Takes every cut's state from one run and repairs each class of states once.
+PowerLossFigures RunEveryCommand(const PowerLossScenario& scenario, const PowerLossPlan& plan);
 
 }  // namespace rf::test

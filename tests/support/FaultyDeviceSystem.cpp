@@ -20,7 +20,11 @@ public:
             request.DataTransferLength = 0;
             return true;
         }
-        return Inner().SendScsi(request);
+        const bool bSent = Inner().SendScsi(request);
+        if (m_system.after) {
+            m_system.after(request);
+        }
+        return bSent;
     }
 
 private:

@@ -20,6 +20,8 @@ public:
 
     // Asked for every attempt before it goes on.
     std::function<FaultAction(const ScsiRequest&)> decide;
+    // Told of every attempt that went on, once the device has answered it.
+    std::function<void(const ScsiRequest&)> after;
 
 protected:
     std::unique_ptr<IDeviceHandle> Wrap(std::unique_ptr<IDeviceHandle> pInner) override;

@@ -23,12 +23,15 @@ CTestEnvironment::CTestEnvironment()
       m_scopedMessageBoxes(messageBoxes),
       m_savedOptions(theCmdInfo),
       m_savedLanguage(CurrentLanguage()),
-      m_savedAppName(AppName()) {
+      m_savedAppName(AppName()),
+      m_savedStateHome(GetEnvironmentUtf8(kStateHomeVariable)) {
+    SetEnvironmentUtf8(kStateHomeVariable, stateDirectory.Root());
     theCmdInfo = CReflasherCommandLineInfo();
     SetCurrentLanguage(Language::English);
 }
 
 CTestEnvironment::~CTestEnvironment() {
+    SetEnvironmentUtf8(kStateHomeVariable, m_savedStateHome);
     theCmdInfo = m_savedOptions;
     SetCurrentLanguage(m_savedLanguage);
     SetAppName(m_savedAppName);

@@ -2,7 +2,9 @@
 
 // What every test that touches the application's shared services starts
 // from: a virtual clock, a headless message loop, scripted message boxes,
-// English texts and default options. Everything is restored afterwards.
+// English texts, default options and a user state directory of its own (so
+// that no test reads or writes the journal of the person running it).
+// Everything is restored afterwards.
 
 #include <deque>
 #include <optional>
@@ -14,8 +16,16 @@
 #include "app/MessageLoop.h"
 #include "app/Messages.h"
 #include "app/StringTable.h"
+#include "support/TempFiles.h"
 
 namespace rf::test {
+
+// Where the program finds the user's state directory.
+#ifdef _WIN32
+inline constexpr char kStateHomeVariable[] = "LOCALAPPDATA";
+#else
+inline constexpr char kStateHomeVariable[] = "XDG_STATE_HOME";
+#endif
 
 // Records every message box and answers from a script (default: OK for
 // OK boxes, No for questions).
@@ -43,6 +53,7 @@ public:
     CVirtualClock clock;
     CHeadlessMessageLoop loop;
     CScriptedMessageBoxes messageBoxes;
+    CTempFiles stateDirectory;
 
 private:
     CScopedClock m_scopedClock;
@@ -51,6 +62,7 @@ private:
     CReflasherCommandLineInfo m_savedOptions;
     Language m_savedLanguage;
     std::u16string m_savedAppName;
+    std::optional<std::string> m_savedStateHome;
 };
 
 // Sets (or, with nullopt, removes) an environment variable for its lifetime.

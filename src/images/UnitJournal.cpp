@@ -1,0 +1,135 @@
+#include "images/UnitJournal.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "app/DurableFile.h"
+#include "app/Environment.h"
+#include "images/RomSeeprom.h"
+#include "images/RomUi.h"
+
+namespace rf {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// An entry: tag, the length of the key, the key, the block. A file that is
+// not exactly this (cut short, written by something else) is no entry.
+constexpr BYTE kEntryTag[] = {'R', 'F', 'U', 'J', 1};
+constexpr char kNoSerialName[] = "no-serial";
+constexpr std::size_t kMaxKeyLength = 64;
+
+bool IsErased(const UiInfoBlock& block) {
+    return std::all_of(block.begin(), block.end(), [](BYTE b) { return b == 0xFF; });
+}
+
+std::vector<BYTE> Encode(const std::string& strUnit, const UiInfoBlock& block) {
+    std::vector<BYTE> bytes(std::begin(kEntryTag), std::end(kEntryTag));
+    bytes.push_back(static_cast<BYTE>(strUnit.size()));
+    bytes.insert(bytes.end(), strUnit.begin(), strUnit.end());
+    bytes.insert(bytes.end(), block.begin(), block.end());
+    return bytes;
+}
+
+}  // namespace
+
+CUnitJournal::CUnitJournal() : m_directory(UserStateDirectory() / "reflasher" / "journal") {}
+
+fs::path CUnitJournal::EntryPath(const std::string& strUnit) const {
+    // The serial's bytes in hexadecimal: any byte a unit reports makes a
+    // plain file name, and two serials never share one.
+    if (strUnit.empty()) {
+        return m_directory / kNoSerialName;
+    }
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string strName = "unit-";
+    for (const char c : strUnit) {
+        const auto nByte = static_cast<unsigned char>(c);
+        strName += kDigits[nByte >> 4];
+        strName += kDigits[nByte & 0x0F];
+    }
+    return m_directory / strName;
+}
+
+bool CUnitJournal::Keep(const std::string& strUnit, const UiInfoBlock& block) const {
+    if (strUnit.size() > kMaxKeyLength) {
+        return false;
+    }
+    if (strUnit.empty()) {
+        // Units whose serial could not be read share one entry: another
+        // unit's copy still waiting there must not be overwritten.
+        const std::optional<UiInfoBlock> waiting = Read(strUnit);
+        if (waiting && *waiting != block) {
+            return false;
+        }
+    }
+    return WriteFileDurably(EntryPath(strUnit), Encode(strUnit, block));
+}
+
+std::optional<UiInfoBlock> CUnitJournal::Read(const std::string& strUnit) const {
+    std::ifstream file(EntryPath(strUnit), std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    const std::vector<BYTE> bytes((std::istreambuf_iterator<char>(file)),
+                                  std::istreambuf_iterator<char>());
+    const std::vector<BYTE> expected = Encode(strUnit, UiInfoBlock{});
+    const std::size_t nBlockAt = expected.size() - kUiInfoBlockSize;
+    if (bytes.size() != expected.size() ||
+        !std::equal(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(nBlockAt),
+                    bytes.begin())) {
+        return std::nullopt;
+    }
+    UiInfoBlock block{};
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(nBlockAt), kUiInfoBlockSize,
+                block.begin());
+    return block;
+}
+
+std::optional<UiInfoBlock> CUnitJournal::Find(const std::string& strUnit) const {
+    if (std::optional<UiInfoBlock> own = Read(strUnit)) {
+        return own;
+    }
+    return strUnit.empty() ? std::nullopt : Read(std::string());
+}
+
+bool CUnitJournal::Forget(const std::string& strUnit, const UiInfoBlock& block) const {
+    bool bForgotten = RemoveFileDurably(EntryPath(strUnit));
+    if (!strUnit.empty() && Read(std::string()) == block) {
+        bForgotten = RemoveFileDurably(EntryPath(std::string())) && bForgotten;
+    }
+    return bForgotten;
+}
+
+std::string JournalUnitKey(const CRom_Cpu& cpu) {
+    // 0xFFFF: not read (or unreadable in ROM mode); 0: no valid header.
+    if (cpu.m_wDeviceVersion == 0xFFFF || cpu.m_wDeviceVersion == 0) {
+        return std::string();
+    }
+    return std::string(cpu.m_abSerialNo.begin(), cpu.m_abSerialNo.end());
+}
+
+std::optional<UiInfoBlock> PrepareUiInfoBlock(const CRom_Cpu& cpu, const CRom_UI78K& ui) {
+    const CUnitJournal journal;
+    const std::string strUnit = JournalUnitKey(cpu);
+    UiInfoBlock block = ui.m_abUiSerialNo;
+    if (IsErased(block)) {
+        // A controller without firmware cannot report its block, and one
+        // whose flash was erased holds nothing: the kept copy is the unit's.
+        return journal.Find(strUnit).value_or(block);
+    }
+    if (!journal.Keep(strUnit, block)) {
+        return std::nullopt;
+    }
+    return block;
+}
+
+void ForgetUiInfoBlock(const CRom_Cpu& cpu, const UiInfoBlock& block) {
+    // An entry that cannot be removed does no harm: it holds what the unit holds.
+    CUnitJournal().Forget(JournalUnitKey(cpu), block);
+}
+
+}  // namespace rf

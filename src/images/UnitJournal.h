@@ -1,0 +1,67 @@
+#pragma once
+
+// What belongs to the unit itself and not to any image: the front panel's
+// information block (controller address 0xA0, the unit's name) lives in the
+// controller's program flash, which the UI firmware update erases and
+// programs anew. Power lost between the two would take the name with it,
+// and the next update could not read it back from a controller that has no
+// firmware to answer. So before anything is erased the block is kept on the
+// computer, in a small journal keyed by the unit's serial number (read from
+// SEEPROM(CPU)); the next update of that unit writes the kept copy back when
+// the controller's block reads erased, and the entry goes once a rewrite of
+// the block was verified.
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "app/Types.h"
+
+namespace rf {
+
+class CRom_Cpu;
+class CRom_UI78K;
+
+inline constexpr std::size_t kUiInfoBlockSize = 16;
+using UiInfoBlock = std::array<BYTE, kUiInfoBlockSize>;
+
+class CUnitJournal {
+public:
+    // The journal in the user's state directory.
+    CUnitJournal();
+    explicit CUnitJournal(std::filesystem::path directory) : m_directory(std::move(directory)) {}
+
+    // strUnit: the unit's serial number as read, empty when none could be read.
+    // Written and on the disk when this returns true.
+    bool Keep(const std::string& strUnit, const UiInfoBlock& block) const;
+    // The unit's own entry; for a unit whose serial could not be read when
+    // it was kept, the one entry kept without a serial.
+    std::optional<UiInfoBlock> Find(const std::string& strUnit) const;
+    // Removes the unit's entry, and the entry without a serial when it holds
+    // the same block.
+    bool Forget(const std::string& strUnit, const UiInfoBlock& block) const;
+
+    const std::filesystem::path& Directory() const { return m_directory; }
+
+private:
+    std::filesystem::path EntryPath(const std::string& strUnit) const;
+    std::optional<UiInfoBlock> Read(const std::string& strUnit) const;
+
+    std::filesystem::path m_directory;
+};
+
+// The unit's serial number as the journal keys it: the raw bytes of
+// SEEPROM(CPU)'s serial field, empty when that EEPROM gave no valid header.
+std::string JournalUnitKey(const CRom_Cpu& cpu);
+
+// Before the UI controller's flash is erased: the block to program at 0xA0.
+// A block read from the unit is kept in the journal first; a block that
+// reads erased is replaced by the unit's kept copy, when there is one.
+// Nothing: the block could not be kept, and nothing may be erased.
+std::optional<UiInfoBlock> PrepareUiInfoBlock(const CRom_Cpu& cpu, const CRom_UI78K& ui);
+// Once the programmed block was verified.
+void ForgetUiInfoBlock(const CRom_Cpu& cpu, const UiInfoBlock& block);
+
+}  // namespace rf
