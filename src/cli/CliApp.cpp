@@ -19,6 +19,7 @@
 #include "cli/DialogSession.h"
 #include "cli/EmulatedSession.h"
 #include "cli/EmulatorCommand.h"
+#include "cli/FirmwareCommand.h"
 #include "cli/TerminalMessageBoxes.h"
 #include "device/TracingDeviceSystem.h"
 #include "emulator/FaultPlan.h"
@@ -72,6 +73,7 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     }
     if (options.bVersion) {
         PrintLine(context.out, title);
+        PrintLine(context.out, CarriedImagesLine());
         return kExitSuccess;
     }
     const std::u16string command = options.words.empty() ? std::u16string() : options.words.front();
@@ -82,7 +84,11 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     const bool bKnown =
         command == u"list" || command == u"info" || command == u"update" ||
         (command == u"backup" && options.words.size() == 2) ||
-        (command == u"emulator" && options.words.size() == 2 && options.words[1] == u"reset");
+        (command == u"emulator" && options.words.size() == 2 && options.words[1] == u"reset") ||
+        (command == u"firmware" && options.words.size() == 3 && options.words[1] == u"export") ||
+        (command == u"firmware" && options.words.size() == 4 && options.words[1] == u"pack") ||
+        (command == u"firmware" && options.words.size() <= 3 && options.words.size() >= 2 &&
+         options.words[1] == u"show");
     if (!bKnown) {
         return Usage(context.err, IDS_CLI_UNKNOWN_COMMAND, command);
     }
@@ -101,6 +107,14 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     }
     if (command == u"emulator") {
         return ResetEmulator(options, context.out, context.err);
+    }
+    if (command == u"firmware") {
+        CommandStreams streams{context.out, context.err, log};
+        return RunFirmwareCommand(options, streams);
+    }
+    // A package is checked whole before any device is touched.
+    if (!CheckFirmwareOption(options, context.err)) {
+        return kExitNothing;
     }
 
     // The emulated enclosure runs on virtual time unless it is to take its
