@@ -52,37 +52,10 @@ public:  // the cases of the table call back into the fixture
         return Utf8ToUtf16("--emulate=" + files.Root() + "/enclosure");
     }
 
-    // A directory package of the maker's images (each carried image with
-    // one byte of code changed), through the program's own export and pack
-    // path as a maker would make one.
-    fs::path MakeDirectory(const std::string& strName, bool bTestImages = false) {
+    fs::path MakeDirectory(const std::string& strName) {
         const fs::path directory = Root() / strName;
-        fs::create_directories(directory);
-        for (const MemoryKindInfo& kind : MemoryKinds()) {
-            const auto carried = FindFirmwareImage(kind.nCarriedId);
-            const std::vector<BYTE> bytes = bTestImages
-                                                ? std::vector<BYTE>(carried.begin(), carried.end())
-                                                : NonTestImage(kind.nCarriedId);
-            std::ofstream(directory / kind.pszFileName, std::ios::binary)
-                .write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<std::streamsize>(bytes.size()));
-        }
-        WriteMetainfo(directory);
+        WritePackageDirectory(directory, false);
         return directory;
-    }
-
-    // The metainfo of the image files in the directory, as they are.
-    static void WriteMetainfo(const fs::path& directory) {
-        FirmwarePackage package;
-        package.strProduct = "KESTREL DVX4400DUO";
-        package.strProductVersion = "1.01";
-        for (const MemoryKindInfo& kind : MemoryKinds()) {
-            const std::string strBytes = ReadText(directory / kind.pszFileName);
-            const std::vector<BYTE> bytes(strBytes.begin(), strBytes.end());
-            package.images.push_back(
-                {&kind, kind.pszFileName, ImageVersionText(kind.kind, bytes), "", bytes});
-        }
-        WriteText(directory / kMetainfoFileName, MakeMetainfo(package));
     }
 
     fs::path Pack(const fs::path& directory) {

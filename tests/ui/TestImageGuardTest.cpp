@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "app/Messages.h"
 #include "app/StringTable.h"
+#include "app/Text.h"
 #include "firmware/FirmwareImages.h"
 #include "firmware/ImageCatalogue.h"
 #include "support/DialogFixture.h"
 #include "support/NonTestImages.h"
 #include "support/TempFiles.h"
+#include "ui/FirmwarePackageLoad.h"
 
 namespace rf::test {
 namespace {
@@ -66,6 +69,8 @@ TEST_F(TestImageGuardTest, BothDialogsRefuseTheTestSetOnARealUnitAndSendNothing)
         EXPECT_NE(env.messageBoxes.shown.back().text.find(u"firmware package"),
                   std::u16string::npos);
         EXPECT_FALSE(dlg.IsBusy());
+        EXPECT_NE(dlg.GetWindowText().find(u"test images"), std::u16string::npos)
+            << "the title says so";
         emulated.Detach(u"sdb");
         dialog.reset();
         trace.clear();
@@ -100,10 +105,34 @@ TEST_F(TestImageGuardTest, ATestImageDroppedAsAFileIsRefusedToo) {
     EXPECT_TRUE(std::equal(host.begin(), host.end(), enclosure->HostEeprom().begin()));
 }
 
+TEST_F(TestImageGuardTest, APackageDroppedOnTheUserDialogIsCheckedByItsImages) {
+    AttachRowOne(true);
+    CMainDlg& dlg = OpenDialog(false);
+    // The carried test set, back in a package.
+    WritePackageDirectory(files.Root() + "/test-set", true);
+    EXPECT_TRUE(OnFirmwarePackageDropped(dlg, Utf8ToUtf16(files.Root() + "/test-set")));
+    EXPECT_EQ(dlg.m_romFlash.m_origin, ImageOrigin::Package);
+    EXPECT_EQ(RefusedUpdate(), IDS_ERR_TEST_IMAGES_ON_REAL_UNIT);
+
+    // A broken one changes nothing and says why.
+    EXPECT_FALSE(OnFirmwarePackageDropped(dlg, Utf8ToUtf16(files.Root() + "/none")));
+    EXPECT_NE(env.messageBoxes.shown.back().text.find(u"The firmware package cannot be used: "),
+              std::u16string::npos);
+
+    WritePackageDirectory(files.Root() + "/maker", false);
+    EXPECT_TRUE(OnFirmwarePackageDropped(dlg, Utf8ToUtf16(files.Root() + "/maker")));
+    EXPECT_EQ(dlg.GetWindowText(), AppName()) << "no test image is held any more";
+    EXPECT_EQ(Update(), IDS_UPDATE_COMPLETE);
+    const std::vector<BYTE> bridge = NonTestImage(IDR_BRIDGE_FIRMWARE);
+    EXPECT_TRUE(std::equal(bridge.begin() + 0x100, bridge.end(),
+                           enclosure->Flash().Contents().begin() + 0x100));
+}
+
 TEST_F(TestImageGuardTest, AnEmulatedEnclosureTakesTheTestSet) {
     AttachRowOne(false);
     CMainDlg& dlg = OpenDialog(false);
     EXPECT_TRUE(dlg.m_device.m_bEmulatedEnclosure);
+    EXPECT_EQ(dlg.GetWindowText(), AppName());
     EXPECT_EQ(Update(), IDS_UPDATE_COMPLETE);
 }
 
