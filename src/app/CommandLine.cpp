@@ -39,6 +39,7 @@ constexpr std::array kValueOptions = std::to_array<ValueOption>({
     {"HOST", nullptr},
     {"UIROM", nullptr},
     {"UIRSC", &CReflasherCommandLineInfo::m_strUIResourceFile},
+    {"Firmware", &CReflasherCommandLineInfo::m_strFirmwarePackage},
 });
 
 // Room for the name before "=", terminator included.

@@ -34,6 +34,7 @@ public:
     bool m_bDisableResetUI = false;
     bool m_bIgnoreLockDrivesError = false;
     std::u16string m_strUIResourceFile;
+    std::u16string m_strFirmwarePackage;  // Firmware=PATH: a firmware package (.cab or directory)
 };
 
 // Matches one option text (narrow characters, prefix removed) against the

@@ -66,6 +66,23 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"消去の前に、本体固有の名前をこのコンピューターに保存できませんでした。\n\n"
      u"ファームウェアの更新を中止しました。"},
 
+    {IDS_ERR_TEST_IMAGES_ON_REAL_UNIT,
+     u"The firmware images selected are test images, made for the emulated enclosure only. They are "
+     u"never written to a real enclosure.\nNothing was written.\n\nLoad the maker's firmware package "
+     u"(reflasher-cli --firmware PATH, or /Firmware=PATH, or drop the package file on this window), then "
+     u"update again.",
+     u"選択されたファームウェアイメージは模擬筐体専用のテストイメージです。実際の筐体には書き込みません。\n"
+     u"何も書き込んでいません。\n\nメーカーのファームウェアパッケージを読み込んでから (reflasher-cli "
+     u"--firmware パス、/Firmware=パス、またはこのウィンドウへのパッケージファイルのドロップ)、もう一度更新してください。"},
+    {IDS_TEST_IMAGES_TITLE, u" - test images: load the maker's firmware package to update this enclosure",
+     u" - テストイメージ: この筐体を更新するにはメーカーのファームウェアパッケージを読み込んでください"},
+    {IDS_TEST_IMAGES_NOTICE,
+     u"This program carries test images, made for the emulated enclosure only, and will not write them "
+     u"to this enclosure.\n\nTo update it, load the maker's firmware package: start with "
+     u"/Firmware=PATH, or drop the package file on this window.",
+     u"このプログラムが同梱しているのは模擬筐体専用のテストイメージで、この筐体には書き込みません。\n\n"
+     u"更新するには、メーカーのファームウェアパッケージを読み込んでください: /Firmware=パス で起動するか、"
+     u"パッケージファイルをこのウィンドウにドロップしてください。"},
     // The usage is kept one line of output to one line of source.
     // clang-format off
     {IDS_CLI_USAGE,
@@ -77,6 +94,9 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  update            update every memory whose carried image is newer\n"
      u"  backup DIR        save what can be read from the enclosure into DIR\n"
      u"  emulator reset    make the emulated enclosure anew\n"
+     u"  firmware export DIR        write the carried images into DIR\n"
+     u"  firmware pack OUT.cab DIR  make a firmware package of the images in DIR\n"
+     u"  firmware show [PATH]       list the images of a package, or the carried ones\n"
      u"\n"
      u"Options:\n"
      u"  --emulate[=DIR]          use the emulated enclosure kept in DIR, not the computer's drives\n"
@@ -90,6 +110,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"                           ieee1394, ieee1394-slow (default: the preset's)\n"
      u"  --flash-chip NAME        with \"emulator reset\": the parallel FLASH chip, by its table name\n"
      u"  --spi-chip NAME          with \"emulator reset\": the SPI flash chip, by its table name\n"
+     u"  --as-real-unit           with \"emulator reset\": without the mark of an emulated enclosure\n"
+     u"  --firmware PATH          the images of a firmware package (.cab or directory)\n"
      u"  --vendor                 the full dialog: technical versions and --load\n"
      u"  --load KIND=FILE         load an image file (KIND: flash, host, ui, resource) as a drop would\n"
      u"  --yes                    answer Yes when asked to overwrite firmware that is up to date\n"
@@ -111,6 +133,9 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  update            同梱イメージの方が新しいメモリをすべて更新します\n"
      u"  backup DIR        筐体から読み出せる内容を DIR に保存します\n"
      u"  emulator reset    模擬筐体を作り直します\n"
+     u"  firmware export DIR        同梱イメージを DIR に書き出します\n"
+     u"  firmware pack OUT.cab DIR  DIR のイメージからファームウェアパッケージを作ります\n"
+     u"  firmware show [PATH]       パッケージ (省略時は同梱) のイメージを一覧表示します\n"
      u"\n"
      u"オプション:\n"
      u"  --emulate[=DIR]          コンピューターのドライブではなく、DIR に保存された模擬筐体を使います\n"
@@ -124,6 +149,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"                           ieee1394, ieee1394-slow; 既定はプリセットのもの)\n"
      u"  --flash-chip NAME        \"emulator reset\" と共に: パラレル FLASH チップ (表の名前)\n"
      u"  --spi-chip NAME          \"emulator reset\" と共に: SPI フラッシュチップ (表の名前)\n"
+     u"  --as-real-unit           \"emulator reset\" と共に: 模擬筐体の印を付けません\n"
+     u"  --firmware PATH          ファームウェアパッケージ (.cab またはディレクトリ) のイメージを使います\n"
      u"  --vendor                 詳細ダイアログ: 技術的なバージョン表示と --load\n"
      u"  --load KIND=FILE         イメージファイルを読み込みます (KIND: flash, host, ui, resource)\n"
      u"  --yes                    最新のファームウェアを上書きするか尋ねられたら「はい」と答えます\n"
@@ -168,6 +195,34 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_CLI_MEMORY_UI, u"UI firmware", u"UI ファームウェア"},
     {IDS_CLI_MEMORY_RESOURCE, u"UI resource data", u"UI リソースデータ"},
     {IDS_CLI_LOAD_FAILED, u"The image file cannot be loaded: ", u"イメージファイルを読み込めません: "},
+    {IDS_CARRIED_TEST_SET, u"Carried images: test set (for the emulated enclosure only)",
+     u"同梱イメージ: テストセット (模擬筐体専用)"},
+    {IDS_CARRIED_VENDOR_SET, u"Carried images: vendor set, product version ",
+     u"同梱イメージ: メーカーセット、製品バージョン "},
+    {IDS_IMAGES_ORIGIN, u"Images", u"イメージ"},
+    {IDS_PKG_REFUSED, u"The firmware package cannot be used: ",
+     u"ファームウェアパッケージを使用できません: "},
+    {IDS_PKG_WRITTEN, u"Written: ", u"書き出しました: "},
+    {IDS_PKG_NOT_READABLE, u"it cannot be read", u"読み込めません"},
+    {IDS_PKG_CAB_DAMAGED, u"the cabinet archive is damaged or cut short",
+     u"キャビネットアーカイブが壊れているか途中で切れています"},
+    {IDS_PKG_NO_METAINFO, u"it holds no metainfo file of type firmware",
+     u"種類 firmware のメタ情報ファイルがありません"},
+    {IDS_PKG_METAINFO_INVALID, u"the metainfo file cannot be understood",
+     u"メタ情報ファイルを解釈できません"},
+    {IDS_PKG_WRONG_PRODUCT, u"it is for another product", u"別の製品用です"},
+    {IDS_PKG_UNKNOWN_MEMORY, u"unknown memory", u"不明なメモリです"},
+    {IDS_PKG_DUPLICATE_MEMORY, u"the memory is named twice", u"同じメモリが二度指定されています"},
+    {IDS_PKG_MISSING_IMAGE, u"the image file is missing", u"イメージファイルがありません"},
+    {IDS_PKG_CHECKSUM, u"its SHA-256 differs from the one the package names",
+     u"SHA-256 がパッケージの記載と一致しません"},
+    {IDS_PKG_TOO_LARGE, u"it does not fit its memory", u"メモリに収まりません"},
+    {IDS_PKG_INVALID_IMAGE, u"it is not a valid image of its memory",
+     u"このメモリの正しいイメージではありません"},
+    {IDS_PKG_VERSION_MISMATCH, u"its version differs from the one the package names",
+     u"バージョンがパッケージの記載と一致しません"},
+    {IDS_PKG_NO_IMAGES, u"it names no image", u"イメージが指定されていません"},
+    {IDS_PKG_CANNOT_WRITE, u"it cannot be written", u"書き込めません"},
     {IDS_CLI_LOAD_NEEDS_VENDOR, u"--load needs --vendor (or /EnableVendorMode).",
      u"--load には --vendor (または /EnableVendorMode) が必要です。"},
     {IDS_CLI_BACKUP_SAVED, u"Saved: ", u"保存しました: "},
@@ -196,6 +251,7 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --preset NAME            make the enclosure anew from a preset first (see reflasher-cli)\n"
      u"  --flash-chip NAME        with --preset: the parallel FLASH chip, by its table name\n"
      u"  --spi-chip NAME          with --preset: the SPI flash chip, by its table name\n"
+     u"  --as-real-unit           make the enclosure anew without the mark of an emulated one\n"
      u"  --emulate-fault KIND:N   inject a fault at the enclosure's command N, counted from the start\n"
      u"  --clock FILE             keep time on the virtual clock in FILE (reflasher-cli --clock FILE\n"
      u"                           shares it); without it the enclosure takes its modelled time\n"
@@ -210,6 +266,7 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --preset NAME            最初にプリセットから模擬筐体を作り直します (reflasher-cli を参照)\n"
      u"  --flash-chip NAME        --preset と共に: パラレル FLASH チップ (表の名前)\n"
      u"  --spi-chip NAME          --preset と共に: SPI フラッシュチップ (表の名前)\n"
+     u"  --as-real-unit           模擬筐体の印なしで作り直します\n"
      u"  --emulate-fault KIND:N   開始から数えて筐体のコマンド N で障害を起こします\n"
      u"  --clock FILE             FILE の仮想時計で時間を進めます (reflasher-cli --clock FILE と共有)。\n"
      u"                           指定しなければ筐体は実機と同じ時間をかけます\n"

@@ -47,6 +47,32 @@ enum StringId : UINT {
     IDS_ERR_FLASH_IMAGE_TOO_LARGE = 961,
     // The unit's own data could not be kept on the computer before an erase.
     IDS_ERR_KEEP_UNIT_DATA = 920,
+    // A test image selected for a drive that is not an emulated enclosure.
+    IDS_ERR_TEST_IMAGES_ON_REAL_UNIT = 950,
+    // The window found a real unit while it carries test images.
+    IDS_TEST_IMAGES_NOTICE = 951,
+    IDS_TEST_IMAGES_TITLE = 952,
+
+    // Where the images come from, and firmware packages.
+    IDS_CARRIED_TEST_SET = 2200,
+    IDS_CARRIED_VENDOR_SET = 2201,
+    IDS_IMAGES_ORIGIN = 2202,
+    IDS_PKG_REFUSED = 2203,
+    IDS_PKG_WRITTEN = 2204,
+    IDS_PKG_NOT_READABLE = 2210,
+    IDS_PKG_CAB_DAMAGED = 2211,
+    IDS_PKG_NO_METAINFO = 2212,
+    IDS_PKG_METAINFO_INVALID = 2213,
+    IDS_PKG_WRONG_PRODUCT = 2214,
+    IDS_PKG_UNKNOWN_MEMORY = 2215,
+    IDS_PKG_DUPLICATE_MEMORY = 2216,
+    IDS_PKG_MISSING_IMAGE = 2217,
+    IDS_PKG_CHECKSUM = 2218,
+    IDS_PKG_TOO_LARGE = 2219,
+    IDS_PKG_INVALID_IMAGE = 2220,
+    IDS_PKG_VERSION_MISMATCH = 2221,
+    IDS_PKG_NO_IMAGES = 2222,
+    IDS_PKG_CANNOT_WRITE = 2223,
 
     // Texts of the terminal front end.
     IDS_CLI_USAGE = 2000,

@@ -21,6 +21,7 @@
 #include "cli/DialogSession.h"
 #include "cli/EmulatedSession.h"
 #include "cli/EmulatorCommand.h"
+#include "cli/FirmwareCommand.h"
 #include "cli/TerminalMessageBoxes.h"
 #include "device/TracingDeviceSystem.h"
 #include "emulator/FaultPlan.h"
@@ -89,6 +90,7 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     }
     if (options.bVersion) {
         PrintLine(context.out, title);
+        PrintLine(context.out, CarriedImagesLine());
         return kExitSuccess;
     }
     const std::u16string command = options.words.empty() ? std::u16string() : options.words.front();
@@ -114,6 +116,14 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     }
     if (command == u"emulator") {
         return ResetEmulator(options, context.out, context.err);
+    }
+    if (command == u"firmware") {
+        CommandStreams streams{context.out, context.err, log};
+        return RunFirmwareCommand(options, streams);
+    }
+    // A package is checked whole before any device is touched.
+    if (!CheckFirmwareOption(options, context.err)) {
+        return kExitNothing;
     }
 
     // The emulated enclosure runs on virtual time unless it is to take its

@@ -31,6 +31,8 @@ constexpr OptionSpec kOptions[] = {
     {u"--link", Value::Required},
     {u"--clock", Value::Required},
     {u"--complete", Value::Required},
+    {u"--as-real-unit", Value::None},
+    {u"--firmware", Value::Required},
 };
 
 }  // namespace
@@ -52,7 +54,10 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
         // begins with "/".
         const bool bBackupDirectory =
             options.words.size() == 1 && options.words.front() == u"backup";
-        if (bBackupDirectory && !arg.starts_with(u"--") && !arg.empty()) {
+        // So are the paths of "firmware export|pack|show".
+        const bool bFirmwarePath =
+            options.words.size() >= 2 && options.words.front() == u"firmware";
+        if ((bBackupDirectory || bFirmwarePath) && !arg.starts_with(u"--") && !arg.empty()) {
             options.words.push_back(arg);
             continue;
         }
@@ -128,6 +133,12 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             options.clockFile = strValue;
         } else if (name == u"--complete") {
             options.complete = strValue;
+        } else if (name == u"--as-real-unit") {
+            options.bAsRealUnit = true;
+        } else if (name == u"--firmware") {
+            // The dialogs read the package as the window's option names it.
+            options.firmware = strValue;
+            options.updaterArgs.push_back(u"/Firmware=" + *value);
         }
     }
     return std::nullopt;

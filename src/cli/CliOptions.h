@@ -17,6 +17,8 @@ struct CliOptions {
     bool bVendor = false;
     bool bStats = false;
     bool bRealtime = false;
+    bool bAsRealUnit = false;             // emulator reset: an enclosure without the emulated mark
+    std::optional<std::string> firmware;  // --firmware PATH: a firmware package
     std::optional<std::string> emulateDirectory;
     std::vector<std::string> faults;                            // --emulate-fault KIND:N
     std::vector<std::pair<std::string, std::u16string>> loads;  // --load KIND=FILE

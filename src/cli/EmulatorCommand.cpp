@@ -29,6 +29,9 @@ int ResetEmulator(const CliOptions& options, std::ostream& out, std::ostream& er
         err << Utf16ToUtf8(LoadResString(IDS_CLI_EMULATOR_ERROR)) << strError << '\n';
         return kExitNothing;
     }
+    // Without the mark the program takes it for a real unit: what a test
+    // of the refusal of test images needs.
+    pEnclosure->SetEmulatedMark(!options.bAsRealUnit);
     if (!emu::SaveEnclosure(*pEnclosure, strDirectory, strError)) {
         err << Utf16ToUtf8(LoadResString(IDS_CLI_EMULATOR_ERROR)) << strError << '\n';
         return kExitFailure;

@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/DialogSession.h"
 #include "cli/Json.h"
+#include "images/ImageOrigin.h"
 #include "ui/ProductVersions.h"
 
 namespace rf {
@@ -36,6 +37,22 @@ std::u16string ProductVersionOf(CMainDlg& dialog, bool bDevice) {
         versions[i] = bDevice ? roms[i]->m_strDeviceVersion : roms[i]->m_strRomVersion;
     }
     return FormatProductVersion(LookUpProductVersion(versions));
+}
+
+// Where the compared images come from: the package or file that replaced
+// carried images, else the carried set's origin.
+std::pair<ImageOrigin, std::u16string> OriginOfImages(CMainDlg& dialog) {
+    std::pair<ImageOrigin, std::u16string> origin{CarriedOrigin(), u""};
+    for (const CRomObject* pRom : {static_cast<const CRomObject*>(&dialog.m_romFlash),
+                                   static_cast<const CRomObject*>(&dialog.m_romHost),
+                                   static_cast<const CRomObject*>(&dialog.m_romUI78K),
+                                   static_cast<const CRomObject*>(&dialog.m_romUIRSC)}) {
+        if (pRom->IsLoaded() && (pRom->m_origin == ImageOrigin::Package ||
+                                 (pRom->m_origin == ImageOrigin::File && origin.first != ImageOrigin::Package))) {
+            origin = {pRom->m_origin, pRom->m_strOriginPath};
+        }
+    }
+    return origin;
 }
 
 std::u16string Padded(const std::u16string& text, std::size_t nWidth) {
@@ -70,14 +87,31 @@ int ShowInfo(CDialogSession& session, const CliOptions& options, CommandStreams&
         for (const MemoryRow& row : MemoryRows(dialog)) {
             json.BeginObject();
             json.Key("memory").String(row.pszKey);
-            json.Key("image_version").String(row.rom.m_strRomVersion);
+            // An image that is not loaded has no version, whatever the
+            // dialog's field says.
+            if (row.rom.IsLoaded()) {
+                json.Key("image_version").String(row.rom.m_strRomVersion);
+            } else {
+                json.Key("image_version").Null();
+            }
             json.Key("device_version").String(row.rom.m_strDeviceVersion);
             json.Key("update").Bool(row.bWritable && dialog.IsSelected(row.rom));
+            if (row.bWritable && row.rom.IsLoaded()) {
+                json.Key("image_origin").String(OriginName(row.rom.m_origin));
+            }
             json.EndObject();
         }
         json.EndArray().Key("product_version").BeginObject();
         json.Key("images").String(ProductVersionOf(dialog, false));
         json.Key("device").String(ProductVersionOf(dialog, true));
+        json.EndObject();
+        const auto [origin, path] = OriginOfImages(dialog);
+        json.Key("images").BeginObject().Key("origin").String(OriginName(origin)).Key("path");
+        if (path.empty()) {
+            json.Null();
+        } else {
+            json.String(path);
+        }
         json.EndObject().EndObject();
         streams.out << json.Text() << '\n';
         return kExitSuccess;
@@ -106,6 +140,9 @@ int ShowInfo(CDialogSession& session, const CliOptions& options, CommandStreams&
     }
     text += u"\n" + LoadResString(IDS_CLI_PRODUCT_IMAGES) + u": " + ProductVersionOf(dialog, false) + u"\n";
     text += LoadResString(IDS_CLI_PRODUCT_DEVICE) + u": " + ProductVersionOf(dialog, true) + u"\n";
+    const auto [origin, path] = OriginOfImages(dialog);
+    text += LoadResString(IDS_IMAGES_ORIGIN) + u": " + Widen(OriginName(origin)) + (path.empty() ? u"" : u" " + path) +
+            u"\n";
     streams.out << Utf16ToUtf8(text);
     return kExitSuccess;
 }

@@ -84,13 +84,18 @@ int RunUpdateCommand(CDialogSession& session, const CliOptions& options, Command
     if (options.bJson) {
         CJsonWriter json;
         json.BeginObject();
-        json.Key("result").String(bSuccess ? "success" : nMessage == 0 ? "nothing" : "failure");
+        json.Key("result").String(bSuccess                                     ? "success"
+                                  : nMessage == IDS_ERR_TEST_IMAGES_ON_REAL_UNIT ? "refused"
+                                  : nMessage == 0                                ? "nothing"
+                                                                                 : "failure");
         json.Key("message_id").Number(nMessage);
         json.Key("message").String(nMessage == 0 ? std::u16string() : LoadResString(nMessage));
         json.EndObject();
         streams.out << json.Text() << '\n';
     }
-    return bSuccess ? kExitSuccess : nMessage == 0 ? kExitNothing : kExitFailure;
+    // A refused update wrote nothing.
+    const bool bNothing = nMessage == 0 || nMessage == IDS_ERR_TEST_IMAGES_ON_REAL_UNIT;
+    return bSuccess ? kExitSuccess : bNothing ? kExitNothing : kExitFailure;
 }
 
 }  // namespace rf

@@ -4,6 +4,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Text.h"
+#include "device/EmulatedEnclosureMark.h"
 #include "device/ProductTable.h"
 #include "device/ScsiDevice.h"
 
@@ -31,6 +32,7 @@ std::u16string InquiryText(const BYTE* pBytes, std::size_t nLength) {
 
 bool CScsiDevice::Identify() {
     m_nProductClass = 0;
+    m_bEmulatedEnclosure = false;
     GetScsiAddress();
 
     StorageAdapterDescriptor adapter;
@@ -61,6 +63,7 @@ bool CScsiDevice::Identify() {
     std::copy_n(buffer.begin() + kProductOffset, kProductLength, name.begin() + kVendorLength + 1);
     m_strProductName = InquiryText(name.data(), name.size());
     m_strRevision = InquiryText(buffer.data() + kRevisionOffset, kRevisionLength);
+    m_bEmulatedEnclosure = HasEmulatedMark(buffer.data(), kInquiryLength);
 
     if (std::memcmp(buffer.data() + kRevisionOffset, kRomModeRevision, kRevisionLength) == 0) {
         IdentifyFlashChip();
@@ -72,6 +75,15 @@ bool CScsiDevice::Identify() {
 bool CScsiDevice::Inquiry(BYTE* pOut) {
     const BYTE cdb[6] = {0x12, 0x00, 0x00, 0x00, kInquiryLength, 0x00};
     return ScsiPassThrough(cdb, sizeof cdb, true, pOut, kInquiryLength);
+}
+
+bool HasEmulatedMark(const unsigned char* pInquiry, std::size_t nLength) {
+    constexpr std::size_t kAdditionalLengthOffset = 4;
+    constexpr std::size_t kHeaderLength = 5;
+    const std::size_t nEnd = kEmulatedMarkOffset + kEmulatedMark.size();
+    return nLength >= nEnd && pInquiry[kAdditionalLengthOffset] + kHeaderLength >= nEnd &&
+           std::memcmp(pInquiry + kEmulatedMarkOffset, kEmulatedMark.data(),
+                       kEmulatedMark.size()) == 0;
 }
 
 int CScsiDevice::MatchSupportedProduct(const BYTE* pInquiry) {

@@ -80,6 +80,9 @@ public:
     std::u16string m_strProductName;
     std::u16string m_strRevision;
     int m_nProductClass = 0;
+    // The drive said in its INQUIRY data that it is an emulated enclosure;
+    // false for every real unit.
+    bool m_bEmulatedEnclosure = false;
     VolumeReport m_volumeReport;
 
 private:

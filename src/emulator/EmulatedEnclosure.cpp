@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/Clock.h"
+#include "device/EmulatedEnclosureMark.h"
 #include "emulator/BigEndian.h"
 #include "emulator/FixedSense.h"
 #include "emulator/FlashSelfProgrammer.h"
@@ -18,6 +19,7 @@ constexpr BYTE kStatusCheckCondition = 0x02;
 constexpr std::uint64_t kEepromWriteMicroseconds = 5'000;  // one write cycle of a serial EEPROM
 constexpr UINT kCpuEepromAnswer = 512;
 constexpr std::size_t kInquiryLength = 36;
+constexpr std::size_t kMarkedInquiryLength = kEmulatedMarkOffset + kEmulatedMark.size();
 
 constexpr char kFirmwareMagic[] = "ERI2";
 constexpr char kChipFamilyTag[] = "VIRA    ";
@@ -209,10 +211,13 @@ CEmulatedEnclosure::Answer CEmulatedEnclosure::Dispatch(ScsiRequest& request,
 }
 
 CEmulatedEnclosure::Answer CEmulatedEnclosure::Inquiry(ScsiRequest& request) {
-    std::array<BYTE, kInquiryLength> data{};
+    // A real bridge answers 36 bytes; the emulated one adds its mark in the
+    // vendor-specific bytes after them.
+    std::array<BYTE, kMarkedInquiryLength> data{};
+    const std::size_t nLength = m_bEmulatedMark ? kMarkedInquiryLength : kInquiryLength;
     data[2] = 0x02;  // SCSI-2
     data[3] = 0x02;
-    data[4] = kInquiryLength - 5;
+    data[4] = static_cast<BYTE>(nLength - 5);
     auto put = [&](std::size_t nOffset, std::size_t nLength, const std::string& text) {
         for (std::size_t i = 0; i < nLength; ++i) {
             data[nOffset + i] = i < text.size() ? static_cast<BYTE>(text[i]) : BYTE{' '};
@@ -221,7 +226,10 @@ CEmulatedEnclosure::Answer CEmulatedEnclosure::Inquiry(ScsiRequest& request) {
     put(8, 8, m_strVendor);
     put(16, 16, m_strProduct);
     put(32, 4, Revision());
-    const UINT nCount = std::min<UINT>(request.DataTransferLength, kInquiryLength);
+    if (m_bEmulatedMark) {
+        std::copy(kEmulatedMark.begin(), kEmulatedMark.end(), data.begin() + kEmulatedMarkOffset);
+    }
+    const UINT nCount = std::min<UINT>(request.DataTransferLength, static_cast<UINT>(nLength));
     if (request.DataIn != 0 && request.DataBuffer != nullptr) {
         std::copy_n(data.begin(), nCount, request.DataBuffer);
     }

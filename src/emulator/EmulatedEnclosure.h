@@ -51,6 +51,10 @@ public:
     const std::string& Vendor() const { return m_strVendor; }
     const std::string& Product() const { return m_strProduct; }
     const BusProfile& Bus() const { return *m_pBus; }
+    // Whether INQUIRY says that this is an emulated enclosure (it does
+    // unless it was made to stand for a real unit).
+    void SetEmulatedMark(bool bMark) { m_bEmulatedMark = bMark; }
+    bool HasEmulatedMark() const { return m_bEmulatedMark; }
     void SetBus(const BusProfile& bus) { m_pBus = &bus; }
 
     CNorFlashChip& Flash() { return m_flash; }
@@ -110,6 +114,7 @@ private:
 
     std::string m_strVendor = "KESTREL";
     std::string m_strProduct = "DVX4400DUO";
+    bool m_bEmulatedMark = true;
     const BusProfile* m_pBus;
     CNorFlashChip m_flash;
     std::vector<BYTE> m_hostEeprom;

@@ -27,6 +27,7 @@ constexpr char kUiFlashKey[] = "ui-flash";
 constexpr char kUiSecurityKey[] = "ui-security";
 constexpr char kUiDebuggerKey[] = "ui-debugger";
 constexpr char kUiEmptyHeaderKey[] = "ui-empty-resource-header";
+constexpr char kEmulatedMarkKey[] = "emulated-mark";
 
 // How the controller's program flash stands: firmware it starts, programmed
 // but not yet closed by the security setting, or anything less.
@@ -201,6 +202,7 @@ bool SaveEnclosure(const CEmulatedEnclosure& enclosure, const std::string& strDi
     strConfig += std::string("bus=") + enclosure.Bus().pszName + "\n";
     strConfig += "vendor=" + enclosure.Vendor() + "\n";
     strConfig += "product=" + enclosure.Product() + "\n";
+    strConfig += std::string(kEmulatedMarkKey) + "=" + YesNo(enclosure.HasEmulatedMark()) + "\n";
     if (const CEmulatedUiController* pUi = FittedUiController(enclosure)) {
         strConfig += UiConfig(*pUi);
         if (!WriteFileAtomically(directory / kUiFlashFile, Bytes(pUi->ProgramFlash().contents),
@@ -251,6 +253,14 @@ std::unique_ptr<CEmulatedEnclosure> LoadEnclosure(const std::string& strDirector
     }
     auto pEnclosure = std::make_unique<CEmulatedEnclosure>(*pChip, *pBus);
     pEnclosure->SetIdentity(values["vendor"], values["product"]);
+    // Kept before the mark could be taken away, an enclosure has it.
+    bool bMark = true;
+    if (values.contains(kEmulatedMarkKey) && !ParseYesNo(values[kEmulatedMarkKey], bMark)) {
+        strError = PathToUtf8(directory / kConfigFile) + ": " + kEmulatedMarkKey +
+                   " must be \"yes\" or \"no\"";
+        return nullptr;
+    }
+    pEnclosure->SetEmulatedMark(bMark);
     std::vector<BYTE> flash;
     if (!LoadMemory(directory / kFlashFile, pChip->nSize, flash, strError) ||
         !LoadMemory(directory / kHostEepromFile, kHostEepromSize, pEnclosure->HostEeprom(),

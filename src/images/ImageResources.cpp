@@ -1,17 +1,17 @@
 #include "images/ImageResources.h"
 
-#include "firmware/FirmwareImages.h"
+#include "firmware/ImageCatalogue.h"
 
 namespace rf {
 
 namespace {
 
-ImageResourceSource g_source = &FindFirmwareImage;
+ImageResourceSource g_source = &FindCarriedImage;
 
 }  // namespace
 
 void SetImageResourceSource(ImageResourceSource source) {
-    g_source = source != nullptr ? source : &FindFirmwareImage;
+    g_source = source != nullptr ? source : &FindCarriedImage;
 }
 
 std::span<const BYTE> FindImageResource(UINT nId) {

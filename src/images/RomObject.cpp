@@ -62,6 +62,8 @@ bool CRomObject::TakeImage(const BYTE* pBytes, std::size_t nSize) {
 
 bool CRomObject::LoadFromResource(UINT nResourceId) {
     const std::span<const BYTE> image = FindImageResource(nResourceId);
+    m_origin = CarriedOrigin();
+    m_strOriginPath.clear();
     if (image.empty()) {
         m_nDataSize = 0;
         return false;
@@ -118,8 +120,24 @@ bool CRomObject::LoadFile(const char16_t* pszPath) {
         return dropImage();
     }
     m_nDataSize = static_cast<UINT>(nRead);  // a file keeps its exact length
+    m_origin = ImageOrigin::File;
+    m_strOriginPath = pszPath;
     RefreshRomVersion();
     return IsLoaded();
+}
+
+bool CRomObject::LoadBytes(std::span<const BYTE> bytes, ImageOrigin origin,
+                           const std::u16string& strPath) {
+    if (bytes.empty() || bytes.size() > m_nBufferSize) {
+        return false;  // the image held stays
+    }
+    std::fill_n(m_pData.get(), m_nBufferSize, kErased);
+    std::copy(bytes.begin(), bytes.end(), m_pData.get());
+    m_nDataSize = static_cast<UINT>(bytes.size());  // exact, as from a file
+    m_origin = origin;
+    m_strOriginPath = strPath;
+    RefreshRomVersion();
+    return true;
 }
 
 void CRomObject::RefreshRomVersion() {

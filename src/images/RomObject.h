@@ -7,6 +7,7 @@
 // they share.
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,7 @@
 #include "app/Types.h"
 #include "app/controls/AcceptFileEdit.h"
 #include "app/controls/Button.h"
+#include "images/ImageOrigin.h"
 
 namespace rf {
 
@@ -71,6 +73,14 @@ public:
     CButton m_chkUpdate;
     bool m_bUpdateLocked = false;
     bool m_bUpdate = false;
+    // Where the held image came from, and the file or package it was read
+    // from (empty for a carried image).
+    ImageOrigin m_origin = ImageOrigin::Test;
+    std::u16string m_strOriginPath;
+
+    // Takes an image that was read and checked elsewhere (a firmware
+    // package), as a drop would; false when it does not fit.
+    bool LoadBytes(std::span<const BYTE> bytes, ImageOrigin origin, const std::u16string& strPath);
 
 protected:
     // The little-endian word at nOffset of the buffer (past it: 0xFFFF).

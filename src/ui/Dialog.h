@@ -36,7 +36,12 @@ public:
     bool IsEnded() const { return m_bEnded; }
     int Result() const { return m_nResult; }
 
-    void SetWindowText(const std::u16string& caption) { m_strCaption = caption; }
+    void SetWindowText(const std::u16string& caption) {
+        m_strCaption = caption;
+        if (m_pView != nullptr) {
+            m_pView->OnCaptionChanged(caption);
+        }
+    }
     const std::u16string& GetWindowText() const { return m_strCaption; }
     // The Close item of the system menu (and the window's close button).
     void EnableCloseItem(bool bEnable);
@@ -60,6 +65,7 @@ public:
     public:
         virtual ~IView() = default;
         virtual void OnCloseItemChanged(bool bEnabled) = 0;
+        virtual void OnCaptionChanged(const std::u16string& /*caption*/) {}
     };
     void SetView(IView* pView) { m_pView = pView; }
 

@@ -7,6 +7,7 @@
 #include "app/Messages.h"
 #include "app/StringTable.h"
 #include "device/FindDevice.h"
+#include "ui/FirmwarePackageLoad.h"
 #include "programming/UiLink.h"
 #include "ui/ControlIds.h"
 
@@ -43,6 +44,10 @@ bool CMainDlg::OnInitDialog() {
     SetWindowText(AppName());
     if (!theCmdInfo.m_strUIResourceFile.empty()) {
         m_romUIRSC.LoadFile(theCmdInfo.m_strUIResourceFile.c_str());
+    }
+    // Checked whole before the first device search.
+    if (!theCmdInfo.m_strFirmwarePackage.empty()) {
+        LoadFirmwarePackageShowingFaults(*this, theCmdInfo.m_strFirmwarePackage);
     }
     RefreshImageInfo();
     OnTimer(kSearchTimer);  // a device already attached is found before the first tick
@@ -161,6 +166,7 @@ LRESULT CMainDlg::OnDeviceChanged(WPARAM wParam, LPARAM /*lParam*/) {
         }
     }
     RefreshCheckBoxes();
+    ShowTestImageNotice(*this);
     if (theCmdInfo.m_bAutoUpdate && bFound) {
         PostMessage(WM_COMMAND, IDC_UPDATE, 0);
     }

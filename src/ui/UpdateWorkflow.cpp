@@ -13,6 +13,7 @@
 #include "app/StringTable.h"
 #include "device/FlashRomCheck.h"
 #include "images/UnitJournal.h"
+#include "images/ImageOrigin.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiFlash.h"
 #include "programming/UiLink.h"
@@ -71,6 +72,17 @@ void CMainDlg::OnUpdateFirmware() {
             }
             pRom->m_bUpdate = true;
         }
+    }
+    // Whatever front end asked: a test image never reaches a real unit.
+    auto selected = [this](const CRomObject& rom) { return IsSelected(rom) ? &rom : nullptr; };
+    if (const UINT nRefused = RefuseTestImagesOnRealUnit(
+            m_device, {selected(m_romHost), selected(m_romFlash), selected(m_romUIRSC), selected(m_romUI78K)});
+        nRefused != 0) {
+        ShowMessage(nRefused, MB_KIND_ERROR);
+        if (m_pListener != nullptr) {
+            m_pListener->OnUpdateHandled(nRefused);
+        }
+        return;
     }
     if (!m_device.LockVolumes() && !theCmdInfo.m_bIgnoreLockDrivesError) {
         ShowMessage(IDS_ERR_DRIVE_IN_USE, MB_KIND_ERROR);

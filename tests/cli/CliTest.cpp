@@ -19,7 +19,8 @@ class CliTest : public CCliFixture {};
 TEST_F(CliTest, VersionPrintsTheTitle) {
     const CliRun run = Run({u"--version"});
     EXPECT_EQ(run.nExit, 0);
-    EXPECT_EQ(run.strOut, "Firmware Updater Ver.1.02\n");
+    EXPECT_EQ(run.strOut,
+              "Firmware Updater Ver.1.02\nCarried images: test set (for the emulated enclosure only)\n");
 }
 
 TEST_F(CliTest, WithoutAVersionRecordItStopsWithMessage900) {
@@ -85,7 +86,7 @@ TEST_F(CliTest, AnUpdateOfTheEmulatedEnclosureAsANewUserRunsIt) {
     EXPECT_EQ(before.nExit, 0);
     EXPECT_NE(before.strOut.find("\"device\":\"Ver.1.00\""), std::string::npos) << before.strOut;
     EXPECT_NE(before.strOut.find("{\"memory\":\"flash\",\"image_version\":\"0027\",\"device_version\":\"0024\","
-                                 "\"update\":true}"),
+                                 "\"update\":true,\"image_origin\":\"test\"}"),
               std::string::npos);
 
     const std::string strTrace = files.Root() + "/trace.txt";

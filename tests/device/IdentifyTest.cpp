@@ -141,3 +141,36 @@ TEST_F(IdentifyTest, FailedQueriesOrInquiryRejectTheDrive) {
 
 }  // namespace
 }  // namespace rf::test
+
+namespace rf::test {
+namespace {
+
+TEST_F(IdentifyTest, OnlyAnAnswerCarryingTheWholeMarkIsAnEmulatedEnclosure) {
+    const std::string_view mark("REFLASHER-EMULATED\0\0", 20);
+    auto withMark = [&](BYTE nAdditionalLength, char cLast) {
+        std::vector<BYTE> inquiry = MakeInquiry("KESTREL ", "DVX4400DUO", "0027");
+        inquiry.resize(56, 0);
+        std::copy(mark.begin(), mark.end(), inquiry.begin() + 36);
+        inquiry[36 + 17] = static_cast<BYTE>(cLast);
+        inquiry[4] = nAdditionalLength;
+        return inquiry;
+    };
+    struct Case {
+        std::vector<BYTE> inquiry;
+        bool bEmulated;
+    };
+    const Case cases[] = {
+        {MakeInquiry("KESTREL ", "DVX4400DUO", "0027"), false},  // what a real bridge answers
+        {withMark(51, 'D'), true},
+        {withMark(31, 'D'), false},  // the mark lies past the length the answer gives
+        {withMark(51, 'X'), false},  // not our mark
+    };
+    for (const Case& c : cases) {
+        device.Close();
+        ASSERT_TRUE(OpenWith(c.inquiry));
+        EXPECT_EQ(device.m_bEmulatedEnclosure, c.bEmulated);
+    }
+}
+
+}  // namespace
+}  // namespace rf::test

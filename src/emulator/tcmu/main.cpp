@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
     }
     const std::string strDirectory = options.emulateDirectory.value_or(DefaultEmulatorDirectory());
     options.emulateDirectory = strDirectory;
-    if (options.preset && ResetEmulator(options, std::cout, std::cerr) != kExitSuccess) {
+    if ((options.preset || options.bAsRealUnit) &&
+        ResetEmulator(options, std::cout, std::cerr) != kExitSuccess) {
         return kExitFailure;
     }
     std::string strError;

@@ -2,14 +2,18 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextDocument>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <initializer_list>
@@ -17,6 +21,7 @@
 #include "app/StringTable.h"
 #include "app/controls/AcceptFileEdit.h"
 #include "ui/ControlIds.h"
+#include "ui/FirmwarePackageLoad.h"
 #include "ui/qt/ControlViews.h"
 
 namespace rf {
@@ -76,6 +81,7 @@ CDialogWindow::CDialogWindow(CMainDlg& dialog, QWidget* pParent)
     }
     Build(*pTemplate);
     BindControls(*pTemplate);
+    setAcceptDrops(true);
     SizeFields(*pTemplate);
     AlignLabelColumns();
 }
@@ -385,6 +391,42 @@ void CDialogWindow::CloseIfEnded() {
     if (m_dialog.IsEnded() && isVisible()) {
         done(m_dialog.Result());
     }
+}
+
+}  // namespace rf
+
+namespace rf {
+
+namespace {
+
+// The one local file or directory of a drop, or an empty text.
+std::u16string DroppedPath(const QMimeData* pData) {
+    if (pData == nullptr || !pData->hasUrls() || pData->urls().size() != 1 ||
+        !pData->urls().front().isLocalFile()) {
+        return {};
+    }
+    return pData->urls().front().toLocalFile().toStdU16String();
+}
+
+}  // namespace
+
+void CDialogWindow::OnCaptionChanged(const std::u16string& caption) {
+    setWindowTitle(QString::fromStdU16String(caption));
+}
+
+void CDialogWindow::dragEnterEvent(QDragEnterEvent* pEvent) {
+    if (!m_dialog.IsBusy() && !DroppedPath(pEvent->mimeData()).empty()) {
+        pEvent->acceptProposedAction();
+    }
+}
+
+void CDialogWindow::dropEvent(QDropEvent* pEvent) {
+    const std::u16string path = DroppedPath(pEvent->mimeData());
+    if (path.empty()) {
+        return;
+    }
+    pEvent->acceptProposedAction();
+    OnFirmwarePackageDropped(m_dialog, path);
 }
 
 }  // namespace rf

@@ -15,6 +15,8 @@
 #include "ui/DialogTemplates.h"
 
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QGridLayout;
 
 namespace rf {
@@ -40,6 +42,9 @@ protected:
     void reject() override;
     // The window's close button: the Close item, disabled while busy.
     void closeEvent(QCloseEvent* pEvent) override;
+    // A firmware package dropped anywhere but on an image field.
+    void dragEnterEvent(QDragEnterEvent* pEvent) override;
+    void dropEvent(QDropEvent* pEvent) override;
 
 private:
     struct Group {
@@ -48,6 +53,7 @@ private:
     };
 
     void OnCloseItemChanged(bool bEnabled) override;
+    void OnCaptionChanged(const std::u16string& caption) override;
     void Build(const DialogTemplate& dialogTemplate);
     QWidget* MakeWidget(const TemplateControl& control, QWidget* pParent);
     void BindControls(const DialogTemplate& dialogTemplate);

@@ -2,6 +2,7 @@
 
 #include "app/StringTable.h"
 #include "ui/ControlIds.h"
+#include "ui/FirmwarePackageLoad.h"
 #include "ui/win32/ControlViews.h"
 #include "ui/win32/WideText.h"
 #include "ui/win32/Win32MessagePump.h"
@@ -33,6 +34,10 @@ INT_PTR CALLBACK DialogProc(::HWND hWnd, ::UINT nMessage, ::WPARAM wParam, ::LPA
             return TRUE;
         case WM_CLOSE:
             pWindow->OnClose();
+            return TRUE;
+        case WM_DROPFILES:
+            // Anywhere but on an image field: a firmware package.
+            pWindow->OnPackageDropped(reinterpret_cast<::HDROP>(wParam));
             return TRUE;
         default:
             return FALSE;
@@ -124,6 +129,7 @@ bool CDialogWindow::OnInitDialog(HWND hWnd) {
     }
     SetIcons(hWnd);
     AllowDrops(hWnd);
+    DragAcceptFiles(hWnd, TRUE);
     m_dialog.SetView(this);
     m_dialog.Create();
     SetWindowTextW(hWnd, Wide(m_dialog.GetWindowText()));
@@ -245,6 +251,24 @@ void CDialogWindow::OnDropFiles(CAcceptFileEdit& field, HDROP hDrop) {
         field.OnDropFiles(paths);
     }
     DragFinish(hDrop);
+}
+
+void CDialogWindow::OnPackageDropped(HDROP hDrop) {
+    if (DragQueryFileW(hDrop, 0xFFFFFFFF, nullptr, 0) == 1) {
+        const ::UINT nLength = DragQueryFileW(hDrop, 0, nullptr, 0);
+        std::wstring path(nLength + 1, L'\0');
+        const ::UINT nCopied = DragQueryFileW(hDrop, 0, path.data(), nLength + 1);
+        DragFinish(hDrop);
+        OnFirmwarePackageDropped(m_dialog, FromWide(path.data(), nCopied));
+        return;
+    }
+    DragFinish(hDrop);
+}
+
+void CDialogWindow::OnCaptionChanged(const std::u16string& caption) {
+    if (m_hWnd != nullptr) {
+        SetWindowTextW(m_hWnd, Wide(caption));
+    }
 }
 
 void CDialogWindow::OnCloseItemChanged(bool bEnabled) {

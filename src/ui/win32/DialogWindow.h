@@ -47,9 +47,11 @@ public:
     void OnCommand(UINT nId, UINT nCode, HWND hControl);
     void OnClose();
     void OnDropFiles(CAcceptFileEdit& field, HDROP hDrop);
+    void OnPackageDropped(HDROP hDrop);
 
 private:
     void OnCloseItemChanged(bool bEnabled) override;
+    void OnCaptionChanged(const std::u16string& caption) override;
     void BindControls();
     void Unbind();
 

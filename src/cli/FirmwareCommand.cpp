@@ -1,0 +1,210 @@
+#include "cli/FirmwareCommand.h"
+
+#include <array>
+#include <fstream>
+#include <ostream>
+
+#include "app/FilePath.h"
+#include "app/StringTable.h"
+#include "app/Text.h"
+#include "cli/CliOptions.h"
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "device/ProductTable.h"
+#include "firmware/ImageCatalogue.h"
+#include "firmware/Sha256.h"
+#include "images/ImageOrigin.h"
+#include "package/FirmwarePackage.h"
+#include "ui/FirmwarePackageLoad.h"
+#include "ui/ProductVersions.h"
+
+namespace rf {
+
+namespace {
+
+struct ShownImage {
+    const MemoryKindInfo* pKind;
+    std::span<const BYTE> bytes;
+};
+
+// The product version of a set of images, by the versions of its memories.
+WORD ProductVersionOf(const std::vector<ShownImage>& images) {
+    std::array<std::u16string, 4> versions;
+    const MemoryKind order[] = {MemoryKind::Flash, MemoryKind::Host, MemoryKind::Ui,
+                                MemoryKind::Resource};
+    for (std::size_t i = 0; i < versions.size(); ++i) {
+        for (const ShownImage& image : images) {
+            if (image.pKind->kind == order[i]) {
+                versions[i] = Utf8ToUtf16(ImageVersionText(image.pKind->kind, image.bytes));
+            }
+        }
+    }
+    return LookUpProductVersion(versions);
+}
+
+std::vector<ShownImage> CarriedImages() {
+    std::vector<ShownImage> images;
+    for (const MemoryKindInfo& kind : MemoryKinds()) {
+        images.push_back({&kind, FindCarriedImage(kind.nCarriedId)});
+    }
+    return images;
+}
+
+void PrintFault(std::ostream& err, const PackageError& error) {
+    err << Utf16ToUtf8(DescribePackageError(error)) << '\n';
+}
+
+bool WriteBytes(const std::filesystem::path& path, std::span<const BYTE> bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    return !file.fail();
+}
+
+int Export(const std::string& strDirectory, CommandStreams& streams) {
+    const std::filesystem::path directory = PathFromUtf8(strDirectory);
+    std::error_code error;
+    std::filesystem::create_directories(directory, error);
+    for (const ShownImage& image : CarriedImages()) {
+        const std::filesystem::path path = directory / image.pKind->pszFileName;
+        if (error || !WriteBytes(path, image.bytes)) {
+            PrintFault(streams.err, PackageError{PathToUtf8(path), IDS_PKG_CANNOT_WRITE});
+            return kExitFailure;
+        }
+        streams.log << Utf16ToUtf8(LoadResString(IDS_PKG_WRITTEN)) << PathToUtf8(path) << '\n';
+    }
+    return kExitSuccess;
+}
+
+int Pack(const std::string& strOut, const std::string& strDirectory, CommandStreams& streams) {
+    // The images of the directory, by their file names; their versions
+    // and checksums are read from the bytes.
+    const std::filesystem::path directory = PathFromUtf8(strDirectory);
+    FirmwarePackage package;
+    package.strProduct = SupportedProducts().front().pszPrefix;
+    PackageFiles files;
+    std::vector<ShownImage> shown;
+    for (const MemoryKindInfo& kind : MemoryKinds()) {
+        const std::filesystem::path path = directory / kind.pszFileName;
+        std::error_code error;
+        if (!std::filesystem::exists(path, error)) {
+            continue;
+        }
+        std::ifstream file(path, std::ios::binary);
+        std::vector<BYTE> bytes((std::istreambuf_iterator<char>(file)),
+                                std::istreambuf_iterator<char>());
+        if (!file.eof() && file.fail()) {
+            PrintFault(streams.err, PackageError{PathToUtf8(path), IDS_PKG_NOT_READABLE});
+            return kExitNothing;
+        }
+        package.images.push_back(PackageImage{
+            &kind, kind.pszFileName, ImageVersionText(kind.kind, bytes), Sha256Hex(bytes), bytes});
+    }
+    for (const PackageImage& image : package.images) {
+        shown.push_back({image.pKind, image.bytes});
+    }
+    const WORD wProduct = ProductVersionOf(shown);
+    if (wProduct != 0xFFFF) {
+        char acVersion[8];
+        std::snprintf(acVersion, sizeof acVersion, "%d.%02X", wProduct >> 8, wProduct & 0xFF);
+        package.strProductVersion = acVersion;
+    }
+    for (const PackageImage& image : package.images) {
+        files[image.strFileName] = image.bytes;
+    }
+    const std::string strMetainfo = MakeMetainfo(package);
+    files[kMetainfoFileName] = std::vector<BYTE>(strMetainfo.begin(), strMetainfo.end());
+    // The package is checked as a reader will check it, before it is made.
+    FirmwarePackage checked;
+    PackageError fault;
+    if (!CheckPackageFiles(files, strDirectory, checked, fault)) {
+        PrintFault(streams.err, fault);
+        return kExitNothing;
+    }
+    if (!WriteCabinet(PathFromUtf8(strOut), files)) {
+        PrintFault(streams.err, PackageError{strOut, IDS_PKG_CANNOT_WRITE});
+        return kExitFailure;
+    }
+    streams.log << Utf16ToUtf8(LoadResString(IDS_PKG_WRITTEN)) << strOut << '\n';
+    return kExitSuccess;
+}
+
+int Show(const CliOptions& options, CommandStreams& streams) {
+    std::vector<ShownImage> images;
+    FirmwarePackage package;
+    const char* pszOrigin = OriginName(CarriedOrigin());
+    if (options.words.size() == 3) {
+        PackageError error;
+        if (!ReadFirmwarePackage(PathFromUtf16(options.words[2]), package, error)) {
+            PrintFault(streams.err, error);
+            return kExitNothing;
+        }
+        for (const PackageImage& image : package.images) {
+            images.push_back({image.pKind, image.bytes});
+        }
+        pszOrigin = OriginName(ImageOrigin::Package);
+    } else {
+        images = CarriedImages();
+    }
+    if (options.bJson) {
+        CJsonWriter json;
+        json.BeginObject().Key("origin").String(pszOrigin).Key("images").BeginArray();
+        for (const ShownImage& image : images) {
+            json.BeginObject();
+            json.Key("memory").String(image.pKind->pszKey);
+            json.Key("version").String(ImageVersionText(image.pKind->kind, image.bytes));
+            json.Key("size").Number(static_cast<long long>(image.bytes.size()));
+            json.Key("sha256").String(Sha256Hex(image.bytes));
+            json.Key("origin").String(pszOrigin);
+            json.EndObject();
+        }
+        json.EndArray().EndObject();
+        streams.out << json.Text() << '\n';
+        return kExitSuccess;
+    }
+    for (const ShownImage& image : images) {
+        std::string strKey = image.pKind->pszKey;
+        strKey.resize(10, ' ');
+        streams.out << strKey << ImageVersionText(image.pKind->kind, image.bytes) << "  "
+                    << image.bytes.size() << "  " << Sha256Hex(image.bytes) << "  " << pszOrigin
+                    << '\n';
+    }
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int RunFirmwareCommand(const CliOptions& options, CommandStreams& streams) {
+    const std::u16string& verb = options.words[1];
+    if (verb == u"export") {
+        return Export(Utf16ToUtf8(options.words[2]), streams);
+    }
+    if (verb == u"pack") {
+        return Pack(Utf16ToUtf8(options.words[2]), Utf16ToUtf8(options.words[3]), streams);
+    }
+    return Show(options, streams);
+}
+
+std::u16string CarriedImagesLine() {
+    if (!CarriesVendorImages()) {
+        return LoadResString(IDS_CARRIED_TEST_SET);
+    }
+    return LoadResString(IDS_CARRIED_VENDOR_SET) +
+           FormatProductVersion(ProductVersionOf(CarriedImages()));
+}
+
+bool CheckFirmwareOption(const CliOptions& options, std::ostream& err) {
+    if (!options.firmware) {
+        return true;
+    }
+    FirmwarePackage package;
+    PackageError error;
+    if (!ReadFirmwarePackage(PathFromUtf8(*options.firmware), package, error)) {
+        PrintFault(err, error);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace rf

@@ -1,0 +1,39 @@
+#pragma once
+
+// The four writable memories as image files know them: the key that names
+// a memory (in packages and on the command line), the file name of its
+// image in a firmware directory, its carried image, the largest image it
+// takes, the validity test of its format and its version text. One table,
+// read by the package reader, the export and the build's check of the
+// maker's files alike.
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/Types.h"
+
+namespace rf {
+
+enum class MemoryKind { Flash, Host, Ui, Resource };
+
+struct MemoryKindInfo {
+    MemoryKind kind;
+    const char* pszKey;       // "flash", "host", "ui", "resource"
+    const char* pszFileName;  // "bridge.bin", ...
+    UINT nCarriedId;          // IDR_BRIDGE_FIRMWARE, ...
+    UINT nBufferSize;         // the image object's buffer
+};
+
+// In the order an update writes them: host, flash, resource, ui.
+std::span<const MemoryKindInfo> MemoryKinds();
+// Null when no memory has the key.
+const MemoryKindInfo* FindMemoryKind(std::string_view key);
+
+// The format's own mark (and for the SEEPROM its header checksum).
+bool IsValidImage(MemoryKind kind, std::span<const BYTE> image);
+// The four-digit version text the user dialog shows ("0027", "C018"...);
+// empty when the image is too short to hold it.
+std::string ImageVersionText(MemoryKind kind, std::span<const BYTE> image);
+
+}  // namespace rf

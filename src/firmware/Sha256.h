@@ -1,0 +1,22 @@
+#pragma once
+
+// SHA-256 through the system's own library: nettle on Linux, the CNG
+// hash functions (bcrypt) on Windows. Images are named by it in firmware
+// packages, and test images are recognised by it whatever way they come.
+
+#include <array>
+#include <span>
+#include <string>
+
+#include "app/Types.h"
+
+namespace rf {
+
+using Sha256Digest = std::array<BYTE, 32>;
+
+Sha256Digest Sha256(std::span<const BYTE> bytes);
+// 64 lower-case hexadecimal digits.
+std::string Sha256Hex(std::span<const BYTE> bytes);
+std::string DigestHex(const Sha256Digest& digest);
+
+}  // namespace rf

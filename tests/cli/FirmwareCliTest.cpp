@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/Text.h"
+#include "firmware/ImageCatalogue.h"
+#include "support/CliFixture.h"
+
+namespace rf::test {
+namespace {
+
+std::string ReadText(const std::string& strPath) {
+    std::ifstream file(strPath, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::size_t CountLines(const std::string& strText) {
+    return static_cast<std::size_t>(std::count(strText.begin(), strText.end(), '\n'));
+}
+
+// Every file of the enclosure's state, by name.
+std::map<std::string, std::string> State(const std::string& strDirectory) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(strDirectory)) {
+        files[entry.path().filename().string()] = ReadText(entry.path().string());
+    }
+    return files;
+}
+
+class FirmwareCliTest : public CCliFixture {
+protected:
+    void SetUp() override {
+        if (CarriesVendorImages()) {
+            GTEST_SKIP() << "the build carries the maker's images";
+        }
+    }
+
+    std::string Directory() const { return files.Root() + "/enclosure"; }
+    std::u16string Emulate() const { return Utf8ToUtf16("--emulate=" + Directory()); }
+    std::u16string TraceOption(const std::string& strName) const {
+        return Utf8ToUtf16("--trace=" + files.Root() + "/" + strName);
+    }
+    std::string Trace(const std::string& strName) const {
+        return ReadText(files.Root() + "/" + strName);
+    }
+};
+
+TEST_F(FirmwareCliTest, ARealUnitGetsNoTestImageButListInfoAndBackupWork) {
+    ASSERT_EQ(Run({u"emulator", u"reset", Emulate(), u"--as-real-unit"}).nExit, 0);
+    EXPECT_NE(ReadText(Directory() + "/enclosure.conf").find("emulated-mark=no"),
+              std::string::npos);
+    const auto before = State(Directory());
+
+    const CliRun info = Run({u"info", Emulate(), TraceOption("info")});
+    EXPECT_EQ(info.nExit, 0) << info.strErr;
+    EXPECT_EQ(Run({u"backup", Utf8ToUtf16(files.Root() + "/backup"), Emulate()}).nExit, 0);
+
+    for (const bool bVendor : {false, true}) {
+        const CliRun update = Run({u"update", Emulate(), u"--yes", TraceOption("update"),
+                                   bVendor ? u"--vendor" : u"--stats"});
+        EXPECT_EQ(update.nExit, 2) << update.strOut << update.strErr;
+        EXPECT_NE((update.strOut + update.strErr)
+                      .find("test images, made for the emulated enclosure only"),
+                  std::string::npos)
+            << update.strOut << update.strErr;
+        if (!bVendor) {
+            // Identification and version reads, exactly what info sends.
+            EXPECT_EQ(Trace("update"), Trace("info"));
+        }
+    }
+    const CliRun json = Run({u"update", Emulate(), u"--json"});
+    EXPECT_EQ(json.nExit, 2);
+    EXPECT_NE(json.strOut.find("\"result\":\"refused\",\"message_id\":950"), std::string::npos)
+        << json.strOut;
+    EXPECT_EQ(State(Directory()), before) << "the saved enclosure is byte for byte what it was";
+}
+
+TEST_F(FirmwareCliTest, TheMarkedEnclosureUpdatesAsBefore) {
+    ASSERT_EQ(Run({u"emulator", u"reset", Emulate()}).nExit, 0);
+    const CliRun update = Run({u"update", Emulate(), TraceOption("update")});
+    EXPECT_EQ(update.nExit, 0) << update.strErr;
+    EXPECT_EQ(CountLines(Trace("update")), 15196u);
+}
+
+}  // namespace
+}  // namespace rf::test
