@@ -30,9 +30,10 @@ _reflasher_cli() {
     --preset) _reflasher_cli_offer "$program" presets; return ;;
     --flash-chip) _reflasher_cli_offer "$program" flash-chips; return ;;
     --spi-chip) _reflasher_cli_offer "$program" spi-chips; return ;;
+    --link) _reflasher_cli_offer "$program" links; return ;;
     --emulate-fault) _reflasher_cli_offer "$program" faults; return ;;
     --device) _reflasher_cli_offer "$program" drives; return ;;
-    --trace | --clock) _filedir; return ;;
+    --trace | --clock | --firmware) _filedir; return ;;
     --load)
         if [[ $cur == *=* ]]; then
             cur=${cur#*=}
@@ -44,7 +45,7 @@ _reflasher_cli() {
         return
         ;;
     --complete)
-        COMPREPLY=($(compgen -W 'commands options value-options updater-options presets flash-chips
+        COMPREPLY=($(compgen -W 'commands options value-options updater-options presets links flash-chips
             spi-chips faults drives' -- "$cur"))
         return
         ;;

@@ -12,6 +12,7 @@
 #include "cli/CliOptions.h"
 #include "cli/EmulatorPresets.h"
 #include "device/DevicePort.h"
+#include "emulator/BusProfile.h"
 #include "emulator/FaultPlan.h"
 #include "emulator/NorFlashChip.h"
 #include "emulator/SpiFlashModel.h"
@@ -71,6 +72,14 @@ std::vector<std::string> Presets() {
     return words;
 }
 
+std::vector<std::string> Links() {
+    std::vector<std::string> words;
+    for (const emu::BusProfile& bus : emu::BusProfiles()) {
+        words.emplace_back(bus.pszName);
+    }
+    return words;
+}
+
 std::vector<std::string> FlashChips() {
     std::vector<std::string> words;
     for (const emu::NorChipModel& chip : emu::NorChipModels()) {
@@ -119,6 +128,7 @@ bool PrintCompletions(std::string_view what, IDeviceSystem& system, std::ostream
         {"value-options", ValueOptions},
         {"updater-options", UpdaterOptions},
         {"presets", Presets},
+        {"links", Links},
         {"flash-chips", FlashChips},
         {"spi-chips", SpiChips},
         {"faults", Faults},
