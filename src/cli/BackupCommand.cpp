@@ -9,9 +9,9 @@
 #include "app/StringTable.h"
 #include "app/Text.h"
 #include "cli/Commands.h"
-#include "cli/DialogSession.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiLink.h"
+#include "update/FirmwareUpdate.h"
 
 namespace rf {
 
@@ -35,7 +35,8 @@ constexpr SpiSize kSpiSizes[] = {
 
 bool SaveFile(const std::filesystem::path& path, const std::vector<BYTE>& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(file);
 }
 
@@ -66,15 +67,12 @@ bool ReadSpiFlash(CScsiDevice& device, std::vector<BYTE>& contents) {
 
 }  // namespace
 
-int RunBackup(CDialogSession& session, const std::string& strDirectory, CommandStreams& streams) {
-    session.Open();
-    session.RunUntil([&] { return session.bDeviceFound; }, kSearchMilliseconds);
-    if (!session.bDeviceFound) {
-        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
-        ReportDrivesWithoutAccess(session.Dialog().m_device.System(), streams.err);
+int RunBackup(CFirmwareUpdate& update, const std::string& strDirectory, CommandStreams& streams) {
+    update.RefreshImages();
+    if (!FindAndReadUnit(update, nullptr, streams.err)) {
         return kExitNothing;
     }
-    CScsiDevice& device = session.Dialog().m_device;
+    CScsiDevice& device = update.m_device;
     std::error_code error;
     const std::filesystem::path directory = PathFromUtf8(strDirectory);
     std::filesystem::create_directories(directory, error);
@@ -93,16 +91,18 @@ int RunBackup(CDialogSession& session, const std::string& strDirectory, CommandS
 
     std::vector<BYTE> flash(kFlashBackupSize, 0);
     device.m_dwFlashBase = kFlashWindowBase;
-    if (!device.ReadFlash(0, flash.data(), kFlashBackupSize, nullptr) || device.m_bScsiStatus != 0 ||
-        !save("flash-rom.bin", flash)) {
+    if (!device.ReadFlash(0, flash.data(), kFlashBackupSize, nullptr) ||
+        device.m_bScsiStatus != 0 || !save("flash-rom.bin", flash)) {
         return fail("flash-rom.bin");
     }
     std::vector<BYTE> host(kHostEepromSize, 0);
-    if (!device.ReadHostEeprom(0, host.data(), kHostEepromSize, nullptr) || !save("seeprom-host.bin", host)) {
+    if (!device.ReadHostEeprom(0, host.data(), kHostEepromSize, nullptr) ||
+        !save("seeprom-host.bin", host)) {
         return fail("seeprom-host.bin");
     }
     std::vector<BYTE> cpu(kCpuEepromSize, 0);
-    if (!device.ReadCpuEeprom(0, cpu.data(), kCpuEepromSize, nullptr) || !save("seeprom-cpu.bin", cpu)) {
+    if (!device.ReadCpuEeprom(0, cpu.data(), kCpuEepromSize, nullptr) ||
+        !save("seeprom-cpu.bin", cpu)) {
         return fail("seeprom-cpu.bin");
     }
     std::vector<BYTE> spi;

@@ -5,9 +5,9 @@
 #include "app/Text.h"
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
-#include "cli/DialogSession.h"
 #include "cli/Json.h"
-#include "ui/ProductVersions.h"
+#include "update/FirmwareUpdate.h"
+#include "update/ProductVersions.h"
 
 namespace rf {
 
@@ -20,17 +20,17 @@ struct MemoryRow {
     bool bWritable;
 };
 
-std::array<MemoryRow, 5> MemoryRows(CMainDlg& dialog) {
-    return {{{"flash", IDS_CLI_MEMORY_FLASH, dialog.m_romFlash, true},
-             {"host", IDS_CLI_MEMORY_HOST, dialog.m_romHost, true},
-             {"cpu", IDS_CLI_MEMORY_CPU, dialog.m_romCpu, false},
-             {"ui", IDS_CLI_MEMORY_UI, dialog.m_romUI78K, true},
-             {"resource", IDS_CLI_MEMORY_RESOURCE, dialog.m_romUIRSC, true}}};
+std::array<MemoryRow, 5> MemoryRows(CFirmwareUpdate& update) {
+    return {{{"flash", IDS_CLI_MEMORY_FLASH, update.m_romFlash, true},
+             {"host", IDS_CLI_MEMORY_HOST, update.m_romHost, true},
+             {"cpu", IDS_CLI_MEMORY_CPU, update.m_romCpu, false},
+             {"ui", IDS_CLI_MEMORY_UI, update.m_romUI78K, true},
+             {"resource", IDS_CLI_MEMORY_RESOURCE, update.m_romUIRSC, true}}};
 }
 
-std::u16string ProductVersionOf(CMainDlg& dialog, bool bDevice) {
-    const std::array<CRomObject*, 4> roms = {&dialog.m_romFlash, &dialog.m_romHost, &dialog.m_romUI78K,
-                                             &dialog.m_romUIRSC};
+std::u16string ProductVersionOf(CFirmwareUpdate& update, bool bDevice) {
+    const std::array<CRomObject*, 4> roms = {&update.m_romFlash, &update.m_romHost,
+                                             &update.m_romUI78K, &update.m_romUIRSC};
     std::array<std::u16string, 4> versions;
     for (std::size_t i = 0; i < roms.size(); ++i) {
         versions[i] = bDevice ? roms[i]->m_strDeviceVersion : roms[i]->m_strRomVersion;
@@ -44,68 +44,68 @@ std::u16string Padded(const std::u16string& text, std::size_t nWidth) {
 
 }  // namespace
 
-int ShowInfo(CDialogSession& session, const CliOptions& options, CommandStreams& streams) {
-    session.Open();
-    CMainDlg& dialog = session.Dialog();
-    if (!LoadRequestedFiles(dialog, options, streams.err)) {
+int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams) {
+    if (!PrepareImages(update, options, streams.err)) {
         return kExitNothing;
     }
-    session.RunUntil([&] { return session.bDeviceFound; }, kSearchMilliseconds);
-    if (!session.bDeviceFound) {
+    if (!FindAndReadUnit(update, nullptr, streams.err)) {
         if (options.bJson) {
             streams.out << "{\"device\":null}\n";
         }
-        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
-        ReportDrivesWithoutAccess(dialog.m_device.System(), streams.err);
         return kExitNothing;
     }
+    const std::u16string strDeviceName = update.m_device.m_strProductName;
 
     if (options.bJson) {
         CJsonWriter json;
         json.BeginObject().Key("device").BeginObject();
-        json.Key("name").String(dialog.m_strDeviceName);
-        json.Key("serial").String(dialog.m_romCpu.m_strSerialNo);
-        json.Key("ui_serial").String(dialog.m_romUI78K.m_strUiSerialNo);
+        json.Key("name").String(strDeviceName);
+        json.Key("serial").String(update.m_romCpu.m_strSerialNo);
+        json.Key("ui_serial").String(update.m_romUI78K.m_strUiSerialNo);
         json.EndObject().Key("memories").BeginArray();
-        for (const MemoryRow& row : MemoryRows(dialog)) {
+        for (const MemoryRow& row : MemoryRows(update)) {
             json.BeginObject();
             json.Key("memory").String(row.pszKey);
             json.Key("image_version").String(row.rom.m_strRomVersion);
             json.Key("device_version").String(row.rom.m_strDeviceVersion);
-            json.Key("update").Bool(row.bWritable && dialog.IsSelected(row.rom));
+            json.Key("update").Bool(row.bWritable && update.IsSelected(row.rom));
             json.EndObject();
         }
         json.EndArray().Key("product_version").BeginObject();
-        json.Key("images").String(ProductVersionOf(dialog, false));
-        json.Key("device").String(ProductVersionOf(dialog, true));
+        json.Key("images").String(ProductVersionOf(update, false));
+        json.Key("device").String(ProductVersionOf(update, true));
         json.EndObject().EndObject();
         streams.out << json.Text() << '\n';
         return kExitSuccess;
     }
 
-    std::u16string text = LoadResString(IDS_CLI_DEVICE) + u": " + dialog.m_strDeviceName + u"\n";
-    text += LoadResString(IDS_CLI_SERIAL) + u": " + dialog.m_romCpu.m_strSerialNo + u"\n";
-    text += LoadResString(IDS_CLI_UI_SERIAL) + u": " + dialog.m_romUI78K.m_strUiSerialNo + u"\n\n";
+    std::u16string text = LoadResString(IDS_CLI_DEVICE) + u": " + strDeviceName + u"\n";
+    text += LoadResString(IDS_CLI_SERIAL) + u": " + update.m_romCpu.m_strSerialNo + u"\n";
+    text += LoadResString(IDS_CLI_UI_SERIAL) + u": " + update.m_romUI78K.m_strUiSerialNo + u"\n\n";
     // Column titles come as one text, separated by "|".
     std::u16string columns = LoadResString(IDS_CLI_COLUMNS);
     std::array<std::u16string, 4> titles;
     for (std::size_t i = 0, nStart = 0; i < titles.size(); ++i) {
         const std::size_t nBar = columns.find(u'|', nStart);
-        titles[i] = columns.substr(nStart, nBar == std::u16string::npos ? std::u16string::npos : nBar - nStart);
+        titles[i] = columns.substr(
+            nStart, nBar == std::u16string::npos ? std::u16string::npos : nBar - nStart);
         nStart = nBar == std::u16string::npos ? columns.size() : nBar + 1;
     }
     constexpr std::size_t kNameWidth = 30;
     constexpr std::size_t kVersionWidth = 28;
-    text += Padded(titles[0], kNameWidth) + Padded(titles[1], kVersionWidth) + Padded(titles[2], kVersionWidth) +
-            titles[3] + u"\n";
-    for (const MemoryRow& row : MemoryRows(dialog)) {
-        const std::u16string update =
-            row.bWritable ? LoadResString(dialog.IsSelected(row.rom) ? IDS_CLI_YES : IDS_CLI_NO) : u"-";
-        text += Padded(LoadResString(row.nName), kNameWidth) + Padded(row.rom.m_strRomVersion, kVersionWidth) +
-                Padded(row.rom.m_strDeviceVersion, kVersionWidth) + update + u"\n";
+    text += Padded(titles[0], kNameWidth) + Padded(titles[1], kVersionWidth) +
+            Padded(titles[2], kVersionWidth) + titles[3] + u"\n";
+    for (const MemoryRow& row : MemoryRows(update)) {
+        const std::u16string strUpdate =
+            row.bWritable ? LoadResString(update.IsSelected(row.rom) ? IDS_CLI_YES : IDS_CLI_NO)
+                          : u"-";
+        text += Padded(LoadResString(row.nName), kNameWidth) +
+                Padded(row.rom.m_strRomVersion, kVersionWidth) +
+                Padded(row.rom.m_strDeviceVersion, kVersionWidth) + strUpdate + u"\n";
     }
-    text += u"\n" + LoadResString(IDS_CLI_PRODUCT_IMAGES) + u": " + ProductVersionOf(dialog, false) + u"\n";
-    text += LoadResString(IDS_CLI_PRODUCT_DEVICE) + u": " + ProductVersionOf(dialog, true) + u"\n";
+    text += u"\n" + LoadResString(IDS_CLI_PRODUCT_IMAGES) + u": " +
+            ProductVersionOf(update, false) + u"\n";
+    text += LoadResString(IDS_CLI_PRODUCT_DEVICE) + u": " + ProductVersionOf(update, true) + u"\n";
     streams.out << Utf16ToUtf8(text);
     return kExitSuccess;
 }

@@ -66,8 +66,9 @@ TEST_F(CliTest, AnUpdateOfTheEmulatedEnclosureAsANewUserRunsIt) {
     const CliRun before = Run({u"info", emulate, u"--json"});
     EXPECT_EQ(before.nExit, 0);
     EXPECT_NE(before.strOut.find("\"device\":\"Ver.1.00\""), std::string::npos) << before.strOut;
-    EXPECT_NE(before.strOut.find("{\"memory\":\"flash\",\"image_version\":\"0027\",\"device_version\":\"0024\","
-                                 "\"update\":true}"),
+    EXPECT_NE(before.strOut.find(
+                  "{\"memory\":\"flash\",\"image_version\":\"0027\",\"device_version\":\"0024\","
+                  "\"update\":true}"),
               std::string::npos);
 
     const std::string strTrace = files.Root() + "/trace.txt";
@@ -79,10 +80,12 @@ TEST_F(CliTest, AnUpdateOfTheEmulatedEnclosureAsANewUserRunsIt) {
     std::ifstream trace(strTrace);
     std::string strFirst;
     std::getline(trace, strFirst);
-    EXPECT_EQ(strFirst, "0 12000000FE00 in 254 - 00") << "index, block, direction, length, data, status";
+    EXPECT_EQ(strFirst, "0 12000000FE00 in 254 - 00")
+        << "index, block, direction, length, data, status";
 
     const CliRun after = Run({u"info", emulate});
-    EXPECT_NE(after.strOut.find("Product version of the device: Ver.1.01"), std::string::npos) << after.strOut;
+    EXPECT_NE(after.strOut.find("Product version of the device: Ver.1.01"), std::string::npos)
+        << after.strOut;
     // Nothing is newer now: without a terminal to ask, the answer is No.
     const CliRun again = Run({u"update", emulate, u"--json"});
     EXPECT_EQ(again.nExit, 2);
@@ -96,7 +99,8 @@ TEST_F(CliTest, APowerCutLeavesAnEnclosureTheNextRunRepairs) {
     EXPECT_EQ(cut.nExit, 1);
     const CliRun repaired = Run({u"update", emulate, u"--yes"});
     EXPECT_EQ(repaired.nExit, 0) << repaired.strOut << repaired.strErr;
-    EXPECT_NE(Run({u"info", emulate}).strOut.find("Product version of the device: Ver.1.01"), std::string::npos);
+    EXPECT_NE(Run({u"info", emulate}).strOut.find("Product version of the device: Ver.1.01"),
+              std::string::npos);
 }
 
 TEST_F(CliTest, BackupReadsWhatCanBeReadAndWritesNothing) {
@@ -106,7 +110,8 @@ TEST_F(CliTest, BackupReadsWhatCanBeReadAndWritesNothing) {
     const CliRun backup = Run(
         {u"backup", Utf8ToUtf16(strBackup), emulate, u"--trace", Utf8ToUtf16(files.Root() + "/t")});
     EXPECT_EQ(backup.nExit, 0) << backup.strErr;
-    for (const char* pszFile : {"flash-rom.bin", "seeprom-host.bin", "seeprom-cpu.bin", "spi-flash.bin"}) {
+    for (const char* pszFile :
+         {"flash-rom.bin", "seeprom-host.bin", "seeprom-cpu.bin", "spi-flash.bin"}) {
         EXPECT_TRUE(std::filesystem::exists(strBackup + "/" + pszFile)) << pszFile;
     }
     EXPECT_EQ(std::filesystem::file_size(strBackup + "/seeprom-host.bin"), 0x2000u);
@@ -122,9 +127,11 @@ TEST_F(CliTest, BackupReadsWhatCanBeReadAndWritesNothing) {
 TEST_F(CliTest, LoadingFilesNeedsTheVendorDialogAndAReadableFile) {
     const std::u16string emulate = Utf8ToUtf16("--emulate=" + files.Root() + "/enclosure");
     EXPECT_EQ(Run({u"info", emulate, u"--load", u"host=x.bin"}).nExit, 2);
-    const CliRun missing = Run({u"info", emulate, u"--vendor", u"--load", u"host=/nonexistent.bin"});
+    const CliRun missing =
+        Run({u"info", emulate, u"--vendor", u"--load", u"host=/nonexistent.bin"});
     EXPECT_EQ(missing.nExit, 2);
-    EXPECT_NE(missing.strErr.find("The image file cannot be loaded: host=/nonexistent.bin"), std::string::npos);
+    EXPECT_NE(missing.strErr.find("The image file cannot be loaded: host=/nonexistent.bin"),
+              std::string::npos);
     EXPECT_EQ(Run({u"info", emulate, u"--vendor", u"--load", u"melt=x"}).nExit, 2);
 }
 
@@ -140,6 +147,18 @@ TEST_F(CliTest, BadUsageIsExplainedWithExitStatus2) {
 
     EXPECT_EQ(Run({}).nExit, 2);
     EXPECT_EQ(Run({u"--help"}).nExit, 0);
+}
+
+TEST_F(CliTest, AnUpdateLeavesTheOptionsAsTheCommandLineSetThem) {
+    const std::u16string emulate = Utf8ToUtf16("--emulate=" + files.Root() + "/enclosure");
+    ASSERT_EQ(Run({u"update", emulate, u"--vendor", u"/IgnoreLockDrivesError"}).nExit, 0);
+    EXPECT_FALSE(theCmdInfo.m_bAutoUpdate) << "the update is called, not posted";
+    EXPECT_TRUE(theCmdInfo.m_bEnableVendorMode);
+    EXPECT_TRUE(theCmdInfo.m_bIgnoreLockDrivesError);
+    EXPECT_FALSE(theCmdInfo.m_bDisableResetUI);
+    EXPECT_FALSE(theCmdInfo.m_bEnableAllProducts);
+    EXPECT_TRUE(theCmdInfo.m_bForceAmdRom);
+    EXPECT_TRUE(theCmdInfo.m_strUIResourceFile.empty());
 }
 
 TEST_F(CliTest, UpdaterOptionsAreAcceptedBesideCommands) {
