@@ -14,6 +14,8 @@ class IDeviceSystem;
 class CFirmwareUpdate;
 class CProgressCtrl;
 struct CliOptions;
+struct ReadFault;
+enum class ReadFaultKind;
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
@@ -39,6 +41,11 @@ bool PrepareImages(CFirmwareUpdate& update, const CliOptions& options, std::ostr
 // then reads it and selects what is newer. False, with the message and the
 // drives that could not be opened, when none was found.
 bool FindAndReadUnit(CFirmwareUpdate& update, CProgressCtrl* pProgress, std::ostream& err);
+
+// How a read went wrong, with its offset, for a message; empty for none.
+std::u16string DescribeReadFault(const ReadFault& fault);
+// The kind of a read fault in JSON: "refused", "short"...
+const char* ReadFaultKey(ReadFaultKind kind);
 
 // When no enclosure was found: names every drive that could be one but
 // cannot be opened, and says how to get access to it.

@@ -38,6 +38,20 @@ std::u16string ProductVersionOf(CFirmwareUpdate& update, bool bDevice) {
     return FormatProductVersion(LookUpProductVersion(versions));
 }
 
+// A version read from a memory that refused part of the read may be wrong:
+// each such memory is named, and the command fails.
+int ReportReadFaults(CFirmwareUpdate& update, std::ostream& err) {
+    int nExit = kExitSuccess;
+    for (const MemoryRow& row : MemoryRows(update)) {
+        const ReadFault& fault = update.ReadFaultOf(row.rom);
+        if (fault.kind != ReadFaultKind::None) {
+            err << Utf16ToUtf8(LoadResString(row.nName) + u": " + DescribeReadFault(fault)) << '\n';
+            nExit = kExitFailure;
+        }
+    }
+    return nExit;
+}
+
 std::u16string Padded(const std::u16string& text, std::size_t nWidth) {
     return text.size() >= nWidth ? text + u" " : text + std::u16string(nWidth - text.size(), u' ');
 }
@@ -69,6 +83,17 @@ int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams&
             json.Key("image_version").String(row.rom.m_strRomVersion);
             json.Key("device_version").String(row.rom.m_strDeviceVersion);
             json.Key("update").Bool(row.bWritable && update.IsSelected(row.rom));
+            const ReadFault& fault = update.ReadFaultOf(row.rom);
+            json.Key("read_fault");
+            if (fault.kind == ReadFaultKind::None) {
+                json.Null();
+            } else {
+                json.BeginObject();
+                json.Key("kind").String(ReadFaultKey(fault.kind));
+                json.Key("offset").Number(fault.nOffset);
+                json.Key("status").Number(fault.nStatus);
+                json.EndObject();
+            }
             json.EndObject();
         }
         json.EndArray().Key("product_version").BeginObject();
@@ -76,7 +101,7 @@ int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams&
         json.Key("device").String(ProductVersionOf(update, true));
         json.EndObject().EndObject();
         streams.out << json.Text() << '\n';
-        return kExitSuccess;
+        return ReportReadFaults(update, streams.err);
     }
 
     std::u16string text = LoadResString(IDS_CLI_DEVICE) + u": " + strDeviceName + u"\n";
@@ -107,7 +132,7 @@ int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams&
             ProductVersionOf(update, false) + u"\n";
     text += LoadResString(IDS_CLI_PRODUCT_DEVICE) + u": " + ProductVersionOf(update, true) + u"\n";
     streams.out << Utf16ToUtf8(text);
-    return kExitSuccess;
+    return ReportReadFaults(update, streams.err);
 }
 
 }  // namespace rf

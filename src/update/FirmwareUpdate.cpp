@@ -1,5 +1,7 @@
 #include "update/FirmwareUpdate.h"
 
+#include <algorithm>
+
 #include "app/Clock.h"
 #include "app/CommandLine.h"
 #include "app/MessageLoop.h"
@@ -93,15 +95,29 @@ bool CFirmwareUpdate::WakeUnit() {
 }
 
 void CFirmwareUpdate::ReadVersions(CProgressCtrl* pProgress) {
-    for (CRomObject* pRom : Roms()) {
+    const std::array<CRomObject*, 5> roms = Roms();
+    for (std::size_t i = 0; i < roms.size(); ++i) {
+        CRomObject* pRom = roms[i];
+        m_device.ClearReadFault();
         pRom->ReadDeviceVersion(&m_device, pProgress);
+        m_readFaults[i] = m_device.m_firstReadFault;
         if (pRom->m_pOwner != nullptr) {
             pRom->m_pOwner->UpdateData(false);
         }
     }
 }
 
+const ReadFault& CFirmwareUpdate::ReadFaultOf(const CRomObject& rom) const {
+    const std::array<const CRomObject*, 5> roms = {&m_romFlash, &m_romHost, &m_romCpu, &m_romUI78K,
+                                                   &m_romUIRSC};
+    const std::size_t i =
+        static_cast<std::size_t>(std::find(roms.begin(), roms.end(), &rom) - roms.begin());
+    static const ReadFault kNone;
+    return i < m_readFaults.size() ? m_readFaults[i] : kNone;
+}
+
 void CFirmwareUpdate::ForgetUnit() {
+    m_readFaults.fill(ReadFault{});
     m_romCpu.m_strSerialNo.clear();
     m_romUI78K.m_strUiSerialNo.clear();
     m_romUIRSC.m_bUpdateLocked = true;

@@ -86,6 +86,10 @@ public:
     // its check box.
     void RefreshSelection();
 
+    // The first chunk of the unit's memory that did not come whole while
+    // its version was read; the version shown may then be wrong.
+    const ReadFault& ReadFaultOf(const CRomObject& rom) const;
+
     bool IsSelected(const CRomObject& rom) const { return rom.IsUpdateChecked(); }
     bool AnySelected() const;
     // What Run would write now, and whether message 153 must ask first.
@@ -117,6 +121,8 @@ public:
     CScsiDevice m_device;
 
 private:
+    std::array<ReadFault, 5> m_readFaults;  // in the order of Roms()
+
     void WakeUiController();
     // A mode switch of the UI controller that the bridge took and accepted.
     bool SwitchUiMode(int nMode);

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "app/Text.h"
@@ -68,7 +69,7 @@ TEST_F(CliTest, AnUpdateOfTheEmulatedEnclosureAsANewUserRunsIt) {
     EXPECT_NE(before.strOut.find("\"device\":\"Ver.1.00\""), std::string::npos) << before.strOut;
     EXPECT_NE(before.strOut.find(
                   "{\"memory\":\"flash\",\"image_version\":\"0027\",\"device_version\":\"0024\","
-                  "\"update\":true}"),
+                  "\"update\":true,\"read_fault\":null}"),
               std::string::npos);
 
     const std::string strTrace = files.Root() + "/trace.txt";
@@ -121,6 +122,68 @@ TEST_F(CliTest, BackupReadsWhatCanBeReadAndWritesNothing) {
         const std::string strBlock = strLine.substr(strLine.find(' ') + 1, 4);
         EXPECT_NE(strBlock, "FC02") << "no EEPROM write: " << strLine;
         EXPECT_NE(strBlock.substr(0, 2), "FE") << strLine;
+    }
+}
+
+TEST_F(CliTest, ARefusedReadFailsInfoAndBackupAndLeavesNoFileOfItsMemory) {
+    const std::u16string emulate = Utf8ToUtf16("--emulate=" + files.Root() + "/enclosure");
+    ASSERT_EQ(Run({u"emulator", u"reset", emulate}).nExit, 0);
+    // Command 3 reads the bridge firmware's version.
+    const CliRun info =
+        Run({u"info", emulate, u"--json", u"--emulate-fault", u"check-condition:3"});
+    EXPECT_EQ(info.nExit, 1);
+    EXPECT_NE(info.strOut.find("\"memory\":\"flash\""), std::string::npos);
+    EXPECT_NE(info.strOut.find("\"read_fault\":{\"kind\":\"refused\",\"offset\":"),
+              std::string::npos)
+        << info.strOut;
+    EXPECT_NE(
+        info.strErr.find("Bridge firmware (FLASH-ROM): the enclosure refused the read at offset"),
+        std::string::npos)
+        << info.strErr;
+
+    const std::string strTrace = files.Root() + "/t";
+    ASSERT_EQ(Run({u"backup", Utf8ToUtf16(files.Root() + "/clean"), emulate, u"--trace",
+                   Utf8ToUtf16(strTrace)})
+                  .nExit,
+              0);
+    // The last read of each memory: the backup's own, after the version reads.
+    std::map<std::string, std::string> lastIndex;
+    std::ifstream trace(strTrace);
+    for (std::string strLine; std::getline(trace, strLine);) {
+        lastIndex[strLine.substr(strLine.find(' ') + 1, 4)] = strLine.substr(0, strLine.find(' '));
+    }
+    struct Case {
+        const char* pszBlock;
+        const char* pszFile;
+        const char* pszExpected;
+    };
+    const Case cases[] = {
+        {"FD01", "flash-rom.bin",
+         "Bridge firmware (FLASH-ROM) (flash-rom.bin): the enclosure refused the read at offset "
+         "0x1FFC0 (status 0x02"},
+        {"FC01", "seeprom-host.bin",
+         "SEEPROM(Host) (seeprom-host.bin): the enclosure refused the read at offset 0x01FC0 "
+         "(status 0x02"},
+        {"FF01", "seeprom-cpu.bin",
+         "SEEPROM(CPU) (seeprom-cpu.bin): the enclosure refused the read at offset 0x007C0 (status "
+         "0x02"},
+        {"FA11", "spi-flash.bin",
+         "UI resource data (spi-flash.bin): the UI controller gave no sound answer at offset 0x"},
+    };
+    for (const Case& c : cases) {
+        const std::string strBackup = files.Root() + "/" + c.pszBlock;
+        const CliRun run = Run({u"backup", Utf8ToUtf16(strBackup), emulate, u"--emulate-fault",
+                                Utf8ToUtf16("check-condition:" + lastIndex[c.pszBlock])});
+        EXPECT_EQ(run.nExit, 1) << c.pszFile;
+        EXPECT_NE(
+            run.strErr.find(std::string("The backup could not be completed: ") + c.pszExpected),
+            std::string::npos)
+            << run.strErr;
+        EXPECT_FALSE(std::filesystem::exists(strBackup + "/" + c.pszFile)) << c.pszFile;
+        for (const auto& entry : std::filesystem::directory_iterator(strBackup)) {
+            EXPECT_EQ(entry.path().extension(), ".bin")
+                << "no temporary file is left: " << entry.path();
+        }
     }
 }
 
