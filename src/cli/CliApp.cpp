@@ -14,13 +14,13 @@
 #include "app/Startup.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "cli/CliOptions.h"
 #include "cli/Commands.h"
-#include "cli/EmulatedSession.h"
-#include "cli/EmulatorCommand.h"
 #include "cli/TerminalMessageBoxes.h"
 #include "device/TracingDeviceSystem.h"
 #include "emulator/FaultPlan.h"
+#include "session/CliOptions.h"
+#include "session/EmulatedSession.h"
+#include "session/EmulatorCommand.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

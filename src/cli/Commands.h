@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/Types.h"
+#include "session/ExitStatus.h"
 
 namespace rf {
 
@@ -16,10 +17,6 @@ class CProgressCtrl;
 struct CliOptions;
 struct ReadFault;
 enum class ReadFaultKind;
-
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitNothing = 2;
 
 struct CommandStreams {
     std::ostream& out;  // results (and JSON)

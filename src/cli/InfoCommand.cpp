@@ -3,7 +3,7 @@
 
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "cli/CliOptions.h"
+#include "session/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "update/FirmwareUpdate.h"

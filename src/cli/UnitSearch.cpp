@@ -7,7 +7,7 @@
 #include "app/Clock.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "cli/CliOptions.h"
+#include "session/CliOptions.h"
 #include "cli/Commands.h"
 #include "device/FindDevice.h"
 #include "update/FirmwareUpdate.h"

@@ -4,7 +4,7 @@
 #include "app/StringTable.h"
 #include "app/Text.h"
 #include "app/controls/ProgressCtrl.h"
-#include "cli/CliOptions.h"
+#include "session/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "cli/TerminalProgress.h"

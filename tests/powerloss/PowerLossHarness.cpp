@@ -15,10 +15,10 @@
 #include <sstream>
 
 #include "app/StringTable.h"
-#include "cli/EmulatorPresets.h"
 #include "emulator/EmulatedDeviceSystem.h"
 #include "emulator/UiController.h"
 #include "firmware/FirmwareImages.h"
+#include "session/EmulatorPresets.h"
 #include "support/FaultyDeviceSystem.h"
 #include "support/UpdateBench.h"
 

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "app/Text.h"
-#include "cli/EmulatorPresets.h"
+#include "session/EmulatorPresets.h"
 #include "support/CliFixture.h"
 #include "support/DialogFixture.h"
 

@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "app/StringTable.h"
-#include "cli/EmulatorPresets.h"
 #include "device/FindDevice.h"
 #include "device/TracingDeviceSystem.h"
 #include "emulator/EmulatedDeviceSystem.h"
+#include "session/EmulatorPresets.h"
 #include "support/TestEnvironment.h"
 #include "update/FirmwareUpdate.h"
 
