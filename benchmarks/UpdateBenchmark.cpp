@@ -9,7 +9,7 @@
 #include <numeric>
 
 #include "app/StringTable.h"
-#include "cli/EmulatorPresets.h"
+#include "session/EmulatorPresets.h"
 #include "support/DialogFixture.h"
 
 namespace rf::test {

@@ -8,8 +8,8 @@
 
 #include "app/CommandLine.h"
 #include "app/Text.h"
-#include "cli/CliOptions.h"
 #include "fuzz/FuzzDevice.h"
+#include "session/CliOptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSize) {
     rf::fuzz::CFuzzEnvironment env;

@@ -1,5 +1,7 @@
 #include "app/FilePath.h"
 
+#include <fstream>
+
 namespace rf {
 
 std::filesystem::path PathFromUtf8(std::string_view strPath) {
@@ -15,6 +17,30 @@ std::string PathToUtf8(const std::filesystem::path& path) {
 std::filesystem::path PathFromUtf16(std::u16string_view strPath) {
     // The library converts UTF-16 to the system's own form on each system.
     return std::filesystem::path(std::u16string(strPath));
+}
+
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view contents,
+                         std::string& strError) {
+    std::filesystem::path temporary = path;
+    temporary += ".new";
+    std::error_code error;
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        file.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+        file.close();
+        if (!file) {
+            std::filesystem::remove(temporary, error);
+            strError = "cannot write " + PathToUtf8(temporary);
+            return false;
+        }
+    }
+    std::filesystem::rename(temporary, path, error);
+    if (error) {
+        strError = "cannot replace " + PathToUtf8(path) + ": " + error.message();
+        std::filesystem::remove(temporary, error);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace rf

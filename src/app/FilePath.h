@@ -15,4 +15,11 @@ std::filesystem::path PathFromUtf8(std::string_view strPath);
 std::string PathToUtf8(const std::filesystem::path& path);
 std::filesystem::path PathFromUtf16(std::u16string_view strPath);
 
+// Writes the file under a temporary name beside it and renames it into
+// place only once it is whole, so that a failed or interrupted write never
+// leaves a partial file under the name, nor the temporary one. False with a
+// message on failure; what stood under the name before is then untouched.
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view contents,
+                         std::string& strError);
+
 }  // namespace rf

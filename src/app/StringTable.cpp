@@ -239,6 +239,14 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_CLI_DRIVE_NOT_OPENED_ADMIN, u"cannot be opened (run as administrator)",
      u"開けません (管理者として実行してください)"},
     {IDS_CLI_CLOCK_FAILED, u"The clock file cannot be used: ", u"時計ファイルを使用できません: "},
+    {IDS_CLI_READ_NOT_DELIVERED, u"the read did not reach the enclosure at offset ",
+     u"読み出しが筐体に届きませんでした。オフセット "},
+    {IDS_CLI_READ_REFUSED, u"the enclosure refused the read at offset ",
+     u"筐体が読み出しを拒否しました。オフセット "},
+    {IDS_CLI_READ_SHORT, u"the enclosure answered fewer bytes than asked at offset ",
+     u"筐体の応答が要求より短くなりました。オフセット "},
+    {IDS_CLI_READ_NO_ANSWER, u"the UI controller gave no sound answer at offset ",
+     u"UI コントローラーから正しい応答がありませんでした。オフセット "},
 
     {IDS_TCMU_USAGE,
      u"Usage: reflasher-tcmu UIO [OPTIONS]\n"

@@ -114,6 +114,11 @@ enum StringId : UINT {
     IDS_CLI_DRIVE_NOT_OPENED_ADMIN = 2036,  // the same on Windows
     IDS_CLI_CLOCK_FAILED = 2037,
     IDS_CLI_LINK = 2060,
+    // How a read of the enclosure went wrong; the offset follows.
+    IDS_CLI_READ_NOT_DELIVERED = 2050,
+    IDS_CLI_READ_REFUSED = 2051,
+    IDS_CLI_READ_SHORT = 2052,
+    IDS_CLI_READ_NO_ANSWER = 2053,
 
     // Texts of the TCMU front of the emulated enclosure.
     IDS_TCMU_USAGE = 2100,

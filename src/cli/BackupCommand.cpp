@@ -1,19 +1,22 @@
 // Saves what can be read from the enclosure, without writing anything to it.
+// A file is saved only when every byte of its memory came back as the
+// device holds it: a backup with holes would be restored as if it were good.
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <ostream>
+#include <string_view>
 #include <vector>
 
 #include "app/FilePath.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
 #include "cli/Commands.h"
-#include "cli/DialogSession.h"
 #include "device/BridgeCommands.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiLink.h"
+#include "update/FirmwareUpdate.h"
 
 namespace rf {
 
@@ -24,14 +27,9 @@ constexpr UINT kHostEepromSize = 0x2000;
 constexpr UINT kCpuEepromSize = 0x800;
 constexpr WORD kSpiReadPiece = 0x8000;
 
-bool SaveFile(const std::filesystem::path& path, const std::vector<BYTE>& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(file);
-}
-
-// The SPI flash, read through the controller's firmware from address 0.
-bool ReadSpiFlash(CScsiDevice& device, std::vector<BYTE>& contents) {
+// The SPI flash, read through the controller's firmware from address 0. A
+// piece that fails is told in fault, as a chunk of a bridge read would be.
+bool ReadSpiFlash(CScsiDevice& device, std::vector<BYTE>& contents, ReadFault& fault) {
     if (device.GetUiState() != UI_STATE_FIRMWARE || IdentifySpiFlash(&device) == 0xFFFF) {
         return false;
     }
@@ -43,7 +41,10 @@ bool ReadSpiFlash(CScsiDevice& device, std::vector<BYTE>& contents) {
     contents.assign(nSize, 0);
     for (UINT nDone = 0; nDone < nSize; nDone += kSpiReadPiece) {
         const bool bLast = nDone + kSpiReadPiece >= nSize;
-        if (!SpiRead(&device, contents.data() + nDone, kSpiReadPiece, !bLast)) {
+        UINT nRead = 0;
+        if (!SpiRead(&device, contents.data() + nDone, kSpiReadPiece, !bLast, &nRead)) {
+            fault.kind = ReadFaultKind::NoAnswer;
+            fault.nOffset = nDone + nRead;
             return false;
         }
     }
@@ -52,24 +53,28 @@ bool ReadSpiFlash(CScsiDevice& device, std::vector<BYTE>& contents) {
 
 }  // namespace
 
-int RunBackup(CDialogSession& session, const std::string& strDirectory, CommandStreams& streams) {
-    session.Open();
-    session.RunUntil([&] { return session.bDeviceFound; }, kSearchMilliseconds);
-    if (!session.bDeviceFound) {
-        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
-        ReportDrivesWithoutAccess(session.Dialog().m_device.System(), streams.err);
+int RunBackup(CFirmwareUpdate& update, const std::string& strDirectory, CommandStreams& streams) {
+    update.RefreshImages();
+    if (!FindAndReadUnit(update, nullptr, streams.err)) {
         return kExitNothing;
     }
-    CScsiDevice& device = session.Dialog().m_device;
+    CScsiDevice& device = update.m_device;
     std::error_code error;
     const std::filesystem::path directory = PathFromUtf8(strDirectory);
     std::filesystem::create_directories(directory, error);
-    auto fail = [&](const std::string& strWhat) {
-        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_FAILED)) << strWhat << '\n';
+    // Nothing was written; the device is only closed, whatever the outcome.
+    auto fail = [&](UINT nMemory, const char* pszFile, const std::u16string& why = u"") {
+        device.Close();
+        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_FAILED) + LoadResString(nMemory) +
+                                   u" (" + Widen(pszFile) + u")" +
+                                   (why.empty() ? u"" : u": " + why))
+                    << '\n';
         return kExitFailure;
     };
     auto save = [&](const char* pszName, const std::vector<BYTE>& bytes) {
-        if (!SaveFile(directory / pszName, bytes)) {
+        std::string strError;
+        const std::string_view contents(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        if (!WriteFileAtomically(directory / pszName, contents, strError)) {
             return false;
         }
         streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_SAVED))
@@ -77,33 +82,51 @@ int RunBackup(CDialogSession& session, const std::string& strDirectory, CommandS
         return true;
     };
 
-    std::vector<BYTE> flash(kFlashBackupSize, 0);
-    device.m_dwFlashBase = kFlashWindowBase;
-    if (!device.ReadFlash(0, flash.data(), kFlashBackupSize, nullptr) || device.m_bScsiStatus != 0 ||
-        !save("flash-rom.bin", flash)) {
-        return fail("flash-rom.bin");
-    }
-    std::vector<BYTE> host(kHostEepromSize, 0);
-    if (!device.ReadHostEeprom(0, host.data(), kHostEepromSize, nullptr) || !save("seeprom-host.bin", host)) {
-        return fail("seeprom-host.bin");
-    }
-    std::vector<BYTE> cpu(kCpuEepromSize, 0);
-    if (!device.ReadCpuEeprom(0, cpu.data(), kCpuEepromSize, nullptr) || !save("seeprom-cpu.bin", cpu)) {
-        return fail("seeprom-cpu.bin");
-    }
-    std::vector<BYTE> spi;
-    if (!ReadSpiFlash(device, spi) || !save("spi-flash.bin", spi)) {
-        return fail("spi-flash.bin");
+    struct Memory {
+        UINT nName;
+        const char* pszFile;
+        std::function<bool(std::vector<BYTE>&, ReadFault&)> read;
+    };
+    const Memory memories[] = {
+        {IDS_CLI_MEMORY_FLASH, "flash-rom.bin",
+         [&](std::vector<BYTE>& bytes, ReadFault& fault) {
+             bytes.assign(kFlashBackupSize, 0);
+             device.m_dwFlashBase = kFlashWindowBase;
+             return device.ReadFlashChecked(0, bytes.data(), kFlashBackupSize, nullptr, fault);
+         }},
+        {IDS_CLI_MEMORY_HOST, "seeprom-host.bin",
+         [&](std::vector<BYTE>& bytes, ReadFault& fault) {
+             bytes.assign(kHostEepromSize, 0);
+             return device.ReadHostEepromChecked(0, bytes.data(), kHostEepromSize, nullptr, fault);
+         }},
+        {IDS_CLI_MEMORY_CPU, "seeprom-cpu.bin",
+         [&](std::vector<BYTE>& bytes, ReadFault& fault) {
+             bytes.assign(kCpuEepromSize, 0);
+             return device.ReadCpuEepromChecked(0, bytes.data(), kCpuEepromSize, nullptr, fault);
+         }},
+        {IDS_CLI_MEMORY_RESOURCE, "spi-flash.bin",
+         [&](std::vector<BYTE>& bytes, ReadFault& fault) {
+             return ReadSpiFlash(device, bytes, fault);
+         }},
+    };
+    for (const Memory& memory : memories) {
+        std::vector<BYTE> bytes;
+        ReadFault fault;
+        if (!memory.read(bytes, fault)) {
+            return fail(memory.nName, memory.pszFile, DescribeReadFault(fault));
+        }
+        if (!save(memory.pszFile, bytes)) {
+            return fail(memory.nName, memory.pszFile);
+        }
     }
     // The unit's own name in the controller's flash, as an update keeps it
     // before the erase; all 0xFF when the controller could not report it.
-    const auto& info = session.Dialog().m_romUI78K.m_abUiSerialNo;
+    const auto& info = update.m_romUI78K.m_abUiSerialNo;
     if (std::any_of(info.begin(), info.end(), [](BYTE b) { return b != 0xFF; }) &&
         !save("ui-info-block.bin", std::vector<BYTE>(info.begin(), info.end()))) {
-        return fail("ui-info-block.bin");
+        return fail(IDS_CLI_MEMORY_UI, "ui-info-block.bin");
     }
     streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_NO_UI_FLASH)) << '\n';
-    // Nothing was written; the device is only closed.
     device.Close();
     return kExitSuccess;
 }

@@ -15,16 +15,16 @@
 #include "app/StringTable.h"
 #include "app/Text.h"
 #include "cli/CliCommands.h"
-#include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/Completion.h"
-#include "cli/DialogSession.h"
-#include "cli/EmulatedSession.h"
-#include "cli/EmulatorCommand.h"
 #include "cli/FirmwareCommand.h"
 #include "cli/TerminalMessageBoxes.h"
 #include "device/TracingDeviceSystem.h"
 #include "emulator/FaultPlan.h"
+#include "session/CliOptions.h"
+#include "session/EmulatedSession.h"
+#include "session/EmulatorCommand.h"
+#include "update/FirmwareUpdate.h"
 
 namespace rf {
 
@@ -81,12 +81,14 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
                                        options.bYes);
     CScopedMessageBoxes scopedMessageBoxes(messageBoxes);
 
+    // --vendor is the updater's own option in the terminal's spelling; the
+    // options object is written by the parser alone.
+    if (options.bVendor) {
+        options.updaterArgs.push_back(u"/EnableVendorMode");
+    }
     std::u16string title;
     if (!StartApplication(options.updaterArgs, title)) {
         return kExitFailure;
-    }
-    if (options.bVendor) {
-        theCmdInfo.m_bEnableVendorMode = true;
     }
     if (options.bVersion) {
         PrintLine(context.out, title);
@@ -182,13 +184,14 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     if (command == u"list") {
         nExit = ListDrives(tracing, options, streams);
     } else {
-        CDialogSession dialogSession(tracing, theCmdInfo.m_bEnableVendorMode);
+        CFirmwareUpdate update(tracing);
+        update.m_options = UpdateOptionsFrom(theCmdInfo);
         if (command == u"info") {
-            nExit = ShowInfo(dialogSession, options, streams);
+            nExit = ShowInfo(update, options, streams);
         } else if (command == u"update") {
-            nExit = RunUpdateCommand(dialogSession, options, streams, context.bTerminalOutput);
+            nExit = RunUpdateCommand(update, options, streams, context.bTerminalOutput);
         } else {
-            nExit = RunBackup(dialogSession, Utf16ToUtf8(options.words[1]), streams);
+            nExit = RunBackup(update, Utf16ToUtf8(options.words[1]), streams);
         }
     }
     if (options.bStats) {

@@ -7,16 +7,16 @@
 #include <string>
 
 #include "app/Types.h"
+#include "session/ExitStatus.h"
 
 namespace rf {
 
 class IDeviceSystem;
-class CDialogSession;
+class CFirmwareUpdate;
+class CProgressCtrl;
 struct CliOptions;
-
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitNothing = 2;
+struct ReadFault;
+enum class ReadFaultKind;
 
 struct CommandStreams {
     std::ostream& out;  // results (and JSON)
@@ -25,14 +25,24 @@ struct CommandStreams {
 };
 
 int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams& streams);
-int ShowInfo(CDialogSession& session, const CliOptions& options, CommandStreams& streams);
-int RunUpdateCommand(CDialogSession& session, const CliOptions& options, CommandStreams& streams, bool bTerminal);
-int RunBackup(CDialogSession& session, const std::string& strDirectory, CommandStreams& streams);
+int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams);
+int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams,
+                     bool bTerminal);
+int RunBackup(CFirmwareUpdate& update, const std::string& strDirectory, CommandStreams& streams);
 
-class CMainDlg;
-// Loads the --load files into the dialog's images as drops would; false
-// (with a message) when one cannot be loaded.
-bool LoadRequestedFiles(CMainDlg& dialog, const CliOptions& options, std::ostream& err);
+// The images as the window holds them when it opens: the files the options
+// name, their version texts, and the --load files loaded as drops would be;
+// false (with a message) when one of those cannot be loaded.
+bool PrepareImages(CFirmwareUpdate& update, const CliOptions& options, std::ostream& err);
+// Searches for the enclosure once a second for at most kSearchMilliseconds,
+// then reads it and selects what is newer. False, with the message and the
+// drives that could not be opened, when none was found.
+bool FindAndReadUnit(CFirmwareUpdate& update, CProgressCtrl* pProgress, std::ostream& err);
+
+// How a read went wrong, with its offset, for a message; empty for none.
+std::u16string DescribeReadFault(const ReadFault& fault);
+// The kind of a read fault in JSON: "refused", "short"...
+const char* ReadFaultKey(ReadFaultKind kind);
 
 // When no enclosure was found: names every drive that could be one but
 // cannot be opened, and says how to get access to it.

@@ -7,7 +7,7 @@
 #include "app/FilePath.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "cli/CliOptions.h"
+#include "session/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "device/ProductTable.h"
@@ -15,8 +15,8 @@
 #include "firmware/Sha256.h"
 #include "images/ImageOrigin.h"
 #include "package/FirmwarePackage.h"
-#include "ui/FirmwarePackageLoad.h"
-#include "ui/ProductVersions.h"
+#include "update/PackageImages.h"
+#include "update/ProductVersions.h"
 
 namespace rf {
 

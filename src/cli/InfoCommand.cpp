@@ -3,12 +3,12 @@
 
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "cli/CliOptions.h"
+#include "session/CliOptions.h"
 #include "cli/Commands.h"
-#include "cli/DialogSession.h"
 #include "cli/Json.h"
 #include "images/ImageOrigin.h"
-#include "ui/ProductVersions.h"
+#include "update/FirmwareUpdate.h"
+#include "update/ProductVersions.h"
 
 namespace rf {
 
@@ -21,17 +21,17 @@ struct MemoryRow {
     bool bWritable;
 };
 
-std::array<MemoryRow, 5> MemoryRows(CMainDlg& dialog) {
-    return {{{"flash", IDS_CLI_MEMORY_FLASH, dialog.m_romFlash, true},
-             {"host", IDS_CLI_MEMORY_HOST, dialog.m_romHost, true},
-             {"cpu", IDS_CLI_MEMORY_CPU, dialog.m_romCpu, false},
-             {"ui", IDS_CLI_MEMORY_UI, dialog.m_romUI78K, true},
-             {"resource", IDS_CLI_MEMORY_RESOURCE, dialog.m_romUIRSC, true}}};
+std::array<MemoryRow, 5> MemoryRows(CFirmwareUpdate& update) {
+    return {{{"flash", IDS_CLI_MEMORY_FLASH, update.m_romFlash, true},
+             {"host", IDS_CLI_MEMORY_HOST, update.m_romHost, true},
+             {"cpu", IDS_CLI_MEMORY_CPU, update.m_romCpu, false},
+             {"ui", IDS_CLI_MEMORY_UI, update.m_romUI78K, true},
+             {"resource", IDS_CLI_MEMORY_RESOURCE, update.m_romUIRSC, true}}};
 }
 
-std::u16string ProductVersionOf(CMainDlg& dialog, bool bDevice) {
-    const std::array<CRomObject*, 4> roms = {&dialog.m_romFlash, &dialog.m_romHost, &dialog.m_romUI78K,
-                                             &dialog.m_romUIRSC};
+std::u16string ProductVersionOf(CFirmwareUpdate& update, bool bDevice) {
+    const std::array<CRomObject*, 4> roms = {&update.m_romFlash, &update.m_romHost,
+                                             &update.m_romUI78K, &update.m_romUIRSC};
     std::array<std::u16string, 4> versions;
     for (std::size_t i = 0; i < roms.size(); ++i) {
         versions[i] = bDevice ? roms[i]->m_strDeviceVersion : roms[i]->m_strRomVersion;
@@ -41,12 +41,12 @@ std::u16string ProductVersionOf(CMainDlg& dialog, bool bDevice) {
 
 // Where the compared images come from: the package or file that replaced
 // carried images, else the carried set's origin.
-std::pair<ImageOrigin, std::u16string> OriginOfImages(CMainDlg& dialog) {
+std::pair<ImageOrigin, std::u16string> OriginOfImages(const CFirmwareUpdate& update) {
     std::pair<ImageOrigin, std::u16string> origin{CarriedOrigin(), u""};
-    for (const CRomObject* pRom : {static_cast<const CRomObject*>(&dialog.m_romFlash),
-                                   static_cast<const CRomObject*>(&dialog.m_romHost),
-                                   static_cast<const CRomObject*>(&dialog.m_romUI78K),
-                                   static_cast<const CRomObject*>(&dialog.m_romUIRSC)}) {
+    for (const CRomObject* pRom : {static_cast<const CRomObject*>(&update.m_romFlash),
+                                   static_cast<const CRomObject*>(&update.m_romHost),
+                                   static_cast<const CRomObject*>(&update.m_romUI78K),
+                                   static_cast<const CRomObject*>(&update.m_romUIRSC)}) {
         if (pRom->IsLoaded() && (pRom->m_origin == ImageOrigin::Package ||
                                  (pRom->m_origin == ImageOrigin::File && origin.first != ImageOrigin::Package))) {
             origin = {pRom->m_origin, pRom->m_strOriginPath};
@@ -55,36 +55,46 @@ std::pair<ImageOrigin, std::u16string> OriginOfImages(CMainDlg& dialog) {
     return origin;
 }
 
+// A version read from a memory that refused part of the read may be wrong:
+// each such memory is named, and the command fails.
+int ReportReadFaults(CFirmwareUpdate& update, std::ostream& err) {
+    int nExit = kExitSuccess;
+    for (const MemoryRow& row : MemoryRows(update)) {
+        const ReadFault& fault = update.ReadFaultOf(row.rom);
+        if (fault.kind != ReadFaultKind::None) {
+            err << Utf16ToUtf8(LoadResString(row.nName) + u": " + DescribeReadFault(fault)) << '\n';
+            nExit = kExitFailure;
+        }
+    }
+    return nExit;
+}
+
 std::u16string Padded(const std::u16string& text, std::size_t nWidth) {
     return text.size() >= nWidth ? text + u" " : text + std::u16string(nWidth - text.size(), u' ');
 }
 
 }  // namespace
 
-int ShowInfo(CDialogSession& session, const CliOptions& options, CommandStreams& streams) {
-    session.Open();
-    CMainDlg& dialog = session.Dialog();
-    if (!LoadRequestedFiles(dialog, options, streams.err)) {
+int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams) {
+    if (!PrepareImages(update, options, streams.err)) {
         return kExitNothing;
     }
-    session.RunUntil([&] { return session.bDeviceFound; }, kSearchMilliseconds);
-    if (!session.bDeviceFound) {
+    if (!FindAndReadUnit(update, nullptr, streams.err)) {
         if (options.bJson) {
             streams.out << "{\"device\":null}\n";
         }
-        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
-        ReportDrivesWithoutAccess(dialog.m_device.System(), streams.err);
         return kExitNothing;
     }
+    const std::u16string strDeviceName = update.m_device.m_strProductName;
 
     if (options.bJson) {
         CJsonWriter json;
         json.BeginObject().Key("device").BeginObject();
-        json.Key("name").String(dialog.m_strDeviceName);
-        json.Key("serial").String(dialog.m_romCpu.m_strSerialNo);
-        json.Key("ui_serial").String(dialog.m_romUI78K.m_strUiSerialNo);
+        json.Key("name").String(strDeviceName);
+        json.Key("serial").String(update.m_romCpu.m_strSerialNo);
+        json.Key("ui_serial").String(update.m_romUI78K.m_strUiSerialNo);
         json.EndObject().Key("memories").BeginArray();
-        for (const MemoryRow& row : MemoryRows(dialog)) {
+        for (const MemoryRow& row : MemoryRows(update)) {
             json.BeginObject();
             json.Key("memory").String(row.pszKey);
             // An image that is not loaded has no version, whatever the
@@ -95,17 +105,28 @@ int ShowInfo(CDialogSession& session, const CliOptions& options, CommandStreams&
                 json.Key("image_version").Null();
             }
             json.Key("device_version").String(row.rom.m_strDeviceVersion);
-            json.Key("update").Bool(row.bWritable && dialog.IsSelected(row.rom));
+            json.Key("update").Bool(row.bWritable && update.IsSelected(row.rom));
             if (row.bWritable && row.rom.IsLoaded()) {
                 json.Key("image_origin").String(OriginName(row.rom.m_origin));
+            }
+            const ReadFault& fault = update.ReadFaultOf(row.rom);
+            json.Key("read_fault");
+            if (fault.kind == ReadFaultKind::None) {
+                json.Null();
+            } else {
+                json.BeginObject();
+                json.Key("kind").String(ReadFaultKey(fault.kind));
+                json.Key("offset").Number(fault.nOffset);
+                json.Key("status").Number(fault.nStatus);
+                json.EndObject();
             }
             json.EndObject();
         }
         json.EndArray().Key("product_version").BeginObject();
-        json.Key("images").String(ProductVersionOf(dialog, false));
-        json.Key("device").String(ProductVersionOf(dialog, true));
+        json.Key("images").String(ProductVersionOf(update, false));
+        json.Key("device").String(ProductVersionOf(update, true));
         json.EndObject();
-        const auto [origin, path] = OriginOfImages(dialog);
+        const auto [origin, path] = OriginOfImages(update);
         json.Key("images").BeginObject().Key("origin").String(OriginName(origin)).Key("path");
         if (path.empty()) {
             json.Null();
@@ -114,37 +135,41 @@ int ShowInfo(CDialogSession& session, const CliOptions& options, CommandStreams&
         }
         json.EndObject().EndObject();
         streams.out << json.Text() << '\n';
-        return kExitSuccess;
+        return ReportReadFaults(update, streams.err);
     }
 
-    std::u16string text = LoadResString(IDS_CLI_DEVICE) + u": " + dialog.m_strDeviceName + u"\n";
-    text += LoadResString(IDS_CLI_SERIAL) + u": " + dialog.m_romCpu.m_strSerialNo + u"\n";
-    text += LoadResString(IDS_CLI_UI_SERIAL) + u": " + dialog.m_romUI78K.m_strUiSerialNo + u"\n\n";
+    std::u16string text = LoadResString(IDS_CLI_DEVICE) + u": " + strDeviceName + u"\n";
+    text += LoadResString(IDS_CLI_SERIAL) + u": " + update.m_romCpu.m_strSerialNo + u"\n";
+    text += LoadResString(IDS_CLI_UI_SERIAL) + u": " + update.m_romUI78K.m_strUiSerialNo + u"\n\n";
     // Column titles come as one text, separated by "|".
     std::u16string columns = LoadResString(IDS_CLI_COLUMNS);
     std::array<std::u16string, 4> titles;
     for (std::size_t i = 0, nStart = 0; i < titles.size(); ++i) {
         const std::size_t nBar = columns.find(u'|', nStart);
-        titles[i] = columns.substr(nStart, nBar == std::u16string::npos ? std::u16string::npos : nBar - nStart);
+        titles[i] = columns.substr(
+            nStart, nBar == std::u16string::npos ? std::u16string::npos : nBar - nStart);
         nStart = nBar == std::u16string::npos ? columns.size() : nBar + 1;
     }
     constexpr std::size_t kNameWidth = 30;
     constexpr std::size_t kVersionWidth = 28;
-    text += Padded(titles[0], kNameWidth) + Padded(titles[1], kVersionWidth) + Padded(titles[2], kVersionWidth) +
-            titles[3] + u"\n";
-    for (const MemoryRow& row : MemoryRows(dialog)) {
-        const std::u16string update =
-            row.bWritable ? LoadResString(dialog.IsSelected(row.rom) ? IDS_CLI_YES : IDS_CLI_NO) : u"-";
-        text += Padded(LoadResString(row.nName), kNameWidth) + Padded(row.rom.m_strRomVersion, kVersionWidth) +
-                Padded(row.rom.m_strDeviceVersion, kVersionWidth) + update + u"\n";
+    text += Padded(titles[0], kNameWidth) + Padded(titles[1], kVersionWidth) +
+            Padded(titles[2], kVersionWidth) + titles[3] + u"\n";
+    for (const MemoryRow& row : MemoryRows(update)) {
+        const std::u16string strUpdate =
+            row.bWritable ? LoadResString(update.IsSelected(row.rom) ? IDS_CLI_YES : IDS_CLI_NO)
+                          : u"-";
+        text += Padded(LoadResString(row.nName), kNameWidth) +
+                Padded(row.rom.m_strRomVersion, kVersionWidth) +
+                Padded(row.rom.m_strDeviceVersion, kVersionWidth) + strUpdate + u"\n";
     }
-    text += u"\n" + LoadResString(IDS_CLI_PRODUCT_IMAGES) + u": " + ProductVersionOf(dialog, false) + u"\n";
-    text += LoadResString(IDS_CLI_PRODUCT_DEVICE) + u": " + ProductVersionOf(dialog, true) + u"\n";
-    const auto [origin, path] = OriginOfImages(dialog);
+    text += u"\n" + LoadResString(IDS_CLI_PRODUCT_IMAGES) + u": " +
+            ProductVersionOf(update, false) + u"\n";
+    text += LoadResString(IDS_CLI_PRODUCT_DEVICE) + u": " + ProductVersionOf(update, true) + u"\n";
+    const auto [origin, path] = OriginOfImages(update);
     text += LoadResString(IDS_IMAGES_ORIGIN) + u": " + Widen(OriginName(origin)) + (path.empty() ? u"" : u" " + path) +
             u"\n";
     streams.out << Utf16ToUtf8(text);
-    return kExitSuccess;
+    return ReportReadFaults(update, streams.err);
 }
 
 }  // namespace rf

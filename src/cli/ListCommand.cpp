@@ -3,7 +3,7 @@
 #include <ostream>
 
 #include "app/StringTable.h"
-#include "cli/CliOptions.h"
+#include "session/CliOptions.h"
 #include "cli/Json.h"
 #include "app/Text.h"
 #include "device/FindDevice.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "app/StringTable.h"
 #include "app/Text.h"
 
 namespace rf {
@@ -14,7 +15,9 @@ constexpr int kPlainStep = 10;  // without a terminal: a line every 10 %
 
 }  // namespace
 
-CTerminalProgress::~CTerminalProgress() { Finish(); }
+CTerminalProgress::~CTerminalProgress() {
+    Finish();
+}
 
 void CTerminalProgress::OnRangeChanged(int nLower, int nUpper) {
     m_nLower = nLower;
@@ -29,12 +32,14 @@ void CTerminalProgress::OnPosChanged(int nPos) {
         return;
     }
     const long long nSpan = static_cast<long long>(m_nUpper) - m_nLower;
-    const long long nDone = std::clamp<long long>(static_cast<long long>(nPos) - m_nLower, 0, nSpan);
+    const long long nDone =
+        std::clamp<long long>(static_cast<long long>(nPos) - m_nLower, 0, nSpan);
     const int nPercent = static_cast<int>(nDone * 100 / nSpan);
     if (nPercent == m_nLastPercent) {
         return;
     }
-    if (!m_bTerminal && m_nLastPercent >= 0 && nPercent / kPlainStep == m_nLastPercent / kPlainStep && nPercent != 100) {
+    if (!m_bTerminal && m_nLastPercent >= 0 &&
+        nPercent / kPlainStep == m_nLastPercent / kPlainStep && nPercent != 100) {
         return;
     }
     m_nLastPercent = nPercent;
@@ -45,7 +50,8 @@ void CTerminalProgress::Draw(int nPercent) {
     if (m_bTerminal) {
         const int nFilled = nPercent * kBarWidth / 100;
         m_out << "\r  [" << std::string(static_cast<std::size_t>(nFilled), '#')
-              << std::string(static_cast<std::size_t>(kBarWidth - nFilled), ' ') << "] " << nPercent << " %";
+              << std::string(static_cast<std::size_t>(kBarWidth - nFilled), ' ') << "] " << nPercent
+              << " %";
         m_bBarShown = true;
     } else {
         m_out << "  " << nPercent << " %\n";
@@ -61,6 +67,10 @@ void CTerminalProgress::OnTextChanged(const std::u16string& text) {
         m_out.flush();
     }
     m_nLastPercent = -1;
+}
+
+void CTerminalProgress::OnStatus(UINT nTextId) {
+    OnTextChanged(LoadResString(nTextId));
 }
 
 void CTerminalProgress::Finish() {

@@ -1,6 +1,6 @@
 #pragma once
 
-// What the dialog shows while it works, on the terminal: each stage's status
+// What an update shows while it works, on the terminal: each stage's status
 // text on a line of its own, and the progress bar redrawn in place on a
 // terminal (plain percentage lines when the output is not a terminal).
 
@@ -9,10 +9,13 @@
 
 #include "app/controls/ProgressCtrl.h"
 #include "app/controls/Wnd.h"
+#include "update/FirmwareUpdate.h"
 
 namespace rf {
 
-class CTerminalProgress final : public CProgressCtrl::IView, public CWnd::IView {
+class CTerminalProgress final : public CProgressCtrl::IView,
+                                public CWnd::IView,
+                                public IUpdateStatusSink {
 public:
     CTerminalProgress(std::ostream& out, bool bTerminal) : m_out(out), m_bTerminal(bTerminal) {}
     ~CTerminalProgress() override;
@@ -23,6 +26,8 @@ public:
     // Status line
     void OnTextChanged(const std::u16string& text) override;
     void OnEnabledChanged(bool) override {}
+    // An update's stage, by the id of its status text
+    void OnStatus(UINT nTextId) override;
 
     // Ends a bar drawn in place, so the next text starts on a fresh line.
     void Finish();

@@ -32,11 +32,11 @@ bool MayBeSupported(const PhysicalDrive& drive) {
     return ProductClassOf(fields.data(), theCmdInfo.m_bEnableAllProducts) != 0;
 }
 
-void FindDevice(CScsiDevice& device, CMessageTarget& notify) {
+DeviceChange SearchDevice(CScsiDevice& device) {
     for (const PhysicalDrive& drive : device.System().ListPhysicalDrives()) {
         if (device.IsOpen()) {
             if (device.m_strPath == drive.strPath) {
-                return;  // still there
+                return DeviceChange::None;  // still there
             }
             continue;  // other drives are left alone while ours is open
         }
@@ -45,14 +45,27 @@ void FindDevice(CScsiDevice& device, CMessageTarget& notify) {
         }
         device.m_strPath = drive.strPath;
         if (device.Open(device.m_strPath.c_str())) {
-            PostMessageTo(notify, UM_DEVICE_CHANGED, 1, 0);
-            return;
+            return DeviceChange::Found;
         }
         device.Close();
     }
     if (device.IsOpen()) {
         device.Close();
-        PostMessageTo(notify, UM_DEVICE_CHANGED, 0, 0);
+        return DeviceChange::Gone;
+    }
+    return DeviceChange::None;
+}
+
+void FindDevice(CScsiDevice& device, CMessageTarget& notify) {
+    switch (SearchDevice(device)) {
+        case DeviceChange::Found:
+            PostMessageTo(notify, UM_DEVICE_CHANGED, 1, 0);
+            break;
+        case DeviceChange::Gone:
+            PostMessageTo(notify, UM_DEVICE_CHANGED, 0, 0);
+            break;
+        case DeviceChange::None:
+            break;
     }
 }
 

@@ -7,12 +7,18 @@ namespace rf {
 class CMessageTarget;
 class CScsiDevice;
 
+// What one pass of the device search changed.
+enum class DeviceChange { None, Found, Gone };
+
 // One pass of the device search. While the device is closed, the drives are
 // opened and identified in list order until one is a supported product,
-// which stays open (UM_DEVICE_CHANGED with 1 is posted). While it is open,
-// only its presence in the list is checked; when it has gone it is closed
-// (UM_DEVICE_CHANGED with 0). Drives that cannot be ours by what the system
-// already knows of them are never sent a command.
+// which stays open (Found). While it is open, only its presence in the list
+// is checked; when it has gone it is closed (Gone). Drives that cannot be
+// ours by what the system already knows of them are never sent a command.
+DeviceChange SearchDevice(CScsiDevice& device);
+
+// One pass of the device search, told to a window: UM_DEVICE_CHANGED with
+// 1 is posted when the device was found, with 0 when it has gone.
 void FindDevice(CScsiDevice& device, CMessageTarget& notify);
 
 // False only when the system knows the drive's INQUIRY texts and they match

@@ -28,6 +28,7 @@ bool CScsiDevice::Open(const char16_t* pszPath) {
 bool CScsiDevice::ScsiPassThrough(const BYTE* pCdb, BYTE nCdbLength, bool bDataIn, BYTE* pData,
                                   UINT nLength) {
     m_bScsiStatus = 0xFF;
+    m_nLastReceived = 0;
     if (pCdb == nullptr || nCdbLength == 0 || nCdbLength > 16 || nLength > kMaxTransferLength) {
         return false;
     }
@@ -91,6 +92,7 @@ bool CScsiDevice::ScsiPassThrough(const BYTE* pCdb, BYTE nCdbLength, bool bDataI
         // Never more than the caller's buffer, whatever the driver reports.
         const UINT nReturned = std::min(request.DataTransferLength, nLength);
         std::memcpy(pData, pBuffer, nReturned);
+        m_nLastReceived = nReturned;
     }
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include "app/Types.h"
 #include "device/Device.h"
+#include "device/ReadFault.h"
 
 namespace rf {
 
@@ -41,6 +42,15 @@ public:
     bool UiReadReply(BYTE* pData, UINT nLength) override;
     void ResetAndClose() override;
 
+    // The reads above, checked: each stops at the first chunk that did not
+    // reach the device, was refused or came short, and says which in fault.
+    bool ReadFlashChecked(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress,
+                          ReadFault& fault);
+    bool ReadHostEepromChecked(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress,
+                               ReadFault& fault);
+    bool ReadCpuEepromChecked(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress,
+                              ReadFault& fault);
+
     // Sends one command block, offering it up to six times 10 ms apart. True
     // when it reached the device, also when the device answered with a
     // non-GOOD status (then recorded in m_bScsiStatus and m_abSense, and
@@ -75,6 +85,11 @@ public:
     BYTE m_bLun = 0;
     BYTE m_bScsiStatus = 0xFF;  // status of the last command, masked with 0x1E; 0xFF = none
     std::array<BYTE, kSenseBufferLength> m_abSense{};
+    UINT m_nLastReceived = 0;  // bytes the last command brought in with GOOD status
+    // The first chunk of a plain read since ClearReadFault that did not come
+    // whole (offset counted from the start of its read).
+    ReadFault m_firstReadFault;
+    void ClearReadFault() { m_firstReadFault = ReadFault{}; }
     int m_nBusType = 0;
     std::u16string m_strBusName;
     std::u16string m_strProductName;
@@ -88,6 +103,17 @@ public:
 private:
     // The link reads of the UI controller (read data, read reply).
     bool UiRead(BYTE nSub, BYTE* pData, UINT nLength);
+    // The chunked reads, plain (pFault null) or checked.
+    bool ReadFlashChunks(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress,
+                         ReadFault* pFault);
+    bool ReadHostEepromChunks(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress,
+                              ReadFault* pFault);
+    bool ReadCpuEepromChunks(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress,
+                             ReadFault* pFault);
+    // Whether a chunk of nAsked bytes at nOffset counts as read. Plain, one
+    // that reached the device does; checked, it must also have come whole
+    // with GOOD status, and the fault is filled in when it did not.
+    bool ChunkRead(bool bDelivered, UINT nOffset, UINT nAsked, ReadFault* pFault);
 };
 
 // Transfers from this length on use the direct request form.

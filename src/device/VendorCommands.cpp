@@ -52,13 +52,56 @@ UINT CScsiDevice::GetMaxUiPacketLength() {
     return IsFullSpeedUsb() ? kSmallUiPacket : kLargeUiPacket;
 }
 
-bool CScsiDevice::ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+bool CScsiDevice::ChunkRead(bool bDelivered, UINT nOffset, UINT nAsked, ReadFault* pFault) {
+    ReadFault fault;
+    fault.nOffset = nOffset;
+    fault.nAsked = nAsked;
+    fault.nReceived = m_nLastReceived;
+    fault.nStatus = m_bScsiStatus;
+    if (!bDelivered) {
+        fault.kind = ReadFaultKind::NotDelivered;
+    } else if (m_bScsiStatus != 0) {
+        fault.kind = ReadFaultKind::Refused;
+        fault.nSenseKey = static_cast<BYTE>(m_abSense[kSenseKeyOffset] & 0x0F);
+        fault.nAsc = m_abSense[kSenseAscOffset];
+        fault.nAscq = m_abSense[kSenseAscqOffset];
+    } else if (m_nLastReceived < nAsked) {
+        fault.kind = ReadFaultKind::Short;
+    }
+    if (pFault == nullptr) {
+        // The plain reads go on past a refused chunk, as they always have;
+        // the first one is noted for the callers that report what was read.
+        if (fault.kind != ReadFaultKind::None && m_firstReadFault.kind == ReadFaultKind::None) {
+            m_firstReadFault = fault;
+        }
+        return bDelivered;
+    }
+    if (fault.kind == ReadFaultKind::None) {
+        return true;
+    }
+    *pFault = fault;
+    return false;
+}
+
+bool CScsiDevice::ReadFlashChunks(DWORD dwAddress, BYTE* pData, UINT nLength,
+                                  CProgressCtrl* pProgress, ReadFault* pFault) {
     const DWORD dwStart = dwAddress + m_dwFlashBase;
     return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
         const CommandBlock block =
             FlashWindowBlock(kSubRead, dwStart + nDone, static_cast<WORD>(nCount));
-        return ScsiPassThrough(block.data(), 10, true, pData + nDone, nCount);
+        return ChunkRead(ScsiPassThrough(block.data(), 10, true, pData + nDone, nCount), nDone,
+                         nCount, pFault);
     });
+}
+
+bool CScsiDevice::ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+    return ReadFlashChunks(dwAddress, pData, nLength, pProgress, nullptr);
+}
+
+bool CScsiDevice::ReadFlashChecked(DWORD dwAddress, BYTE* pData, UINT nLength,
+                                   CProgressCtrl* pProgress, ReadFault& fault) {
+    fault = ReadFault{};
+    return ReadFlashChunks(dwAddress, pData, nLength, pProgress, &fault);
 }
 
 bool CScsiDevice::WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength,
@@ -71,13 +114,25 @@ bool CScsiDevice::WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength,
     });
 }
 
-bool CScsiDevice::ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength,
-                                 CProgressCtrl* pProgress) {
+bool CScsiDevice::ReadHostEepromChunks(WORD wAddress, BYTE* pData, UINT nLength,
+                                       CProgressCtrl* pProgress, ReadFault* pFault) {
     return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
         const CommandBlock block = HostEepromBlock(kSubRead, static_cast<WORD>(wAddress + nDone),
                                                    static_cast<WORD>(nCount));
-        return ScsiPassThrough(block.data(), 10, true, pData + nDone, nCount);
+        return ChunkRead(ScsiPassThrough(block.data(), 10, true, pData + nDone, nCount), nDone,
+                         nCount, pFault);
     });
+}
+
+bool CScsiDevice::ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength,
+                                 CProgressCtrl* pProgress) {
+    return ReadHostEepromChunks(wAddress, pData, nLength, pProgress, nullptr);
+}
+
+bool CScsiDevice::ReadHostEepromChecked(WORD wAddress, BYTE* pData, UINT nLength,
+                                        CProgressCtrl* pProgress, ReadFault& fault) {
+    fault = ReadFault{};
+    return ReadHostEepromChunks(wAddress, pData, nLength, pProgress, &fault);
 }
 
 bool CScsiDevice::WriteHostEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
@@ -90,10 +145,24 @@ bool CScsiDevice::WriteHostEeprom(const BYTE* pData, UINT nLength, CProgressCtrl
 
 bool CScsiDevice::ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength,
                                 CProgressCtrl* pProgress) {
+    return ReadCpuEepromChunks(wAddress, pData, nLength, pProgress, nullptr);
+}
+
+bool CScsiDevice::ReadCpuEepromChecked(WORD wAddress, BYTE* pData, UINT nLength,
+                                       CProgressCtrl* pProgress, ReadFault& fault) {
+    fault = ReadFault{};
+    return ReadCpuEepromChunks(wAddress, pData, nLength, pProgress, &fault);
+}
+
+bool CScsiDevice::ReadCpuEepromChunks(WORD wAddress, BYTE* pData, UINT nLength,
+                                      CProgressCtrl* pProgress, ReadFault* pFault) {
     std::array<BYTE, kCpuEepromAnswerLength> answer;
     return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
         const CommandBlock block = CpuEepromReadBlock(static_cast<WORD>(wAddress + nDone));
-        if (!ScsiPassThrough(block.data(), 10, true, answer.data(), kCpuEepromAnswerLength)) {
+        // The chunk is the first bytes of the answer: those must come.
+        if (!ChunkRead(
+                ScsiPassThrough(block.data(), 10, true, answer.data(), kCpuEepromAnswerLength),
+                nDone, nCount, pFault)) {
             return false;
         }
         // The bridge always answers 512 bytes; the first ones are the chunk.

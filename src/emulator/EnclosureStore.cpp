@@ -35,27 +35,6 @@ constexpr char kFlashValid[] = "valid";
 constexpr char kFlashProgrammed[] = "programmed";
 constexpr char kFlashIncomplete[] = "incomplete";
 
-bool WriteFileAtomically(const fs::path& path, const std::string& strContents,
-                         std::string& strError) {
-    fs::path temporary = path;
-    temporary += ".new";
-    {
-        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        file.write(strContents.data(), static_cast<std::streamsize>(strContents.size()));
-        if (!file) {
-            strError = "cannot write " + PathToUtf8(temporary);
-            return false;
-        }
-    }
-    std::error_code error;
-    fs::rename(temporary, path, error);
-    if (error) {
-        strError = "cannot replace " + PathToUtf8(path) + ": " + error.message();
-        return false;
-    }
-    return true;
-}
-
 bool ReadFile(const fs::path& path, std::string& strContents, std::string& strError) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {

@@ -226,18 +226,22 @@ bool SpiWrite(CDevice* pDevice, const BYTE* pData, WORD nLength, bool bKeepSelec
     return true;
 }
 
-bool SpiRead(CDevice* pDevice, BYTE* pOut, WORD nLength, bool bKeepSelected) {
-    for (UINT nDone = 0; nDone < nLength;) {
+bool SpiRead(CDevice* pDevice, BYTE* pOut, WORD nLength, bool bKeepSelected, UINT* pnRead) {
+    UINT nDone = 0;
+    while (nDone < nLength) {
         const BYTE nCount = static_cast<BYTE>(std::min<UINT>(kSpiReadChunk, nLength - nDone));
         const bool bLast = nDone + nCount == nLength;
         const BYTE nCode = bKeepSelected || !bLast ? kSpiReadKeep : kSpiReadEnd;
         if (!SendCommand(pDevice, {nCode, nCount}) ||
             !ReceiveUiDataFrame(pDevice, pOut + nDone, nCount)) {
-            return false;
+            break;
         }
         nDone += nCount;
     }
-    return true;
+    if (pnRead != nullptr) {
+        *pnRead = nDone;
+    }
+    return nDone == nLength;
 }
 
 bool SendUiPreUpdateCommand(CDevice* pDevice) {

@@ -37,7 +37,10 @@ BYTE WaitUiStatusOfEitherForm(CDevice* pDevice);
 
 // Bytes to and from the SPI flash behind the controller's firmware.
 bool SpiWrite(CDevice* pDevice, const BYTE* pData, WORD nLength, bool bKeepSelected);
-bool SpiRead(CDevice* pDevice, BYTE* pOut, WORD nLength, bool bKeepSelected);
+// pnRead, when given, receives the bytes that came in sound frames before
+// a failure (all of them on success).
+bool SpiRead(CDevice* pDevice, BYTE* pOut, WORD nLength, bool bKeepSelected,
+             UINT* pnRead = nullptr);
 
 // Command 0x53, only while the controller runs its firmware.
 bool SendUiPreUpdateCommand(CDevice* pDevice);

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "package/FirmwarePackage.h"
+#include "update/PackageImages.h"
 
 namespace rf {
 
@@ -22,8 +22,6 @@ bool LoadFirmwarePackageShowingFaults(CMainDlg& dialog, const std::u16string& st
 // package, loaded as /Firmware= would load it. Ignored while an update
 // runs, since the images are being written.
 bool OnFirmwarePackageDropped(CMainDlg& dialog, const std::u16string& strPath);
-// "The firmware package cannot be used: FILE: REASON".
-std::u16string DescribePackageError(const PackageError& error);
 
 }  // namespace rf
 

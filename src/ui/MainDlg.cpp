@@ -1,14 +1,10 @@
 #include "ui/MainDlg.h"
 
-#include <array>
-
-#include "app/Clock.h"
 #include "app/CommandLine.h"
 #include "app/Messages.h"
 #include "app/StringTable.h"
 #include "device/FindDevice.h"
 #include "ui/FirmwarePackageLoad.h"
-#include "programming/UiLink.h"
 #include "ui/ControlIds.h"
 
 namespace rf {
@@ -17,34 +13,32 @@ namespace {
 
 constexpr UINT kSearchTimer = 1;
 constexpr UINT kSearchPeriodMilliseconds = 1000;
-constexpr DWORD kModeSwitchMilliseconds = 2000;
-constexpr DWORD kWakeFrameDelayMilliseconds = 55;
-constexpr int kWakeFrames = 3;
-constexpr std::size_t kRomCount = 5;
 
 }  // namespace
 
 CMainDlg::CMainDlg(IDeviceSystem& system, UINT nIDTemplate)
-    : CDialog(nIDTemplate), m_hIcon(IDI_MAIN_ICON), m_device(system) {
+    : CDialog(nIDTemplate),
+      m_hIcon(IDI_MAIN_ICON),
+      m_update(system),
+      m_romFlash(m_update.m_romFlash),
+      m_romHost(m_update.m_romHost),
+      m_romCpu(m_update.m_romCpu),
+      m_romUI78K(m_update.m_romUI78K),
+      m_romUIRSC(m_update.m_romUIRSC),
+      m_device(m_update.m_device) {
     LoadResString(m_strDeviceName, IDS_SEARCHING_DEVICE);
-    for (std::size_t i = 0; i < kRomCount; ++i) {
-        Roms(i)->m_pOwner = this;
+    for (CRomObject* pRom : m_update.Roms()) {
+        pRom->m_pOwner = this;
     }
 }
 
 CMainDlg::~CMainDlg() = default;
 
-CRomObject* CMainDlg::Roms(std::size_t i) {
-    const std::array<CRomObject*, kRomCount> roms = {&m_romFlash, &m_romHost, &m_romCpu, &m_romUI78K, &m_romUIRSC};
-    return roms[i];
-}
-
 bool CMainDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SetWindowText(AppName());
-    if (!theCmdInfo.m_strUIResourceFile.empty()) {
-        m_romUIRSC.LoadFile(theCmdInfo.m_strUIResourceFile.c_str());
-    }
+    m_update.m_options = UpdateOptionsFrom(theCmdInfo);
+    m_update.LoadOptionImages();
     // Checked whole before the first device search.
     if (!theCmdInfo.m_strFirmwarePackage.empty()) {
         LoadFirmwarePackageShowingFaults(*this, theCmdInfo.m_strFirmwarePackage);
@@ -56,27 +50,14 @@ bool CMainDlg::OnInitDialog() {
 }
 
 void CMainDlg::RefreshImageInfo() {
-    for (std::size_t i = 0; i < kRomCount; ++i) {
-        CRomObject* pRom = Roms(i);
-        if (pRom->IsLoaded()) {
-            pRom->UpdateRomVersion();
-        } else {
-            LoadResString(pRom->m_strRomVersion, IDS_ERR_READ_FILE);
-        }
-        if (pRom->m_pOwner != nullptr) {
-            pRom->m_pOwner->UpdateData(false);
-        }
-    }
+    m_update.RefreshImages();
     RefreshCheckBoxes();
 }
 
 void CMainDlg::RefreshCheckBoxes() {
     // Texts to the controls first: the boxes are labelled from them.
     UpdateData(false);
-    const bool bDeviceOpen = m_device.IsOpen();
-    for (std::size_t i = 0; i < kRomCount; ++i) {
-        Roms(i)->UpdateCheckBox(bDeviceOpen);
-    }
+    m_update.RefreshSelection();
     // And back, so that the button follows the boxes.
     UpdateData(true);
 }
@@ -110,60 +91,20 @@ void CMainDlg::OnCommand(UINT nId) {
     }
 }
 
-void CMainDlg::WakeUiController() {
-    // The controller waits to be switched: through mode 1 into its boot mode,
-    // then synchronised with reset frames.
-    m_device.SetUiMode(1);
-    SleepPumping(kModeSwitchMilliseconds);
-    m_device.SetUiMode(4);
-    static constexpr BYTE kResetCommand[] = {0x00};
-    for (int i = 0; i < kWakeFrames; ++i) {
-        SleepPumping(kWakeFrameDelayMilliseconds);
-        SendUiCommandFrame(&m_device, 1, kResetCommand);
-        Sleep(1);
-        if (WaitUiStatus(&m_device, false) == UI_ACK) {
-            break;
-        }
-    }
-}
-
 LRESULT CMainDlg::OnDeviceChanged(WPARAM wParam, LPARAM /*lParam*/) {
     const bool bFound = wParam == 1;
-    m_romCpu.m_strSerialNo.clear();
-    m_romUI78K.m_strUiSerialNo.clear();
-    bool bResourceAccepted = false;
     if (bFound) {
-        UiState eState = m_device.GetUiState();
-        if (eState == UI_STATE_MUST_SWITCH) {
-            WakeUiController();
-            // The wake pumps messages; a search in it that found the device
-            // gone has closed it and posted the change that empties the
-            // window, which must not be overwritten with this device.
-            if (!m_device.IsOpen()) {
-                return 0;
-            }
-            eState = m_device.GetUiState();
+        // A search in the wake's pump that found the device gone has closed
+        // it and posted the change that empties the window, which must not
+        // be overwritten with this device.
+        if (!m_update.WakeUnit()) {
+            return 0;
         }
-        bResourceAccepted = eState == UI_STATE_FIRMWARE;
         m_strDeviceName = m_device.m_strProductName;
+        m_update.ReadVersions(&m_progress);
     } else {
         LoadResString(m_strDeviceName, IDS_SEARCHING_DEVICE);
-    }
-    m_romUIRSC.m_bUpdateLocked = !bResourceAccepted;
-    for (std::size_t i = 0; i < kRomCount; ++i) {
-        CRomObject* pRom = Roms(i);
-        if (bFound) {
-            pRom->ReadDeviceVersion(&m_device, &m_progress);
-        } else {
-            pRom->m_strDeviceVersion.clear();
-            if (pRom->m_pOwner != nullptr && pRom->m_chkUpdate.HasWindow()) {
-                pRom->m_chkUpdate.SetCheck(BST_UNCHECKED);
-            }
-            pRom->m_bUpdate = false;
-        }
-        if (pRom->m_pOwner != nullptr) {
-            pRom->m_pOwner->UpdateData(false);
-        }
+        m_update.ForgetUnit();
     }
     RefreshCheckBoxes();
     ShowTestImageNotice(*this);
@@ -174,20 +115,6 @@ LRESULT CMainDlg::OnDeviceChanged(WPARAM wParam, LPARAM /*lParam*/) {
         m_pListener->OnDeviceRefreshed(bFound);
     }
     return 0;
-}
-
-bool CMainDlg::IsSelected(const CRomObject& rom) const {
-    if (!rom.IsLoaded()) {
-        return false;
-    }
-    if (rom.m_pOwner != nullptr && rom.m_chkUpdate.HasWindow()) {
-        return rom.m_chkUpdate.GetCheck() == BST_CHECKED;
-    }
-    return rom.m_bUpdate;
-}
-
-bool CMainDlg::AnyMemorySelected() const {
-    return IsSelected(m_romFlash) || IsSelected(m_romHost) || IsSelected(m_romUI78K) || IsSelected(m_romUIRSC);
 }
 
 void CMainDlg::DoDataExchange(CDataExchange* pDX) {
@@ -225,7 +152,9 @@ void CMainDlg::DoDataExchange(CDataExchange* pDX) {
     m_btnUpdate.EnableWindow(AnyMemorySelected() && !m_bBusy);
 }
 
-void CMainDlg::OnCheckClicked() { UpdateData(true); }
+void CMainDlg::OnCheckClicked() {
+    UpdateData(true);
+}
 
 void CMainDlg::OnCancel() {
     if (m_bBusy) {
@@ -238,13 +167,6 @@ void CMainDlg::SetStatus(UINT nId) {
     std::u16string text;
     LoadResString(text, nId);
     m_staticStatus.SetWindowText(text);
-}
-
-void CMainDlg::ClearSelection(CRomObject& rom) {
-    if (rom.m_chkUpdate.HasWindow()) {
-        rom.m_chkUpdate.SetCheck(BST_UNCHECKED);
-    }
-    rom.m_bUpdate = false;
 }
 
 }  // namespace rf

@@ -1,20 +1,17 @@
 #pragma once
 
-// The program's main window: it owns the device object and the five image
-// objects, looks for the enclosure once a second, shows the versions the
-// program carries beside the device's, and runs the update on command. The
-// full (vendor) dialog is this class with template 102.
+// The program's main window: it owns the update (the device object and the
+// five image objects), looks for the enclosure once a second, shows the
+// versions the program carries beside the device's, and runs the update on
+// command. The full (vendor) dialog is this class with template 102.
 
 #include <string>
 
 #include "app/controls/Button.h"
 #include "app/controls/ProgressCtrl.h"
 #include "app/controls/Wnd.h"
-#include "device/ScsiDevice.h"
-#include "images/RomFlash.h"
-#include "images/RomSeeprom.h"
-#include "images/RomUi.h"
 #include "ui/Dialog.h"
+#include "update/FirmwareUpdate.h"
 
 namespace rf {
 
@@ -29,25 +26,29 @@ public:
     virtual void OnUpdateHandled(UINT /*nMessageId*/) {}
 };
 
-class CMainDlg : public CDialog, public IRomOwner {
+class CMainDlg : public CDialog, public IRomOwner, private IUpdateStatusSink {
 public:
     explicit CMainDlg(IDeviceSystem& system, UINT nIDTemplate = 102);
     ~CMainDlg() override;
 
-    bool UpdateData(bool bSaveAndValidate) override { return CDialog::UpdateData(bSaveAndValidate); }
+    bool UpdateData(bool bSaveAndValidate) override {
+        return CDialog::UpdateData(bSaveAndValidate);
+    }
 
     void SetListener(IMainDlgListener* pListener) { m_pListener = pListener; }
     bool IsBusy() const { return m_bBusy; }
     // The memories the update writes, in the order it writes them.
-    bool IsSelected(const CRomObject& rom) const;
+    bool IsSelected(const CRomObject& rom) const { return m_update.IsSelected(rom); }
 
     UINT m_hIcon;
-    CRom_Flash m_romFlash;
-    CRom_Host m_romHost;
-    CRom_Cpu m_romCpu;
-    CRom_UI78K m_romUI78K;
-    CRom_UIRSC m_romUIRSC;
-    CScsiDevice m_device;
+    CFirmwareUpdate m_update;
+    // The update's parts, under the names the dialog has always used.
+    CRom_Flash& m_romFlash;
+    CRom_Host& m_romHost;
+    CRom_Cpu& m_romCpu;
+    CRom_UI78K& m_romUI78K;
+    CRom_UIRSC& m_romUIRSC;
+    CScsiDevice& m_device;
     std::u16string m_strDeviceName;
     CProgressCtrl m_progress;
     CWnd m_staticStatus;
@@ -70,19 +71,14 @@ protected:
     UINT RunUpdate();
 
     // Whether any of the four writable memories is selected.
-    bool AnyMemorySelected() const;
+    bool AnyMemorySelected() const { return m_update.AnySelected(); }
 
     IMainDlgListener* m_pListener = nullptr;
 
 private:
-    void WakeUiController();
-    // A mode switch of the UI controller that the bridge took and accepted.
-    bool SwitchUiMode(int nMode);
     void RefreshCheckBoxes();
     void SetStatus(UINT nId);
-    void ClearSelection(CRomObject& rom);
-    // The memories in the order the dialog refreshes them.
-    CRomObject* Roms(std::size_t i);
+    void OnStatus(UINT nTextId) override { SetStatus(nTextId); }
 };
 
 }  // namespace rf

@@ -1,7 +1,7 @@
 #include "ui/MainUserDlg.h"
 
 #include "ui/ControlIds.h"
-#include "ui/ProductVersions.h"
+#include "update/ProductVersions.h"
 
 namespace rf {
 

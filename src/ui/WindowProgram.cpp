@@ -6,8 +6,8 @@
 #include "app/Startup.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "cli/EmulatedSession.h"
 #include "device/FindDevice.h"
+#include "session/EmulatedSession.h"
 #include "ui/MainUserDlg.h"
 #include "ui/WindowOptions.h"
 

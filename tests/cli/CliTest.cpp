@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 
 #include "app/Text.h"
@@ -85,8 +86,9 @@ TEST_F(CliTest, AnUpdateOfTheEmulatedEnclosureAsANewUserRunsIt) {
     const CliRun before = Run({u"info", emulate, u"--json"});
     EXPECT_EQ(before.nExit, 0);
     EXPECT_NE(before.strOut.find("\"device\":\"Ver.1.00\""), std::string::npos) << before.strOut;
-    EXPECT_NE(before.strOut.find("{\"memory\":\"flash\",\"image_version\":\"0027\",\"device_version\":\"0024\","
-                                 "\"update\":true,\"image_origin\":\"test\"}"),
+    EXPECT_NE(before.strOut.find(
+                  "{\"memory\":\"flash\",\"image_version\":\"0027\",\"device_version\":\"0024\","
+                  "\"update\":true,\"image_origin\":\"test\",\"read_fault\":null}"),
               std::string::npos);
 
     const std::string strTrace = files.Root() + "/trace.txt";
@@ -98,10 +100,12 @@ TEST_F(CliTest, AnUpdateOfTheEmulatedEnclosureAsANewUserRunsIt) {
     std::ifstream trace(strTrace);
     std::string strFirst;
     std::getline(trace, strFirst);
-    EXPECT_EQ(strFirst, "0 12000000FE00 in 254 - 00") << "index, block, direction, length, data, status";
+    EXPECT_EQ(strFirst, "0 12000000FE00 in 254 - 00")
+        << "index, block, direction, length, data, status";
 
     const CliRun after = Run({u"info", emulate});
-    EXPECT_NE(after.strOut.find("Product version of the device: Ver.1.01"), std::string::npos) << after.strOut;
+    EXPECT_NE(after.strOut.find("Product version of the device: Ver.1.01"), std::string::npos)
+        << after.strOut;
     // Nothing is newer now: without a terminal to ask, the answer is No.
     const CliRun again = Run({u"update", emulate, u"--json"});
     EXPECT_EQ(again.nExit, 2);
@@ -115,7 +119,8 @@ TEST_F(CliTest, APowerCutLeavesAnEnclosureTheNextRunRepairs) {
     EXPECT_EQ(cut.nExit, 1);
     const CliRun repaired = Run({u"update", emulate, u"--yes"});
     EXPECT_EQ(repaired.nExit, 0) << repaired.strOut << repaired.strErr;
-    EXPECT_NE(Run({u"info", emulate}).strOut.find("Product version of the device: Ver.1.01"), std::string::npos);
+    EXPECT_NE(Run({u"info", emulate}).strOut.find("Product version of the device: Ver.1.01"),
+              std::string::npos);
 }
 
 TEST_F(CliTest, BackupReadsWhatCanBeReadAndWritesNothing) {
@@ -142,12 +147,76 @@ TEST_F(CliTest, BackupReadsWhatCanBeReadAndWritesNothing) {
     }
 }
 
+TEST_F(CliTest, ARefusedReadFailsInfoAndBackupAndLeavesNoFileOfItsMemory) {
+    const std::u16string emulate = Utf8ToUtf16("--emulate=" + files.Root() + "/enclosure");
+    ASSERT_EQ(Run({u"emulator", u"reset", emulate}).nExit, 0);
+    // Command 3 reads the bridge firmware's version.
+    const CliRun info =
+        Run({u"info", emulate, u"--json", u"--emulate-fault", u"check-condition:3"});
+    EXPECT_EQ(info.nExit, 1);
+    EXPECT_NE(info.strOut.find("\"memory\":\"flash\""), std::string::npos);
+    EXPECT_NE(info.strOut.find("\"read_fault\":{\"kind\":\"refused\",\"offset\":"),
+              std::string::npos)
+        << info.strOut;
+    EXPECT_NE(
+        info.strErr.find("Bridge firmware (FLASH-ROM): the enclosure refused the read at offset"),
+        std::string::npos)
+        << info.strErr;
+
+    const std::string strTrace = files.Root() + "/t";
+    ASSERT_EQ(Run({u"backup", Utf8ToUtf16(files.Root() + "/clean"), emulate, u"--trace",
+                   Utf8ToUtf16(strTrace)})
+                  .nExit,
+              0);
+    // The last read of each memory: the backup's own, after the version reads.
+    std::map<std::string, std::string> lastIndex;
+    std::ifstream trace(strTrace);
+    for (std::string strLine; std::getline(trace, strLine);) {
+        lastIndex[strLine.substr(strLine.find(' ') + 1, 4)] = strLine.substr(0, strLine.find(' '));
+    }
+    struct Case {
+        const char* pszBlock;
+        const char* pszFile;
+        const char* pszExpected;
+    };
+    const Case cases[] = {
+        {"FD01", "flash-rom.bin",
+         "Bridge firmware (FLASH-ROM) (flash-rom.bin): the enclosure refused the read at offset "
+         "0x1FFC0 (status 0x02"},
+        {"FC01", "seeprom-host.bin",
+         "SEEPROM(Host) (seeprom-host.bin): the enclosure refused the read at offset 0x01FC0 "
+         "(status 0x02"},
+        {"FF01", "seeprom-cpu.bin",
+         "SEEPROM(CPU) (seeprom-cpu.bin): the enclosure refused the read at offset 0x007C0 (status "
+         "0x02"},
+        {"FA11", "spi-flash.bin",
+         "UI resource data (spi-flash.bin): the UI controller gave no sound answer at offset 0x"},
+    };
+    for (const Case& c : cases) {
+        const std::string strBackup = files.Root() + "/" + c.pszBlock;
+        const CliRun run = Run({u"backup", Utf8ToUtf16(strBackup), emulate, u"--emulate-fault",
+                                Utf8ToUtf16("check-condition:" + lastIndex[c.pszBlock])});
+        EXPECT_EQ(run.nExit, 1) << c.pszFile;
+        EXPECT_NE(
+            run.strErr.find(std::string("The backup could not be completed: ") + c.pszExpected),
+            std::string::npos)
+            << run.strErr;
+        EXPECT_FALSE(std::filesystem::exists(strBackup + "/" + c.pszFile)) << c.pszFile;
+        for (const auto& entry : std::filesystem::directory_iterator(strBackup)) {
+            EXPECT_EQ(entry.path().extension(), ".bin")
+                << "no temporary file is left: " << entry.path();
+        }
+    }
+}
+
 TEST_F(CliTest, LoadingFilesNeedsTheVendorDialogAndAReadableFile) {
     const std::u16string emulate = Utf8ToUtf16("--emulate=" + files.Root() + "/enclosure");
     EXPECT_EQ(Run({u"info", emulate, u"--load", u"host=x.bin"}).nExit, 2);
-    const CliRun missing = Run({u"info", emulate, u"--vendor", u"--load", u"host=/nonexistent.bin"});
+    const CliRun missing =
+        Run({u"info", emulate, u"--vendor", u"--load", u"host=/nonexistent.bin"});
     EXPECT_EQ(missing.nExit, 2);
-    EXPECT_NE(missing.strErr.find("The image file cannot be loaded: host=/nonexistent.bin"), std::string::npos);
+    EXPECT_NE(missing.strErr.find("The image file cannot be loaded: host=/nonexistent.bin"),
+              std::string::npos);
     EXPECT_EQ(Run({u"info", emulate, u"--vendor", u"--load", u"melt=x"}).nExit, 2);
 }
 
@@ -163,6 +232,18 @@ TEST_F(CliTest, BadUsageIsExplainedWithExitStatus2) {
 
     EXPECT_EQ(Run({}).nExit, 2);
     EXPECT_EQ(Run({u"--help"}).nExit, 0);
+}
+
+TEST_F(CliTest, AnUpdateLeavesTheOptionsAsTheCommandLineSetThem) {
+    const std::u16string emulate = Utf8ToUtf16("--emulate=" + files.Root() + "/enclosure");
+    ASSERT_EQ(Run({u"update", emulate, u"--vendor", u"/IgnoreLockDrivesError"}).nExit, 0);
+    EXPECT_FALSE(theCmdInfo.m_bAutoUpdate) << "the update is called, not posted";
+    EXPECT_TRUE(theCmdInfo.m_bEnableVendorMode);
+    EXPECT_TRUE(theCmdInfo.m_bIgnoreLockDrivesError);
+    EXPECT_FALSE(theCmdInfo.m_bDisableResetUI);
+    EXPECT_FALSE(theCmdInfo.m_bEnableAllProducts);
+    EXPECT_TRUE(theCmdInfo.m_bForceAmdRom);
+    EXPECT_TRUE(theCmdInfo.m_strUIResourceFile.empty());
 }
 
 TEST_F(CliTest, UpdaterOptionsAreAcceptedBesideCommands) {

@@ -14,7 +14,7 @@
 #include "app/StringTable.h"
 #include "app/Text.h"
 #include "cli/CliCommands.h"
-#include "cli/CliOptions.h"
+#include "session/CliOptions.h"
 #include "cli/Completion.h"
 #include "emulator/EmulatedDeviceSystem.h"
 #include "ui/WindowOptions.h"

@@ -107,6 +107,48 @@ TEST_F(VendorCommandsTest, RefusedCpuEepromReadLeavesTheCallersBytes) {
     EXPECT_EQ(buffer, std::vector<BYTE>(16, 0xEE));
 }
 
+TEST_F(VendorCommandsTest, ACheckedReadStopsAtTheFirstChunkThatDidNotComeWholeAndSaysHow) {
+    std::vector<BYTE> sense(18, 0);
+    sense[0] = 0x70;
+    sense[2] = 0x05;
+    sense[12] = 0x24;
+    const ScriptedAnswer whole{true, 0, {}, std::vector<BYTE>(64, 0x11), std::nullopt};
+    struct Case {
+        ScriptedAnswer second;
+        ReadFaultKind kind;
+    };
+    const Case cases[] = {
+        {{true, 0x02, sense, {}, std::nullopt}, ReadFaultKind::Refused},
+        {{true, 0, {}, std::vector<BYTE>(64, 0x22), 32}, ReadFaultKind::Short},
+        {{false, 0, {}, {}, std::nullopt}, ReadFaultKind::NotDelivered},
+    };
+    for (const Case& c : cases) {
+        drive->requests.clear();
+        drive->answers = {whole};
+        drive->answers.insert(drive->answers.end(), 6, c.second);
+        std::vector<BYTE> buffer(192, 0);
+        ReadFault fault;
+        EXPECT_FALSE(device.ReadHostEepromChecked(0, buffer.data(), 192, nullptr, fault));
+        EXPECT_EQ(fault.kind, c.kind);
+        EXPECT_EQ(fault.nOffset, 64u);
+        EXPECT_EQ(fault.nAsked, 64u);
+        EXPECT_EQ(drive->requests.size(), c.kind == ReadFaultKind::NotDelivered ? 7u : 2u)
+            << "no chunk after it";
+    }
+
+    // The plain read counts a refused chunk as read and goes on, noting it.
+    drive->requests.clear();
+    drive->answers = {whole, cases[0].second, whole};
+    device.ClearReadFault();
+    std::vector<BYTE> buffer(192, 0);
+    EXPECT_TRUE(device.ReadHostEeprom(0, buffer.data(), 192, nullptr));
+    EXPECT_EQ(drive->requests.size(), 3u);
+    EXPECT_EQ(device.m_firstReadFault.kind, ReadFaultKind::Refused);
+    EXPECT_EQ(device.m_firstReadFault.nOffset, 64u);
+    EXPECT_EQ(device.m_firstReadFault.nSenseKey, 0x05);
+    EXPECT_EQ(device.m_firstReadFault.nAsc, 0x24);
+}
+
 TEST_F(VendorCommandsTest, ZeroLengthSendsNothingButStillReportsProgress) {
     CProgressRecorder recorder;
     EXPECT_TRUE(device.ReadFlash(0, nullptr, 0, &recorder.progress));

@@ -17,10 +17,10 @@
 
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "cli/EmulatorPresets.h"
 #include "emulator/EmulatedDeviceSystem.h"
 #include "emulator/UiController.h"
 #include "firmware/FirmwareImages.h"
+#include "session/EmulatorPresets.h"
 #include "support/TestEnvironment.h"
 #include "support/UpdateBench.h"
 #include "ui/ControlIds.h"

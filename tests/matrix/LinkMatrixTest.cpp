@@ -10,7 +10,7 @@
 
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "cli/EmulatorPresets.h"
+#include "session/EmulatorPresets.h"
 #include "device/FlashChips.h"
 #include "support/FaultyDeviceSystem.h"
 #include "support/UpdateBench.h"

@@ -36,7 +36,7 @@
 #include <unordered_map>
 
 #include "app/Clock.h"
-#include "cli/EmulatorPresets.h"
+#include "session/EmulatorPresets.h"
 #include "emulator/FlashSelfProgrammer.h"
 #include "powerloss/PowerLossHarness.h"
 #include "powerloss/PowerLossState.h"

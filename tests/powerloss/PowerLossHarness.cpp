@@ -13,8 +13,8 @@
 #include <memory>
 #include <sstream>
 
-#include "cli/EmulatorPresets.h"
 #include "powerloss/PowerLossState.h"
+#include "session/EmulatorPresets.h"
 
 namespace rf::test {
 

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "cli/EmulatorPresets.h"
+#include "session/EmulatorPresets.h"
 #include "ui/ControlIds.h"
 #include "ui/MainUserDlg.h"
 
@@ -32,7 +32,8 @@ std::shared_ptr<emu::CEmulatedEnclosure> CDialogFixture::Attach(const std::strin
 
 CMainDlg& CDialogFixture::OpenDialog(bool bVendor) {
     theCmdInfo.m_bEnableVendorMode = bVendor;
-    dialog = bVendor ? std::make_unique<CMainDlg>(tracing) : std::make_unique<CMainUserDlg>(tracing);
+    dialog =
+        bVendor ? std::make_unique<CMainDlg>(tracing) : std::make_unique<CMainUserDlg>(tracing);
     dialog->SetListener(this);
     dialog->Create();
     env.loop.RunUntil([this] { return nRefreshes > 0 || enclosure == nullptr; }, 5'000);
@@ -55,6 +56,8 @@ void CDialogFixture::OnDeviceRefreshed(bool bFound) {
     bLastFound = bFound;
 }
 
-void CDialogFixture::OnUpdateHandled(UINT nMessageId) { results.push_back(nMessageId); }
+void CDialogFixture::OnUpdateHandled(UINT nMessageId) {
+    results.push_back(nMessageId);
+}
 
 }  // namespace rf::test

@@ -14,13 +14,14 @@
 #include "app/SharedClock.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "cli/CliOptions.h"
-#include "cli/EmulatedSession.h"
-#include "cli/EmulatorCommand.h"
 #include "emulator/FaultPlan.h"
 #include "emulator/tcmu/EnclosureTarget.h"
 #include "emulator/tcmu/TcmuServer.h"
 #include "emulator/tcmu/UioDevice.h"
+#include "session/CliOptions.h"
+#include "session/EmulatedSession.h"
+#include "session/EmulatorCommand.h"
+#include "session/ExitStatus.h"
 
 namespace {
 
@@ -28,10 +29,6 @@ constexpr std::uint64_t kDiskBytes = std::uint64_t{16} << 20;
 constexpr char kDiskImage[] = "disk.img";
 // How often the stop flag is looked at while no command comes.
 constexpr int kWaitMilliseconds = 200;
-
-constexpr int kExitSuccess = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 
 volatile std::sig_atomic_t g_bStop = 0;
 
@@ -45,7 +42,7 @@ void PrintLine(std::ostream& stream, const std::u16string& text) {
 
 int Fail(rf::UINT nMessage, const std::string& strWhat) {
     PrintLine(std::cerr, rf::LoadResString(nMessage) + rf::Utf8ToUtf16(strWhat));
-    return kExitFailure;
+    return rf::kExitFailure;
 }
 
 void CatchStopSignals() {
@@ -69,7 +66,7 @@ int main(int argc, char** argv) {
         PrintLine(std::cerr, LoadResString(error->bMissingValue ? IDS_CLI_OPTION_NEEDS_VALUE
                                                                 : IDS_CLI_UNKNOWN_OPTION) +
                                  error->argument);
-        return kExitUsage;
+        return kExitNothing;
     }
     if (options.bHelp) {
         PrintLine(std::cout, LoadResString(IDS_TCMU_USAGE));
@@ -78,7 +75,7 @@ int main(int argc, char** argv) {
     // One word, the uio device; nothing of the updater's own options.
     if (options.words.size() != 1 || options.updaterArgs.size() != 1 || !options.loads.empty()) {
         PrintLine(std::cerr, LoadResString(IDS_TCMU_USAGE));
-        return kExitUsage;
+        return kExitNothing;
     }
     std::vector<emu::Fault> faults;
     for (const std::string& strFault : options.faults) {
@@ -86,7 +83,7 @@ int main(int argc, char** argv) {
         if (!fault) {
             PrintLine(std::cerr, LoadResString(IDS_CLI_UNKNOWN_OPTION) + u"--emulate-fault " +
                                      Utf8ToUtf16(strFault));
-            return kExitUsage;
+            return kExitNothing;
         }
         faults.push_back(*fault);
     }

@@ -16,7 +16,7 @@
 #include "ProgramResources.h"
 #include "app/Clock.h"
 #include "app/StringTable.h"
-#include "cli/EmulatedSession.h"
+#include "session/EmulatedSession.h"
 #include "ui/MainDlg.h"
 #include "ui/win32/DialogWindow.h"
 #include "ui/win32/Win32MessageBoxes.h"

@@ -1,4 +1,4 @@
-#include "cli/EmulatorPresets.h"
+#include "session/EmulatorPresets.h"
 
 #include <algorithm>
 

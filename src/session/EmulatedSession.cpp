@@ -1,9 +1,9 @@
-#include "cli/EmulatedSession.h"
+#include "session/EmulatedSession.h"
 
 #include "app/Environment.h"
 #include "app/FilePath.h"
-#include "cli/EmulatorPresets.h"
 #include "emulator/EnclosureStore.h"
+#include "session/EmulatorPresets.h"
 
 namespace rf {
 

@@ -1,14 +1,14 @@
-#include "cli/EmulatorCommand.h"
+#include "session/EmulatorCommand.h"
 
 #include <ostream>
 
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "cli/CliOptions.h"
-#include "cli/Commands.h"
-#include "cli/EmulatedSession.h"
-#include "cli/EmulatorPresets.h"
 #include "emulator/EnclosureStore.h"
+#include "session/CliOptions.h"
+#include "session/EmulatedSession.h"
+#include "session/EmulatorPresets.h"
+#include "session/ExitStatus.h"
 
 namespace rf {
 
@@ -16,8 +16,8 @@ int ResetEmulator(const CliOptions& options, std::ostream& out, std::ostream& er
     const std::string strDirectory = options.emulateDirectory.value_or(DefaultEmulatorDirectory());
     const std::string strPreset = options.preset.value_or(kDefaultPreset);
     std::string strError;
-    const auto pEnclosure =
-        MakeEmulatedEnclosure(strPreset, options.flashChip.value_or(""), options.spiChip.value_or(""), strError);
+    const auto pEnclosure = MakeEmulatedEnclosure(strPreset, options.flashChip.value_or(""),
+                                                  options.spiChip.value_or(""), strError);
     if (pEnclosure == nullptr) {
         err << Utf16ToUtf8(LoadResString(IDS_CLI_EMULATOR_ERROR)) << strError << '\n';
         for (const EmulatorPreset& preset : EmulatorPresets()) {

@@ -1,4 +1,4 @@
-#include "cli/CliOptions.h"
+#include "session/CliOptions.h"
 
 #include "app/Text.h"
 

@@ -1,4 +1,4 @@
-#include "ui/ProductVersions.h"
+#include "update/ProductVersions.h"
 
 #include <cstdio>
 

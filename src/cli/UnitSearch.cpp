@@ -1,0 +1,80 @@
+// What every command that works on the enclosure does first, as the window
+// does when it opens: the images the options name, their version texts,
+// the device searched for once a second for a bounded time, then read.
+
+#include <ostream>
+
+#include "app/Clock.h"
+#include "app/StringTable.h"
+#include "app/Text.h"
+#include "session/CliOptions.h"
+#include "cli/Commands.h"
+#include "device/FindDevice.h"
+#include "update/FirmwareUpdate.h"
+#include "update/PackageImages.h"
+
+namespace rf {
+
+namespace {
+
+constexpr DWORD kSearchPeriodMilliseconds = 1000;
+
+// Image files to load as drops on the full dialog's image fields.
+CRomObject* RomForKind(CFirmwareUpdate& update, const std::string& strKind) {
+    if (strKind == "flash") {
+        return &update.m_romFlash;
+    }
+    if (strKind == "host") {
+        return &update.m_romHost;
+    }
+    if (strKind == "ui") {
+        return &update.m_romUI78K;
+    }
+    if (strKind == "resource") {
+        return &update.m_romUIRSC;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool PrepareImages(CFirmwareUpdate& update, const CliOptions& options, std::ostream& err) {
+    update.LoadOptionImages();
+    // A package is checked whole before any device is touched.
+    if (options.firmware) {
+        PackageError error;
+        if (!LoadPackageImages(update, Utf8ToUtf16(*options.firmware), error)) {
+            err << Utf16ToUtf8(DescribePackageError(error)) << '\n';
+            return false;
+        }
+    }
+    update.RefreshImages();
+    for (const auto& [strKind, path] : options.loads) {
+        CRomObject* pRom = RomForKind(update, strKind);
+        const std::u16string paths[] = {path};
+        if (pRom == nullptr || !pRom->m_editRomVersion.OnDropFiles(paths) || !pRom->IsLoaded()) {
+            err << Utf16ToUtf8(LoadResString(IDS_CLI_LOAD_FAILED)) << strKind << "="
+                << Utf16ToUtf8(path) << '\n';
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FindAndReadUnit(CFirmwareUpdate& update, CProgressCtrl* pProgress, std::ostream& err) {
+    const std::uint64_t nStart = GetTickCount64();
+    bool bFound = SearchDevice(update.m_device) == DeviceChange::Found;
+    while (!bFound && GetTickCount64() - nStart < kSearchMilliseconds) {
+        Sleep(kSearchPeriodMilliseconds);
+        bFound = SearchDevice(update.m_device) == DeviceChange::Found;
+    }
+    if (!bFound || !update.ReadUnit(pProgress)) {
+        err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
+        ReportDrivesWithoutAccess(update.m_device.System(), err);
+        return false;
+    }
+    update.RefreshSelection();
+    return true;
+}
+
+}  // namespace rf

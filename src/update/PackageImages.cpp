@@ -1,0 +1,45 @@
+#include "update/PackageImages.h"
+
+#include "app/FilePath.h"
+#include "app/StringTable.h"
+#include "app/Text.h"
+#include "update/FirmwareUpdate.h"
+
+namespace rf {
+
+namespace {
+
+CRomObject& RomOf(CFirmwareUpdate& update, MemoryKind kind) {
+    switch (kind) {
+        case MemoryKind::Flash:
+            return update.m_romFlash;
+        case MemoryKind::Host:
+            return update.m_romHost;
+        case MemoryKind::Ui:
+            return update.m_romUI78K;
+        case MemoryKind::Resource:
+            return update.m_romUIRSC;
+    }
+    return update.m_romFlash;  // not reached: every kind is named above
+}
+
+}  // namespace
+
+bool LoadPackageImages(CFirmwareUpdate& update, const std::u16string& strPath, PackageError& error) {
+    FirmwarePackage package;
+    if (!ReadFirmwarePackage(PathFromUtf16(strPath), package, error)) {
+        return false;
+    }
+    // Checked whole above: every image fits its buffer.
+    for (const PackageImage& image : package.images) {
+        RomOf(update, image.pKind->kind).LoadBytes(image.bytes, ImageOrigin::Package, strPath);
+    }
+    return true;
+}
+
+std::u16string DescribePackageError(const PackageError& error) {
+    return LoadResString(IDS_PKG_REFUSED) + Utf8ToUtf16(error.strFile) + u": " +
+           LoadResString(error.nReason);
+}
+
+}  // namespace rf

@@ -1,0 +1,202 @@
+// The update's run: the memories in a fixed order, each marked valid only
+// after its contents were verified, and finally the bridge restarted.
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "app/Clock.h"
+#include "app/MessageLoop.h"
+#include "app/StringTable.h"
+#include "device/FlashRomCheck.h"
+#include "images/UnitJournal.h"
+#include "programming/SpiFlash.h"
+#include "programming/UiFlash.h"
+#include "programming/UiLink.h"
+#include "update/FirmwareUpdate.h"
+
+namespace rf {
+
+namespace {
+
+constexpr DWORD kModeSwitchMilliseconds = 2000;
+constexpr DWORD kResourceModeSettleMilliseconds = 100;
+constexpr DWORD kBootModeSettleMilliseconds = 50;
+constexpr DWORD kBeforeRestartMilliseconds = 1000;
+constexpr std::size_t kHostReadBackSize = 0x2000;
+constexpr std::size_t kResourceMagicLength = 8;
+constexpr std::size_t kUiSerialOffset = 0xA0;
+constexpr WORD kUiVersionWithPreUpdate = 2;
+
+// The image as the device receives it; the held image itself stays as it
+// was loaded, so a failed update leaves nothing marked invalid in memory.
+std::vector<BYTE> WorkingCopy(const CRomObject& rom) {
+    return std::vector<BYTE>(rom.m_pData.get(), rom.m_pData.get() + rom.m_nBufferSize);
+}
+
+}  // namespace
+
+bool CFirmwareUpdate::SwitchUiMode(int nMode) {
+    // Only a switch that never reached the bridge fails here. A bridge may
+    // well answer a switch, which restarts the front panel's link, with a
+    // non-GOOD status; whether the switch happened shows in the stages after
+    // it, which fail with their own messages.
+    return m_device.SetUiMode(nMode);
+}
+
+UpdateResult CFirmwareUpdate::Run(CProgressCtrl* pProgress, IUpdateStatusSink& status) {
+    // A FLASH-ROM write that cannot succeed on this chip or link is refused
+    // before anything is written, rather than failing half-way.
+    UINT nFailure =
+        IsSelected(m_romFlash) ? CheckFlashRomWrite(m_device, m_romFlash.m_nDataSize) : 0;
+    const bool bPreUpdate = m_romUI78K.m_wDeviceVersion >= kUiVersionWithPreUpdate;
+    if (nFailure == 0 && bPreUpdate) {
+        SendUiPreUpdateCommand(&m_device);
+    }
+
+    if (nFailure == 0 && IsSelected(m_romHost)) {
+        nFailure = UpdateHost(pProgress, status);
+    }
+    if (nFailure == 0 && IsSelected(m_romFlash)) {
+        nFailure = UpdateFlashRom(pProgress, status);
+    }
+    if (nFailure == 0 && IsSelected(m_romUIRSC)) {
+        nFailure = UpdateResource(pProgress, status, bPreUpdate);
+    }
+    if (nFailure == 0 && IsSelected(m_romUI78K)) {
+        nFailure = UpdateUiFirmware(pProgress, status);
+    }
+
+    UpdateResult result;
+    result.bWasRomMode = m_device.m_bRomMode;
+    SleepPumping(kBeforeRestartMilliseconds);
+    m_device.ResetAndClose();
+    result.nMessageId = nFailure != 0        ? nFailure
+                        : result.bWasRomMode ? IDS_UPDATE_COMPLETE_POWER_CYCLE
+                                             : IDS_UPDATE_COMPLETE;
+    return result;
+}
+
+// SEEPROM(Host): contents with a blank header word, verified, then the
+// header word that makes them valid.
+UINT CFirmwareUpdate::UpdateHost(CProgressCtrl* pProgress, IUpdateStatusSink& status) {
+    status.OnStatus(IDS_UPDATING_SEEPROM_HOST);
+    std::vector<BYTE> image = WorkingCopy(m_romHost);
+    const UINT nSize = m_romHost.m_nDataSize;
+    image[0] = 0xFF;
+    image[1] = 0xFF;
+    if (!m_device.WriteHostEeprom(image.data(), nSize, pProgress)) {
+        return IDS_ERR_WRITE_EEPROM;
+    }
+    status.OnStatus(IDS_CHECKING_SEEPROM_HOST);
+    std::vector<BYTE> readBack(kHostReadBackSize, 0);
+    if (!m_device.ReadHostEeprom(0, readBack.data(), nSize, pProgress)) {
+        return IDS_ERR_READ_EEPROM;
+    }
+    if (!std::equal(image.begin(), image.begin() + nSize, readBack.begin())) {
+        return IDS_ERR_WRITE_EEPROM;
+    }
+    image[0] = 0xAA;
+    image[1] = 0x55;
+    // A bridge that refuses the write still takes the command, so the header
+    // word is read back like the rest: "complete" must never stand over a
+    // SEEPROM left marked invalid.
+    std::array<BYTE, 2> header = {0, 0};
+    if (!m_device.WriteHostEeprom(image.data(), 2, pProgress)) {
+        return IDS_ERR_WRITE_EEPROM;
+    }
+    if (!m_device.ReadHostEeprom(0, header.data(), 2, nullptr)) {
+        return IDS_ERR_READ_EEPROM;
+    }
+    if (header[0] != 0xAA || header[1] != 0x55) {
+        return IDS_ERR_WRITE_EEPROM;
+    }
+    ClearSelection(m_romHost);
+    return 0;
+}
+
+// Bridge FLASH-ROM: written and read back by the device object.
+UINT CFirmwareUpdate::UpdateFlashRom(CProgressCtrl* pProgress, IUpdateStatusSink& status) {
+    status.OnStatus(IDS_UPDATING_FLASH_ROM);
+    if (!m_device.WriteFlashRom(m_romFlash.m_pData.get(), m_romFlash.m_nDataSize, pProgress)) {
+        m_device.OnWriteFailed(0);
+        return IDS_ERR_WRITE_FLASH_ROM;
+    }
+    ClearSelection(m_romFlash);
+    return 0;
+}
+
+// UI resource data: written with a blank magic, verified, then the magic.
+UINT CFirmwareUpdate::UpdateResource(CProgressCtrl* pProgress, IUpdateStatusSink& status,
+                                     bool bPreUpdate) {
+    status.OnStatus(IDS_UPDATING_SPIROM_UI);
+    if (!m_options.bDisableResetUI && !m_romUI78K.m_bDebugger) {
+        if (!SwitchUiMode(1)) {
+            return IDS_ERR_RESOURCE_MODE;
+        }
+        SleepPumping(kModeSwitchMilliseconds);
+        if (!SwitchUiMode(3)) {
+            return IDS_ERR_RESOURCE_MODE;
+        }
+        SleepPumping(kResourceModeSettleMilliseconds);
+        if (bPreUpdate) {
+            SendUiPreUpdateCommand(&m_device);
+        }
+    }
+    if (m_device.m_pSpiFlashChip == nullptr &&
+        (IdentifySpiFlash(&m_device) == 0xFFFF || m_device.m_pSpiFlashChip == nullptr)) {
+        return IDS_ERR_UNKNOWN_SPI_FLASH;
+    }
+    if (m_device.m_pSpiFlashChip->nKind == 0) {
+        return IDS_ERR_UNKNOWN_SPI_FLASH;
+    }
+    std::vector<BYTE> image = WorkingCopy(m_romUIRSC);
+    std::fill_n(image.begin(), kResourceMagicLength, BYTE{0xFF});
+    const UINT nSize = m_romUIRSC.m_nDataSize;
+    if (!WriteSpiFlash(&m_device, pProgress, image.data(), nSize)) {
+        return IDS_ERR_WRITE_SPIROM;
+    }
+    status.OnStatus(IDS_CHECKING_SPIROM_UI);
+    if (!VerifySpiFlash(&m_device, pProgress, image.data(), nSize) ||
+        !WriteResourceMagic(&m_device)) {
+        return IDS_ERR_WRITE_SPIROM;
+    }
+    ClearSelection(m_romUIRSC);
+    return 0;
+}
+
+// UI firmware: through the controller's boot mode, keeping the unit's own
+// information block.
+UINT CFirmwareUpdate::UpdateUiFirmware(CProgressCtrl* pProgress, IUpdateStatusSink& status) {
+    // The unit's own block is kept on the computer before the erase, or
+    // written back from there when an earlier run was cut after it.
+    const std::optional<UiInfoBlock> infoBlock = PrepareUiInfoBlock(m_romCpu, m_romUI78K);
+    if (!infoBlock) {
+        return IDS_ERR_KEEP_UNIT_DATA;
+    }
+    std::vector<BYTE> image = WorkingCopy(m_romUI78K);
+    std::copy(infoBlock->begin(), infoBlock->end(), image.begin() + kUiSerialOffset);
+    const UINT nSize = m_romUI78K.m_nDataSize;
+    if (!SwitchUiMode(1)) {
+        return IDS_ERR_UI_FIRMWARE_MODE;
+    }
+    SleepPumping(kModeSwitchMilliseconds);
+    if (!SwitchUiMode(4)) {
+        return IDS_ERR_UI_FIRMWARE_MODE;
+    }
+    SleepPumping(kBootModeSettleMilliseconds);
+    status.OnStatus(IDS_UPDATING_FLASH_ROM_UI);
+    if (!ProgramUiFlash(&m_device, pProgress, image.data(), nSize)) {
+        return IDS_ERR_WRITE_UI_FLASH;
+    }
+    status.OnStatus(IDS_CHECKING_FLASH_ROM_UI);
+    if (!VerifyUiFlash(&m_device, pProgress, image.data(), nSize)) {
+        return IDS_ERR_WRITE_UI_FLASH;
+    }
+    ForgetUiInfoBlock(m_romCpu, *infoBlock);
+    ClearSelection(m_romUI78K);
+    return 0;
+}
+
+}  // namespace rf

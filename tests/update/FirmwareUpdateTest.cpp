@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/StringTable.h"
+#include "device/FindDevice.h"
+#include "device/TracingDeviceSystem.h"
+#include "emulator/EmulatedDeviceSystem.h"
+#include "session/EmulatorPresets.h"
+#include "support/TestEnvironment.h"
+#include "update/FirmwareUpdate.h"
+
+namespace rf::test {
+namespace {
+
+class CStatusRecorder final : public IUpdateStatusSink {
+public:
+    void OnStatus(UINT nTextId) override { statuses.push_back(nTextId); }
+    std::vector<UINT> statuses;
+};
+
+// An update with no dialog and no window: the object alone, over an
+// emulated enclosure made from a preset.
+class FirmwareUpdateTest : public ::testing::Test {
+protected:
+    void Read(const char* pszPreset) {
+        std::string strError;
+        enclosure = MakeEmulatedEnclosure(pszPreset, "", "", strError);
+        ASSERT_NE(enclosure, nullptr) << strError;
+        emulated.Attach(u"sdb", enclosure);
+        update.RefreshImages();
+        ASSERT_EQ(SearchDevice(update.m_device), DeviceChange::Found);
+        ASSERT_TRUE(update.ReadUnit(nullptr));
+        update.RefreshSelection();
+    }
+
+    CTestEnvironment env;
+    emu::CEmulatedDeviceSystem emulated;
+    CTracingDeviceSystem tracing{emulated};
+    std::shared_ptr<emu::CEmulatedEnclosure> enclosure;
+    CFirmwareUpdate update{tracing};
+};
+
+TEST_F(FirmwareUpdateTest, ThePlanNamesWhatTheRunWritesAndSendsNothing) {
+    Read("row1");
+    std::size_t nCommands = tracing.Counters().nCommands;
+    const UpdatePlan plan = update.Plan();
+    EXPECT_EQ(tracing.Counters().nCommands, nCommands) << "planning sends nothing";
+    EXPECT_FALSE(plan.bConfirmationNeeded);
+    const std::vector<const CRomObject*> order = {&update.m_romHost, &update.m_romFlash,
+                                                  &update.m_romUIRSC, &update.m_romUI78K};
+    EXPECT_EQ(plan.memories, order);
+
+    CStatusRecorder status;
+    EXPECT_EQ(update.CheckBeforeFirstWrite(), 0u);
+    const UpdateResult result = update.Run(nullptr, status);
+    EXPECT_EQ(result.nMessageId, IDS_UPDATE_COMPLETE);
+    EXPECT_TRUE(result.Succeeded());
+    EXPECT_EQ(
+        status.statuses,
+        (std::vector<UINT>{IDS_UPDATING_SEEPROM_HOST, IDS_CHECKING_SEEPROM_HOST,
+                           IDS_UPDATING_FLASH_ROM, IDS_UPDATING_SPIROM_UI, IDS_CHECKING_SPIROM_UI,
+                           IDS_UPDATING_FLASH_ROM_UI, IDS_CHECKING_FLASH_ROM_UI}));
+    EXPECT_EQ(enclosure->Revision(), "0.27");
+    EXPECT_FALSE(update.m_device.IsOpen()) << "the bridge was restarted";
+    EXPECT_TRUE(update.Plan().bConfirmationNeeded) << "every written memory was unselected";
+}
+
+TEST_F(FirmwareUpdateTest, NothingNewerAsksFirstAndYesSelectsEveryHeldImage) {
+    Read("current");
+    update.m_romUI78K.m_nDataSize = 0;
+    const UpdatePlan plan = update.Plan();
+    EXPECT_TRUE(plan.bConfirmationNeeded);
+    EXPECT_EQ(plan.memories, (std::vector<const CRomObject*>{&update.m_romHost, &update.m_romFlash,
+                                                             &update.m_romUIRSC}));
+
+    EXPECT_FALSE(update.ConfirmSelection()) << "answered No";
+    env.messageBoxes.answers = {IDYES};
+    EXPECT_TRUE(update.ConfirmSelection());
+    EXPECT_EQ(env.messageBoxes.shown.back().text.substr(0, 44),
+              u"It is not necessary to update this firmware.");
+    EXPECT_FALSE(update.Plan().bConfirmationNeeded);
+    EXPECT_EQ(update.Plan().memories, plan.memories);
+}
+
+}  // namespace
+}  // namespace rf::test
