@@ -118,13 +118,14 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --json                   machine-readable output (list, info, update)\n"
      u"  --trace FILE             write every command block sent to FILE\n"
      u"  --stats                  print commands, bytes, device time and host CPU time\n"
-     u"  --complete WHAT          words for shell completion: commands, options, presets,\n"
+     u"  --complete WHAT          words for shell completion: commands, options, presets, links,\n"
      u"                           flash-chips, spi-chips, faults, drives, or a command's sub-commands\n"
      u"  --version, --help\n"
      u"\n"
      u"Options of the updater, with \"/\" or \"-\": /AutoUpdate, /EnableVendorMode,\n"
      u"/EnableAllProducts, /ForceAmdRom, /DisableResetUI, /IgnoreLockDrivesError, /UIRSC=FILE\n"
-     u"(the UI resource data from FILE); /ROM=, /HOST= and /UIROM= are accepted and ignored.",
+     u"(the UI resource data from FILE), /Firmware=PATH (a firmware package); /ROM=, /HOST= and\n"
+     u"/UIROM= are accepted and ignored.",
      u"使い方: reflasher-cli コマンド [オプション]\n"
      u"\n"
      u"コマンド:\n"
@@ -157,13 +158,14 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --json                   機械で読める出力 (list, info, update)\n"
      u"  --trace FILE             送信したコマンドブロックをすべて FILE に書きます\n"
      u"  --stats                  コマンド数、バイト数、デバイス時間、CPU 時間を表示します\n"
-     u"  --complete WHAT          シェル補完の候補を表示します: commands, options, presets,\n"
+     u"  --complete WHAT          シェル補完の候補を表示します: commands, options, presets, links,\n"
      u"                           flash-chips, spi-chips, faults, drives、またはコマンドのサブコマンド\n"
      u"  --version, --help\n"
      u"\n"
      u"アップデーターのオプション (\"/\" または \"-\" を付けて指定): /AutoUpdate, /EnableVendorMode,\n"
      u"/EnableAllProducts, /ForceAmdRom, /DisableResetUI, /IgnoreLockDrivesError, /UIRSC=FILE\n"
-     u"(UI リソースデータを FILE から読み込みます)。/ROM=, /HOST=, /UIROM= は受け付けますが無視します。"},
+     u"(UI リソースデータを FILE から読み込みます), /Firmware=PATH (ファームウェアパッケージ)。\n"
+     u"/ROM=, /HOST=, /UIROM= は受け付けますが無視します。"},
     // clang-format on
     {IDS_CLI_NO_DRIVES, u"No SCSI disk drives were found on this computer.",
      u"このコンピューターにSCSIディスクドライブが見つかりませんでした。"},

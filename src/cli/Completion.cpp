@@ -108,8 +108,13 @@ std::vector<std::string> Faults() {
 std::vector<std::string> Subcommands(std::string_view command) {
     std::vector<std::string> words;
     for (const CliCommand& entry : CliCommands()) {
-        if (entry.pszSubcommand != nullptr && Utf16ToUtf8(entry.pszWord) == command) {
-            words.push_back(Utf16ToUtf8(entry.pszSubcommand));
+        if (entry.pszSubcommand == nullptr || Utf16ToUtf8(entry.pszWord) != command) {
+            continue;
+        }
+        // A sub-command may have several rows, one per number of operands.
+        const std::string word = Utf16ToUtf8(entry.pszSubcommand);
+        if (std::find(words.begin(), words.end(), word) == words.end()) {
+            words.push_back(word);
         }
     }
     return words;

@@ -118,8 +118,9 @@ std::string Complete(const std::string& strWhat, bool* pKnown = nullptr) {
 }
 
 TEST(OptionDocsTest, CompletionOffersTheTablesWords) {
-    EXPECT_EQ(Complete("commands"), "list\ninfo\nupdate\nbackup\nemulator\n");
+    EXPECT_EQ(Complete("commands"), "list\ninfo\nupdate\nbackup\nemulator\nfirmware\n");
     EXPECT_EQ(Complete("emulator"), "reset\n");
+    EXPECT_EQ(Complete("firmware"), "export\npack\nshow\n");
     // An option whose value is optional is offered both ways; one that
     // needs a value is known to take the next argument.
     const std::string options = Complete("options");
@@ -131,6 +132,7 @@ TEST(OptionDocsTest, CompletionOffersTheTablesWords) {
     EXPECT_NE(Complete("flash-chips").find("SST SST39VF020\n"), std::string::npos);
     EXPECT_NE(Complete("spi-chips").find("WINBOND W25X40A\n"), std::string::npos);
     EXPECT_NE(Complete("presets").find("rom-mode\n"), std::string::npos);
+    EXPECT_NE(Complete("links").find("usb2-slow\n"), std::string::npos);
     EXPECT_NE(Complete("faults").find("power-cut:\n"), std::string::npos);
 
     bool bKnown = true;

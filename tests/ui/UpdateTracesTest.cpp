@@ -48,8 +48,10 @@ const Scene kScenes[] = {
     {"current", "", {15196, 0x1FBC2E1D9FF92F79}},
     {"rom-mode", "SST SST39VF020", {351105, 0x44E3E61C9BFDB260}},  // sector erase
     {"rom-mode", "AMD AM29LV010B", {308578, 0x4405069D1CCD97C9}},  // chip erase
-    {"rom-mode", "ATMEL AT29LV010", {52992, 0xABCA82132B0D0942}},  // page write
-    {"usb11", "", {15764, 0x754F0A026F834476}},
+    // Four timed reads of the link before a page-write chip is written.
+    {"rom-mode", "ATMEL AT29LV010", {52996, 0x061746159C9D7D92}},  // page write
+    // A full-speed command costs a 1 ms frame for each of its three phases.
+    {"usb11", "", {15268, 0x850AC3647FBCBBAE}},
     {"ui-state0", "", {3922, 0x77574B715A284794}},
     {"debugger", "", {13047, 0xF6BF99184B7FBA50}},
     {"unknown-spi", "", {1788, 0x92FA8572047B0C1E}},
