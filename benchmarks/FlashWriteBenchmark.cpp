@@ -18,9 +18,9 @@ constexpr std::size_t kImageSize = 55168;
 void Report(benchmark::State& state, std::uint64_t nCommands, std::uint64_t nVirtualMicroseconds) {
     state.counters["commands"] = static_cast<double>(nCommands);
     state.counters["device_s"] = static_cast<double>(nVirtualMicroseconds) / 1e6;
-    state.counters["cpu_per_command"] =
-        benchmark::Counter(static_cast<double>(nCommands), benchmark::Counter::kIsIterationInvariantRate |
-                                                                benchmark::Counter::kInvert);
+    state.counters["cpu_per_command"] = benchmark::Counter(
+        static_cast<double>(nCommands),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void WriteOnce(benchmark::State& state, const std::string& strChip, bool bFirmwarePath) {
@@ -52,10 +52,18 @@ void WriteOnce(benchmark::State& state, const std::string& strChip, bool bFirmwa
     Report(state, nCommands, nVirtual);
 }
 
-void BM_FirmwarePath(benchmark::State& state) { WriteOnce(state, "SST SST39VF020", true); }
-void BM_RomPathSectorErase(benchmark::State& state) { WriteOnce(state, "SST SST39VF020", false); }
-void BM_RomPathChipErase(benchmark::State& state) { WriteOnce(state, "AMD AM29LV010B", false); }
-void BM_RomPathPageWrite(benchmark::State& state) { WriteOnce(state, "ATMEL AT29LV010", false); }
+void BM_FirmwarePath(benchmark::State& state) {
+    WriteOnce(state, "SST SST39VF020", true);
+}
+void BM_RomPathSectorErase(benchmark::State& state) {
+    WriteOnce(state, "SST SST39VF020", false);
+}
+void BM_RomPathChipErase(benchmark::State& state) {
+    WriteOnce(state, "AMD AM29LV010B", false);
+}
+void BM_RomPathPageWrite(benchmark::State& state) {
+    WriteOnce(state, "ATMEL AT29LV010", false);
+}
 
 BENCHMARK(BM_FirmwarePath)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RomPathSectorErase)->Unit(benchmark::kMillisecond);

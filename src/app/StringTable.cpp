@@ -67,21 +67,34 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"ファームウェアの更新を中止しました。"},
 
     {IDS_ERR_TEST_IMAGES_ON_REAL_UNIT,
-     u"The firmware images selected are test images, made for the emulated enclosure only. They are "
-     u"never written to a real enclosure.\nNothing was written.\n\nLoad the maker's firmware package "
-     u"(reflasher-cli --firmware PATH, or /Firmware=PATH, or drop the package file on this window), then "
+     u"The firmware images selected are test images, made for the emulated enclosure only. They "
+     u"are "
+     u"never written to a real enclosure.\nNothing was written.\n\nLoad the maker's firmware "
+     u"package "
+     u"(reflasher-cli --firmware PATH, or /Firmware=PATH, or drop the package file on this "
+     u"window), then "
      u"update again.",
-     u"選択されたファームウェアイメージは模擬筐体専用のテストイメージです。実際の筐体には書き込みません。\n"
-     u"何も書き込んでいません。\n\nメーカーのファームウェアパッケージを読み込んでから (reflasher-cli "
-     u"--firmware パス、/Firmware=パス、またはこのウィンドウへのパッケージファイルのドロップ)、もう一度更新してください。"},
-    {IDS_TEST_IMAGES_TITLE, u" - test images: load the maker's firmware package to update this enclosure",
-     u" - テストイメージ: この筐体を更新するにはメーカーのファームウェアパッケージを読み込んでください"},
+     u"選択されたファームウェアイメージは模擬筐体専用のテストイメージです。実際の筐体には書き込みま"
+     u"せん。\n"
+     u"何も書き込んでいません。\n\nメーカーのファームウェアパッケージを読み込んでから "
+     u"(reflasher-cli "
+     u"--firmware "
+     u"パス、/"
+     u"Firmware=パス、またはこのウィンドウへのパッケージファイルのドロップ)"
+     u"、もう一度更新してください。"},
+    {IDS_TEST_IMAGES_TITLE,
+     u" - test images: load the maker's firmware package to update this enclosure",
+     u" - テストイメージ: "
+     u"この筐体を更新するにはメーカーのファームウェアパッケージを読み込んでください"},
     {IDS_TEST_IMAGES_NOTICE,
-     u"This program carries test images, made for the emulated enclosure only, and will not write them "
+     u"This program carries test images, made for the emulated enclosure only, and will not write "
+     u"them "
      u"to this enclosure.\n\nTo update it, load the maker's firmware package: start with "
      u"/Firmware=PATH, or drop the package file on this window.",
-     u"このプログラムが同梱しているのは模擬筐体専用のテストイメージで、この筐体には書き込みません。\n\n"
-     u"更新するには、メーカーのファームウェアパッケージを読み込んでください: /Firmware=パス で起動するか、"
+     u"このプログラムが同梱しているのは模擬筐体専用のテストイメージで、この筐体には書き込みません。"
+     u"\n\n"
+     u"更新するには、メーカーのファームウェアパッケージを読み込んでください: /Firmware=パス "
+     u"で起動するか、"
      u"パッケージファイルをこのウィンドウにドロップしてください。"},
     // The usage is kept one line of output to one line of source.
     // clang-format off
@@ -182,12 +195,14 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"模擬筐体を使用できません: "},
     {IDS_CLI_OPTION_NEEDS_VALUE, u"This option needs a value: ",
      u"このオプションには値が必要です: "},
-    {IDS_CLI_NO_DEVICE, u"No supported enclosure was found.", u"対応する筐体が見つかりませんでした。"},
+    {IDS_CLI_NO_DEVICE, u"No supported enclosure was found.",
+     u"対応する筐体が見つかりませんでした。"},
     {IDS_CLI_DEVICE, u"Device", u"デバイス"},
     {IDS_CLI_SERIAL, u"Serial No.", u"シリアル番号"},
     {IDS_CLI_UI_SERIAL, u"UI serial No.", u"UI シリアル番号"},
     {IDS_CLI_COLUMNS, u"Memory|Carried image|Device|Update", u"メモリ|同梱イメージ|デバイス|更新"},
-    {IDS_CLI_PRODUCT_IMAGES, u"Product version of the carried images", u"同梱イメージの製品バージョン"},
+    {IDS_CLI_PRODUCT_IMAGES, u"Product version of the carried images",
+     u"同梱イメージの製品バージョン"},
     {IDS_CLI_PRODUCT_DEVICE, u"Product version of the device", u"デバイスの製品バージョン"},
     {IDS_CLI_YES, u"yes", u"はい"},
     {IDS_CLI_NO, u"no", u"いいえ"},
@@ -196,7 +211,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_CLI_MEMORY_CPU, u"SEEPROM(CPU)", u"SEEPROM(CPU)"},
     {IDS_CLI_MEMORY_UI, u"UI firmware", u"UI ファームウェア"},
     {IDS_CLI_MEMORY_RESOURCE, u"UI resource data", u"UI リソースデータ"},
-    {IDS_CLI_LOAD_FAILED, u"The image file cannot be loaded: ", u"イメージファイルを読み込めません: "},
+    {IDS_CLI_LOAD_FAILED, u"The image file cannot be loaded: ",
+     u"イメージファイルを読み込めません: "},
     {IDS_CARRIED_TEST_SET, u"Carried images: test set (for the emulated enclosure only)",
      u"同梱イメージ: テストセット (模擬筐体専用)"},
     {IDS_CARRIED_VENDOR_SET, u"Carried images: vendor set, product version ",
@@ -231,13 +247,16 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_CLI_BACKUP_NO_UI_FLASH,
      u"The UI controller's own flash cannot be read back; it is not part of the backup.",
      u"UI コントローラー内蔵フラッシュは読み出せないため、バックアップに含まれません。"},
-    {IDS_CLI_BACKUP_FAILED, u"The backup could not be completed: ", u"バックアップを完了できませんでした: "},
+    {IDS_CLI_BACKUP_FAILED, u"The backup could not be completed: ",
+     u"バックアップを完了できませんでした: "},
     {IDS_CLI_STATS, u"Statistics", u"統計"},
     {IDS_CLI_LINK, u"Emulated link", u"模擬接続"},
     {IDS_CLI_VOLUMES_IN_USE, u"In use: ", u"使用中: "},
     {IDS_CLI_UNMOUNTED, u"Unmounted: ", u"アンマウントしました: "},
-    {IDS_CLI_EMULATOR_RESET, u"The emulated enclosure was made anew: ", u"模擬筐体を作り直しました: "},
-    {IDS_CLI_TRACE_FAILED, u"The trace file cannot be written: ", u"トレースファイルに書き込めません: "},
+    {IDS_CLI_EMULATOR_RESET, u"The emulated enclosure was made anew: ",
+     u"模擬筐体を作り直しました: "},
+    {IDS_CLI_TRACE_FAILED, u"The trace file cannot be written: ",
+     u"トレースファイルに書き込めません: "},
     {IDS_CLI_DRIVE_NOT_OPENED_ADMIN, u"cannot be opened (run as administrator)",
      u"開けません (管理者として実行してください)"},
     {IDS_CLI_CLOCK_FAILED, u"The clock file cannot be used: ", u"時計ファイルを使用できません: "},
@@ -257,13 +276,16 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"device UIO (for example uio0) until it is stopped.\n"
      u"\n"
      u"Options:\n"
-     u"  --emulate[=DIR]          the emulated enclosure kept in DIR (its disk image: DIR/disk.img)\n"
+     u"  --emulate[=DIR]          the emulated enclosure kept in DIR (its disk image: "
+     u"DIR/disk.img)\n"
      u"  --preset NAME            make the enclosure anew from a preset first (see reflasher-cli)\n"
      u"  --flash-chip NAME        with --preset: the parallel FLASH chip, by its table name\n"
      u"  --spi-chip NAME          with --preset: the SPI flash chip, by its table name\n"
      u"  --as-real-unit           make the enclosure anew without the mark of an emulated one\n"
-     u"  --emulate-fault KIND:N   inject a fault at the enclosure's command N, counted from the start\n"
-     u"  --clock FILE             keep time on the virtual clock in FILE (reflasher-cli --clock FILE\n"
+     u"  --emulate-fault KIND:N   inject a fault at the enclosure's command N, counted from the "
+     u"start\n"
+     u"  --clock FILE             keep time on the virtual clock in FILE (reflasher-cli --clock "
+     u"FILE\n"
      u"                           shares it); without it the enclosure takes its modelled time\n"
      u"  --trace FILE             write every command the enclosure answers to FILE",
      u"使い方: reflasher-tcmu UIO [オプション]\n"
@@ -273,16 +295,19 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"\n"
      u"オプション:\n"
      u"  --emulate[=DIR]          DIR に保存された模擬筐体 (ディスクイメージ: DIR/disk.img)\n"
-     u"  --preset NAME            最初にプリセットから模擬筐体を作り直します (reflasher-cli を参照)\n"
+     u"  --preset NAME            最初にプリセットから模擬筐体を作り直します (reflasher-cli "
+     u"を参照)\n"
      u"  --flash-chip NAME        --preset と共に: パラレル FLASH チップ (表の名前)\n"
      u"  --spi-chip NAME          --preset と共に: SPI フラッシュチップ (表の名前)\n"
      u"  --as-real-unit           模擬筐体の印なしで作り直します\n"
      u"  --emulate-fault KIND:N   開始から数えて筐体のコマンド N で障害を起こします\n"
-     u"  --clock FILE             FILE の仮想時計で時間を進めます (reflasher-cli --clock FILE と共有)。\n"
+     u"  --clock FILE             FILE の仮想時計で時間を進めます (reflasher-cli --clock FILE "
+     u"と共有)。\n"
      u"                           指定しなければ筐体は実機と同じ時間をかけます\n"
      u"  --trace FILE             筐体が応答したコマンドをすべて FILE に書きます"},
     {IDS_TCMU_SERVING, u"Serving the emulated enclosure: ", u"模擬筐体を提供しています: "},
-    {IDS_TCMU_DEVICE_FAILED, u"The TCMU device cannot be used: ", u"TCMU デバイスを使用できません: "},
+    {IDS_TCMU_DEVICE_FAILED, u"The TCMU device cannot be used: ",
+     u"TCMU デバイスを使用できません: "},
 
     {IDS_WND_UPDATE_INFORMATION, u"Update Information", u"更新情報"},
     {IDS_WND_DEVICE_INFORMATION, u"Current Device Information", u"現在のデバイス情報"},

@@ -15,8 +15,8 @@ struct CliContext {
     std::ostream& out;
     std::ostream& err;
     std::istream& in;
-    bool bInteractive;      // a person can answer questions on the terminal
-    IDeviceSystem& system;  // the computer's drives
+    bool bInteractive;             // a person can answer questions on the terminal
+    IDeviceSystem& system;         // the computer's drives
     bool bTerminalOutput = false;  // the output is a terminal: progress is drawn in place
 };
 

@@ -9,13 +9,13 @@
 #include "app/CommandLine.h"
 #include "app/Text.h"
 #include "cli/CliCommands.h"
-#include "session/CliOptions.h"
-#include "session/EmulatorPresets.h"
 #include "device/DevicePort.h"
 #include "emulator/BusProfile.h"
 #include "emulator/FaultPlan.h"
 #include "emulator/NorFlashChip.h"
 #include "emulator/SpiFlashModel.h"
+#include "session/CliOptions.h"
+#include "session/EmulatorPresets.h"
 
 namespace rf {
 

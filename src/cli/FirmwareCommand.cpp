@@ -7,7 +7,6 @@
 #include "app/FilePath.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "session/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "device/ProductTable.h"
@@ -15,6 +14,7 @@
 #include "firmware/Sha256.h"
 #include "images/ImageOrigin.h"
 #include "package/FirmwarePackage.h"
+#include "session/CliOptions.h"
 #include "update/PackageImages.h"
 #include "update/ProductVersions.h"
 

@@ -3,10 +3,10 @@
 
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "session/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "images/ImageOrigin.h"
+#include "session/CliOptions.h"
 #include "update/FirmwareUpdate.h"
 #include "update/ProductVersions.h"
 
@@ -47,8 +47,9 @@ std::pair<ImageOrigin, std::u16string> OriginOfImages(const CFirmwareUpdate& upd
                                    static_cast<const CRomObject*>(&update.m_romHost),
                                    static_cast<const CRomObject*>(&update.m_romUI78K),
                                    static_cast<const CRomObject*>(&update.m_romUIRSC)}) {
-        if (pRom->IsLoaded() && (pRom->m_origin == ImageOrigin::Package ||
-                                 (pRom->m_origin == ImageOrigin::File && origin.first != ImageOrigin::Package))) {
+        if (pRom->IsLoaded() &&
+            (pRom->m_origin == ImageOrigin::Package ||
+             (pRom->m_origin == ImageOrigin::File && origin.first != ImageOrigin::Package))) {
             origin = {pRom->m_origin, pRom->m_strOriginPath};
         }
     }
@@ -166,8 +167,8 @@ int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams&
             ProductVersionOf(update, false) + u"\n";
     text += LoadResString(IDS_CLI_PRODUCT_DEVICE) + u": " + ProductVersionOf(update, true) + u"\n";
     const auto [origin, path] = OriginOfImages(update);
-    text += LoadResString(IDS_IMAGES_ORIGIN) + u": " + Widen(OriginName(origin)) + (path.empty() ? u"" : u" " + path) +
-            u"\n";
+    text += LoadResString(IDS_IMAGES_ORIGIN) + u": " + Widen(OriginName(origin)) +
+            (path.empty() ? u"" : u" " + path) + u"\n";
     streams.out << Utf16ToUtf8(text);
     return ReportReadFaults(update, streams.err);
 }

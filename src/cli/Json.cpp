@@ -94,7 +94,9 @@ CJsonWriter& CJsonWriter::String(std::string_view utf8) {
     return *this;
 }
 
-CJsonWriter& CJsonWriter::String(std::u16string_view text) { return String(Utf16ToUtf8(text)); }
+CJsonWriter& CJsonWriter::String(std::u16string_view text) {
+    return String(Utf16ToUtf8(text));
+}
 
 CJsonWriter& CJsonWriter::Number(long long nValue) {
     BeforeValue();

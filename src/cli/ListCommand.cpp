@@ -3,12 +3,12 @@
 #include <ostream>
 
 #include "app/StringTable.h"
-#include "session/CliOptions.h"
-#include "cli/Json.h"
 #include "app/Text.h"
+#include "cli/Json.h"
 #include "device/FindDevice.h"
 #include "device/ProductTable.h"
 #include "device/ScsiDevice.h"
+#include "session/CliOptions.h"
 
 namespace rf {
 
@@ -47,12 +47,14 @@ int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams&
             const UINT nVerdict = Verdict(system, drive);
             json.BeginObject();
             json.Key("name").String(drive.strName);
-            json.Key("bus").String(drive.bBusKnown ? FormatBusName(drive.nBusType, drive.nBusMajorVersion,
-                                                                   drive.nBusMinorVersion)
-                                                   : std::u16string());
+            json.Key("bus").String(
+                drive.bBusKnown
+                    ? FormatBusName(drive.nBusType, drive.nBusMajorVersion, drive.nBusMinorVersion)
+                    : std::u16string());
             json.Key("product").String(drive.strVendor + " " + drive.strProduct);
             json.Key("revision").String(drive.strRevision);
-            json.Key("supported").Bool(nVerdict == IDS_CLI_DRIVE_SUPPORTED || nVerdict == IDS_CLI_DRIVE_OTHER_BRAND);
+            json.Key("supported")
+                .Bool(nVerdict == IDS_CLI_DRIVE_SUPPORTED || nVerdict == IDS_CLI_DRIVE_OTHER_BRAND);
             json.Key("status").String(LoadResString(nVerdict));
             json.EndObject();
         }

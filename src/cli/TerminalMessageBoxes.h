@@ -14,7 +14,11 @@ public:
     // bAssumeYes answers every question Yes without asking.
     CTerminalMessageBoxes(std::ostream& out, std::ostream& err, std::istream& in, bool bInteractive,
                           bool bAssumeYes = false)
-        : m_out(out), m_err(err), m_in(in), m_bInteractive(bInteractive), m_bAssumeYes(bAssumeYes) {}
+        : m_out(out),
+          m_err(err),
+          m_in(in),
+          m_bInteractive(bInteractive),
+          m_bAssumeYes(bAssumeYes) {}
 
     int Show(const std::u16string& text, const std::u16string& caption, UINT nType) override;
 

@@ -7,9 +7,9 @@
 #include "app/Clock.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "session/CliOptions.h"
 #include "cli/Commands.h"
 #include "device/FindDevice.h"
+#include "session/CliOptions.h"
 #include "update/FirmwareUpdate.h"
 #include "update/PackageImages.h"
 

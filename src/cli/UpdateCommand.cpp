@@ -4,10 +4,10 @@
 #include "app/StringTable.h"
 #include "app/Text.h"
 #include "app/controls/ProgressCtrl.h"
-#include "session/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "cli/TerminalProgress.h"
+#include "session/CliOptions.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {
@@ -61,7 +61,7 @@ int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, Command
     if (options.bJson) {
         CJsonWriter json;
         json.BeginObject();
-        json.Key("result").String(bSuccess                                     ? "success"
+        json.Key("result").String(bSuccess                                       ? "success"
                                   : nMessage == IDS_ERR_TEST_IMAGES_ON_REAL_UNIT ? "refused"
                                   : nMessage == 0                                ? "nothing"
                                                                                  : "failure");

@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
     rf::CUdevDeviceTree tree;
     rf::CLinuxVolumeSystemCalls volumeCalls;
     rf::CLinuxDeviceSystem system(tree, volumeCalls);
-    rf::CliContext context{std::cout, std::cerr, std::cin, ::isatty(STDIN_FILENO) != 0, system,
-                           ::isatty(STDOUT_FILENO) != 0};
+    rf::CliContext context{std::cout, std::cerr,
+                           std::cin,  ::isatty(STDIN_FILENO) != 0,
+                           system,    ::isatty(STDOUT_FILENO) != 0};
     return rf::RunCli(args, context);
 }

@@ -31,7 +31,7 @@ inline TraceEntry MakeTraceEntry(const ScsiRequest& request) {
     entry.cdb = request.Cdb;
     entry.nCdbLength = request.CdbLength;
     const bool bHasData = request.DataTransferLength != 0 && request.DataBuffer != nullptr;
-    entry.direction = !bHasData ? TraceDirection::None
+    entry.direction = !bHasData             ? TraceDirection::None
                       : request.DataIn != 0 ? TraceDirection::In
                                             : TraceDirection::Out;
     entry.nLength = request.DataTransferLength;

@@ -12,13 +12,20 @@ namespace rf {
 
 class CForwardingDeviceHandle : public IDeviceHandle {
 public:
-    explicit CForwardingDeviceHandle(std::unique_ptr<IDeviceHandle> pInner) : m_pInner(std::move(pInner)) {}
+    explicit CForwardingDeviceHandle(std::unique_ptr<IDeviceHandle> pInner)
+        : m_pInner(std::move(pInner)) {}
 
     bool SendScsi(ScsiRequest& request) override { return m_pInner->SendScsi(request); }
-    bool QueryAdapter(StorageAdapterDescriptor& descriptor) override { return m_pInner->QueryAdapter(descriptor); }
-    bool QueryDevice(StorageDeviceDescriptor& descriptor) override { return m_pInner->QueryDevice(descriptor); }
+    bool QueryAdapter(StorageAdapterDescriptor& descriptor) override {
+        return m_pInner->QueryAdapter(descriptor);
+    }
+    bool QueryDevice(StorageDeviceDescriptor& descriptor) override {
+        return m_pInner->QueryDevice(descriptor);
+    }
     bool GetScsiAddress(ScsiAddress& address) override { return m_pInner->GetScsiAddress(address); }
-    bool GetDeviceNumber(StorageDeviceNumber& number) override { return m_pInner->GetDeviceNumber(number); }
+    bool GetDeviceNumber(StorageDeviceNumber& number) override {
+        return m_pInner->GetDeviceNumber(number);
+    }
 
 protected:
     IDeviceHandle& Inner() { return *m_pInner; }
@@ -35,7 +42,9 @@ public:
         std::unique_ptr<IDeviceHandle> pInner = m_inner.Open(path);
         return pInner != nullptr ? Wrap(std::move(pInner)) : nullptr;
     }
-    std::vector<PhysicalDrive> ListPhysicalDrives() override { return m_inner.ListPhysicalDrives(); }
+    std::vector<PhysicalDrive> ListPhysicalDrives() override {
+        return m_inner.ListPhysicalDrives();
+    }
     bool PrepareVolumes(const StorageDeviceNumber& disk, VolumeReport& report) override {
         return m_inner.PrepareVolumes(disk, report);
     }

@@ -204,7 +204,8 @@ void CNorFlashChip::EndPageLoad(std::uint64_t nEnd) {
     }
     StartBusy(nEnd, m_pModel->nPageWriteMicroseconds, false);
     m_work.Begin(CellWork::Rewrite, m_nPageBase,
-                 std::span(m_contents).subspan(m_nPageBase, m_pModel->nPageSize), nEnd, m_nBusyUntil);
+                 std::span(m_contents).subspan(m_nPageBase, m_pModel->nPageSize), nEnd,
+                 m_nBusyUntil);
     std::copy(m_pageBuffer.begin(), m_pageBuffer.end(),
               m_contents.begin() + std::ptrdiff_t{m_nPageBase});
     std::fill(m_pageBuffer.begin(), m_pageBuffer.end(), 0xFF);

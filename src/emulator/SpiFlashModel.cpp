@@ -185,9 +185,10 @@ void CSpiFlashChip::Deselect(std::uint64_t nNow) {
                 return;
             }
             StartBusy(nNow, m_pModel->nPageProgramMicroseconds);
-            m_work.Begin(CellWork::Program, m_nAddress / kPageSize * kPageSize,
-                         std::span(m_contents).subspan(m_nAddress / kPageSize * kPageSize, kPageSize), nNow,
-                         m_nBusyUntil);
+            m_work.Begin(
+                CellWork::Program, m_nAddress / kPageSize * kPageSize,
+                std::span(m_contents).subspan(m_nAddress / kPageSize * kPageSize, kPageSize), nNow,
+                m_nBusyUntil);
             ProgramPage();
             return;
         default:

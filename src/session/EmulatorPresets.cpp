@@ -13,9 +13,9 @@ namespace {
 // oldest firmware.
 struct PresetRecipe {
     EmulatorPreset preset;
-    int nFirmwareSet;        // index into the shipped sets; -1: the newest
-    bool bBridgeFirmware;    // false: the FLASH-ROM holds no firmware (ROM mode)
-    bool bUiFirmware;        // false: the controller has no firmware to start
+    int nFirmwareSet;      // index into the shipped sets; -1: the newest
+    bool bBridgeFirmware;  // false: the FLASH-ROM holds no firmware (ROM mode)
+    bool bUiFirmware;      // false: the controller has no firmware to start
     bool bDebuggerBuild;
     const char* pszBus;
     const char* pszFlashChip;
@@ -23,24 +23,75 @@ struct PresetRecipe {
 };
 
 constexpr PresetRecipe kPresets[] = {
-    {{"row1", "the oldest shipped firmware, on USB 2.0"}, 0, true, true, false, "usb2", "SST SST39VF020",
+    {{"row1", "the oldest shipped firmware, on USB 2.0"},
+     0,
+     true,
+     true,
+     false,
+     "usb2",
+     "SST SST39VF020",
      "WINBOND W25X40A"},
-    {{"row2", "the second shipped firmware"}, 1, true, true, false, "usb2", "SST SST39VF020", "WINBOND W25X40A"},
-    {{"current", "the firmware this release carries"}, -1, true, true, false, "usb2", "SST SST39VF020",
+    {{"row2", "the second shipped firmware"},
+     1,
+     true,
+     true,
+     false,
+     "usb2",
+     "SST SST39VF020",
      "WINBOND W25X40A"},
-    {{"rom-mode", "a bridge without firmware in its FLASH-ROM"}, 0, false, true, false, "usb2", "AMD AM29LV010B",
+    {{"current", "the firmware this release carries"},
+     -1,
+     true,
+     true,
+     false,
+     "usb2",
+     "SST SST39VF020",
      "WINBOND W25X40A"},
-    {{"ui-state0", "a front panel without firmware, waiting to be switched"}, 0, true, false, false, "usb2",
-     "SST SST39VF020", "WINBOND W25X40A"},
-    {{"debugger", "a front panel running a debugger build"}, 0, true, true, true, "usb2", "SST SST39VF020",
+    {{"rom-mode", "a bridge without firmware in its FLASH-ROM"},
+     0,
+     false,
+     true,
+     false,
+     "usb2",
+     "AMD AM29LV010B",
      "WINBOND W25X40A"},
-    {{"usb11", "the oldest firmware on a full-speed USB 1.1 link"}, 0, true, true, false, "usb11", "SST SST39VF020",
+    {{"ui-state0", "a front panel without firmware, waiting to be switched"},
+     0,
+     true,
+     false,
+     false,
+     "usb2",
+     "SST SST39VF020",
      "WINBOND W25X40A"},
-    {{"unknown-spi", "a front panel with an SPI flash the updater does not know"}, 0, true, true, false, "usb2",
-     "SST SST39VF020", "MACRONIX MX25L4005A"},
+    {{"debugger", "a front panel running a debugger build"},
+     0,
+     true,
+     true,
+     true,
+     "usb2",
+     "SST SST39VF020",
+     "WINBOND W25X40A"},
+    {{"usb11", "the oldest firmware on a full-speed USB 1.1 link"},
+     0,
+     true,
+     true,
+     false,
+     "usb11",
+     "SST SST39VF020",
+     "WINBOND W25X40A"},
+    {{"unknown-spi", "a front panel with an SPI flash the updater does not know"},
+     0,
+     true,
+     true,
+     false,
+     "usb2",
+     "SST SST39VF020",
+     "MACRONIX MX25L4005A"},
 };
 
-std::span<const BYTE> Image(UINT nId) { return FindFirmwareImage(nId); }
+std::span<const BYTE> Image(UINT nId) {
+    return FindFirmwareImage(nId);
+}
 
 constexpr std::size_t kInfoBlockOffset = 0xA0;
 constexpr char kUnitName[] = "DVX44-UI-004870";
@@ -55,10 +106,13 @@ std::vector<EmulatorPreset> EmulatorPresets() {
     return presets;
 }
 
-std::shared_ptr<emu::CEmulatedEnclosure> MakeEmulatedEnclosure(std::string_view preset, const std::string& strFlashChip,
-                                                              const std::string& strSpiChip, std::string& strError) {
-    const auto it = std::find_if(std::begin(kPresets), std::end(kPresets),
-                                 [&](const PresetRecipe& recipe) { return preset == recipe.preset.pszName; });
+std::shared_ptr<emu::CEmulatedEnclosure> MakeEmulatedEnclosure(std::string_view preset,
+                                                               const std::string& strFlashChip,
+                                                               const std::string& strSpiChip,
+                                                               std::string& strError) {
+    const auto it =
+        std::find_if(std::begin(kPresets), std::end(kPresets),
+                     [&](const PresetRecipe& recipe) { return preset == recipe.preset.pszName; });
     if (it == std::end(kPresets)) {
         strError = "unknown preset \"" + std::string(preset) + "\"";
         return nullptr;
@@ -76,17 +130,23 @@ std::shared_ptr<emu::CEmulatedEnclosure> MakeEmulatedEnclosure(std::string_view 
         return nullptr;
     }
     const std::span<const FirmwareSet> sets = FirmwareSets();
-    const FirmwareSet& set = it->nFirmwareSet < 0 ? sets.back() : sets[static_cast<std::size_t>(it->nFirmwareSet)];
+    const FirmwareSet& set =
+        it->nFirmwareSet < 0 ? sets.back() : sets[static_cast<std::size_t>(it->nFirmwareSet)];
 
-    auto pEnclosure = std::make_shared<emu::CEmulatedEnclosure>(*pFlash, *emu::FindBusProfile(it->pszBus));
+    auto pEnclosure =
+        std::make_shared<emu::CEmulatedEnclosure>(*pFlash, *emu::FindBusProfile(it->pszBus));
     if (it->bBridgeFirmware) {
         pEnclosure->Flash().SetContents(Image(set.nBridgeFirmware));
     }
     const std::span<const BYTE> host = Image(set.nSeepromHost);
-    std::copy(host.begin(), host.begin() + static_cast<std::ptrdiff_t>(std::min(host.size(), pEnclosure->HostEeprom().size())),
+    std::copy(host.begin(),
+              host.begin() + static_cast<std::ptrdiff_t>(
+                                 std::min(host.size(), pEnclosure->HostEeprom().size())),
               pEnclosure->HostEeprom().begin());
     const std::span<const BYTE> cpu = Image(set.nSeepromCpu);
-    std::copy(cpu.begin(), cpu.begin() + static_cast<std::ptrdiff_t>(std::min(cpu.size(), pEnclosure->CpuEeprom().size())),
+    std::copy(cpu.begin(),
+              cpu.begin() +
+                  static_cast<std::ptrdiff_t>(std::min(cpu.size(), pEnclosure->CpuEeprom().size())),
               pEnclosure->CpuEeprom().begin());
 
     emu::UiControllerSettings settings;
@@ -97,7 +157,8 @@ std::shared_ptr<emu::CEmulatedEnclosure> MakeEmulatedEnclosure(std::string_view 
         // The unit's own name lives in its controller's information block,
         // which updates keep.
         emu::UiProgramFlash flash = controller.ProgramFlash();
-        std::copy(std::begin(kUnitName), std::end(kUnitName) - 1, flash.contents.begin() + kInfoBlockOffset);
+        std::copy(std::begin(kUnitName), std::end(kUnitName) - 1,
+                  flash.contents.begin() + kInfoBlockOffset);
         controller.RestoreProgramFlash(flash);
     }
     controller.SpiFlash().SetContents(Image(set.nUiResource));
@@ -105,7 +166,8 @@ std::shared_ptr<emu::CEmulatedEnclosure> MakeEmulatedEnclosure(std::string_view 
     return pEnclosure;
 }
 
-bool AttachByLink(emu::CEmulatedEnclosure& enclosure, std::string_view link, std::string& strError) {
+bool AttachByLink(emu::CEmulatedEnclosure& enclosure, std::string_view link,
+                  std::string& strError) {
     const emu::BusProfile* pBus = emu::FindBusProfile(link);
     if (pBus == nullptr) {
         strError = "unknown link \"" + std::string(link) + "\"; the links are:";

@@ -27,8 +27,10 @@ inline constexpr char kDefaultPreset[] = "row1";
 // A fresh enclosure of the preset, with the chips given by their table
 // names (empty: the preset's own). Null with a message for an unknown
 // preset or chip.
-std::shared_ptr<emu::CEmulatedEnclosure> MakeEmulatedEnclosure(std::string_view preset, const std::string& strFlashChip,
-                                                              const std::string& strSpiChip, std::string& strError);
+std::shared_ptr<emu::CEmulatedEnclosure> MakeEmulatedEnclosure(std::string_view preset,
+                                                               const std::string& strFlashChip,
+                                                               const std::string& strSpiChip,
+                                                               std::string& strError);
 
 // Attaches the enclosure by the named link profile (see BusProfile.cpp).
 // False with a message naming the profiles for an unknown name.

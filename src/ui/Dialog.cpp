@@ -2,7 +2,9 @@
 
 namespace rf {
 
-bool CDialog::Create() { return OnInitDialog(); }
+bool CDialog::Create() {
+    return OnInitDialog();
+}
 
 bool CDialog::OnInitDialog() {
     UpdateData(false);

@@ -79,7 +79,9 @@ protected:
     virtual LRESULT OnMessage(UINT /*nMessage*/, WPARAM /*wParam*/, LPARAM /*lParam*/) { return 0; }
 
     void SetTimer(UINT nIDEvent, UINT nElapse) { CurrentPump().SetTimer(*this, nIDEvent, nElapse); }
-    void PostMessage(UINT nMessage, WPARAM wParam, LPARAM lParam) { PostMessageTo(*this, nMessage, wParam, lParam); }
+    void PostMessage(UINT nMessage, WPARAM wParam, LPARAM lParam) {
+        PostMessageTo(*this, nMessage, wParam, lParam);
+    }
 
     static constexpr UINT IDCANCEL_RESULT = 2;
 

@@ -4,8 +4,8 @@
 #include "app/Messages.h"
 #include "app/StringTable.h"
 #include "device/FindDevice.h"
-#include "ui/FirmwarePackageLoad.h"
 #include "ui/ControlIds.h"
+#include "ui/FirmwarePackageLoad.h"
 
 namespace rf {
 

@@ -34,8 +34,8 @@ void CMainUserDlg::DoDataExchange(CDataExchange* pDX) {
         std::array<std::u16string, 4> imageVersions;
         for (std::size_t i = 0; i < 4; ++i) {
             imageVersions[i] = roms[i]->m_strRomVersion;
-            m_strFirmwareVersions += u"(" + std::u16string(1, static_cast<char16_t>(u'1' + i)) + u") Ver." +
-                                     roms[i]->m_strRomVersion + (i < 3 ? u"\r\n" : u"");
+            m_strFirmwareVersions += u"(" + std::u16string(1, static_cast<char16_t>(u'1' + i)) +
+                                     u") Ver." + roms[i]->m_strRomVersion + (i < 3 ? u"\r\n" : u"");
         }
         m_strProductVersion = FormatProductVersion(LookUpProductVersion(imageVersions));
     }
@@ -48,7 +48,8 @@ void CMainUserDlg::DoDataExchange(CDataExchange* pDX) {
         for (std::size_t i = 0; i < 4; ++i) {
             const std::u16string& text = roms[i]->m_strDeviceVersion;
             deviceVersions[i] = text;
-            const std::u16string number = u"(" + std::u16string(1, static_cast<char16_t>(u'1' + i)) + u")";
+            const std::u16string number =
+                u"(" + std::u16string(1, static_cast<char16_t>(u'1' + i)) + u")";
             if (text.empty()) {
                 m_strDeviceFirmwareVersions += u"\r\n";
             } else if (text.size() == 4) {

@@ -181,9 +181,9 @@ UINT CFirmwareUpdate::CheckBeforeFirstWrite() {
     // a file system offline is already a change to the unit. Whatever front
     // end asked, a test image never reaches a real unit.
     auto selected = [this](const CRomObject& rom) { return IsSelected(rom) ? &rom : nullptr; };
-    if (const UINT nRefused = RefuseTestImagesOnRealUnit(
-            m_device, {selected(m_romHost), selected(m_romFlash), selected(m_romUIRSC),
-                       selected(m_romUI78K)});
+    if (const UINT nRefused =
+            RefuseTestImagesOnRealUnit(m_device, {selected(m_romHost), selected(m_romFlash),
+                                                  selected(m_romUIRSC), selected(m_romUI78K)});
         nRefused != 0) {
         return nRefused;
     }

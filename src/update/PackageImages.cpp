@@ -25,7 +25,8 @@ CRomObject& RomOf(CFirmwareUpdate& update, MemoryKind kind) {
 
 }  // namespace
 
-bool LoadPackageImages(CFirmwareUpdate& update, const std::u16string& strPath, PackageError& error) {
+bool LoadPackageImages(CFirmwareUpdate& update, const std::u16string& strPath,
+                       PackageError& error) {
     FirmwarePackage package;
     if (!ReadFirmwarePackage(PathFromUtf16(strPath), package, error)) {
         return false;

@@ -20,8 +20,9 @@ class CliTest : public CCliFixture {};
 TEST_F(CliTest, VersionPrintsTheTitle) {
     const CliRun run = Run({u"--version"});
     EXPECT_EQ(run.nExit, 0);
-    EXPECT_EQ(run.strOut,
-              "Firmware Updater Ver.1.02\nCarried images: test set (for the emulated enclosure only)\n");
+    EXPECT_EQ(
+        run.strOut,
+        "Firmware Updater Ver.1.02\nCarried images: test set (for the emulated enclosure only)\n");
 }
 
 TEST_F(CliTest, WithoutAVersionRecordItStopsWithMessage900) {
@@ -130,13 +131,14 @@ TEST_F(CliTest, BackupReadsWhatCanBeReadAndWritesNothing) {
     const CliRun backup = Run(
         {u"backup", Utf8ToUtf16(strBackup), emulate, u"--trace", Utf8ToUtf16(files.Root() + "/t")});
     EXPECT_EQ(backup.nExit, 0) << backup.strErr;
-    for (const char* pszFile :
-         {"flash-rom.bin", "seeprom-host.bin", "seeprom-cpu.bin", "spi-flash.bin", "ui-info-block.bin"}) {
+    for (const char* pszFile : {"flash-rom.bin", "seeprom-host.bin", "seeprom-cpu.bin",
+                                "spi-flash.bin", "ui-info-block.bin"}) {
         EXPECT_TRUE(std::filesystem::exists(strBackup + "/" + pszFile)) << pszFile;
     }
     EXPECT_EQ(std::filesystem::file_size(strBackup + "/seeprom-host.bin"), 0x2000u);
     std::ifstream info(strBackup + "/ui-info-block.bin", std::ios::binary);
-    const std::string strInfo((std::istreambuf_iterator<char>(info)), std::istreambuf_iterator<char>());
+    const std::string strInfo((std::istreambuf_iterator<char>(info)),
+                              std::istreambuf_iterator<char>());
     EXPECT_EQ(strInfo, std::string("DVX44-UI-004870\xFF"));
     EXPECT_NE(backup.strOut.find("cannot be read back"), std::string::npos);
     std::ifstream trace(files.Root() + "/t");

@@ -14,9 +14,9 @@
 #include "app/StringTable.h"
 #include "app/Text.h"
 #include "cli/CliCommands.h"
-#include "session/CliOptions.h"
 #include "cli/Completion.h"
 #include "emulator/EmulatedDeviceSystem.h"
+#include "session/CliOptions.h"
 #include "ui/WindowOptions.h"
 
 namespace rf::test {

@@ -57,7 +57,8 @@ TEST(EmulatedEnclosureTest, PowerLostDuringTheBridgesOwnProgrammingLeavesRomMode
         const std::vector<BYTE> old = MakeBridgeFirmware(55296, "0.24", 1);
         fixture.InstallFirmware(old);
         ASSERT_TRUE(fixture.OpenDevice());
-        fixture.enclosure->AddFault(emu::Fault{fixture.enclosure->NextCommandIndex(), emu::FaultKind::PowerCut, 1});
+        fixture.enclosure->AddFault(
+            emu::Fault{fixture.enclosure->NextCommandIndex(), emu::FaultKind::PowerCut, 1});
         std::vector<BYTE> held = image;
         held.resize(0x20000, 0xFF);
         EXPECT_FALSE(fixture.device.WriteFlashRom(held.data(), 55296, nullptr));

@@ -132,7 +132,9 @@ struct FamilyCase {
 
 // Without it the test's name would be made from the struct's bytes,
 // padding included, which were never set.
-void PrintTo(const FamilyCase& familyCase, std::ostream* pOut) { *pOut << familyCase.name; }
+void PrintTo(const FamilyCase& familyCase, std::ostream* pOut) {
+    *pOut << familyCase.name;
+}
 
 class NorFlashFamilyTest : public ::testing::TestWithParam<FamilyCase> {};
 

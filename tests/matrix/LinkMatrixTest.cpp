@@ -10,8 +10,8 @@
 
 #include "app/StringTable.h"
 #include "app/Text.h"
-#include "session/EmulatorPresets.h"
 #include "device/FlashChips.h"
+#include "session/EmulatorPresets.h"
 #include "support/FaultyDeviceSystem.h"
 #include "support/UpdateBench.h"
 

@@ -36,10 +36,10 @@
 #include <unordered_map>
 
 #include "app/Clock.h"
-#include "session/EmulatorPresets.h"
 #include "emulator/FlashSelfProgrammer.h"
 #include "powerloss/PowerLossHarness.h"
 #include "powerloss/PowerLossState.h"
+#include "session/EmulatorPresets.h"
 
 namespace rf::test {
 

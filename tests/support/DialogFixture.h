@@ -22,7 +22,8 @@ public:
     ~CDialogFixture() override;
 
     // An enclosure made from a named starting point, attached as sdb.
-    std::shared_ptr<emu::CEmulatedEnclosure> Attach(const std::string& strPreset, const std::u16string& path = u"sdb");
+    std::shared_ptr<emu::CEmulatedEnclosure> Attach(const std::string& strPreset,
+                                                    const std::u16string& path = u"sdb");
     // Makes the full or the user dialog and opens it; runs its loop until the
     // device (if any) has been read.
     CMainDlg& OpenDialog(bool bVendor);

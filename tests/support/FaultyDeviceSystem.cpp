@@ -37,8 +37,8 @@ std::unique_ptr<IDeviceHandle> CFaultyDeviceSystem::Wrap(std::unique_ptr<IDevice
     return std::make_unique<CFaultyHandle>(std::move(pInner), *this);
 }
 
-std::function<FaultAction(const ScsiRequest&)> FailNth(std::function<bool(const ScsiRequest&)> bMatches, int n,
-                                                       FaultAction action) {
+std::function<FaultAction(const ScsiRequest&)> FailNth(
+    std::function<bool(const ScsiRequest&)> bMatches, int n, FaultAction action) {
     // The transport offers a failed command six times: all of them fail.
     auto nSeen = std::make_shared<int>(0);
     auto nFailing = std::make_shared<int>(0);

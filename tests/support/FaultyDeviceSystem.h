@@ -29,7 +29,8 @@ protected:
 
 // A decision that fails every attempt of the n-th command (counted from 1)
 // for which bMatches holds, and passes everything else.
-std::function<FaultAction(const ScsiRequest&)> FailNth(std::function<bool(const ScsiRequest&)> bMatches, int n,
-                                                       FaultAction action = FaultAction::Fail);
+std::function<FaultAction(const ScsiRequest&)> FailNth(
+    std::function<bool(const ScsiRequest&)> bMatches, int n,
+    FaultAction action = FaultAction::Fail);
 
 }  // namespace rf::test

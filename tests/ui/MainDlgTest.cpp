@@ -23,8 +23,9 @@ TEST_F(MainDlgTest, WithoutADeviceEverythingWaits) {
     EXPECT_EQ(Text(dlg, IDC_ROM_VERSION_FLASH), u"0.27 KESTREL_DVXDUO 2013/11/12 15:11:15");
     EXPECT_EQ(Text(dlg, IDC_DEVICE_VERSION_FLASH), u"");
     EXPECT_EQ(Text(dlg, IDC_SERIAL_NO), u"");
-    for (CRomObject* pRom : {static_cast<CRomObject*>(&dlg.m_romFlash), static_cast<CRomObject*>(&dlg.m_romHost),
-                             static_cast<CRomObject*>(&dlg.m_romUI78K), static_cast<CRomObject*>(&dlg.m_romUIRSC)}) {
+    for (CRomObject* pRom :
+         {static_cast<CRomObject*>(&dlg.m_romFlash), static_cast<CRomObject*>(&dlg.m_romHost),
+          static_cast<CRomObject*>(&dlg.m_romUI78K), static_cast<CRomObject*>(&dlg.m_romUIRSC)}) {
         EXPECT_FALSE(pRom->m_chkUpdate.IsWindowEnabled());
         EXPECT_EQ(pRom->m_chkUpdate.GetCheck(), BST_UNCHECKED);
     }
@@ -61,8 +62,9 @@ TEST_F(MainDlgTest, AnUnpluggedDeviceIsForgottenWithinASecond) {
 TEST_F(MainDlgTest, UpToDateFirmwareTicksNothing) {
     Attach("current");
     CMainDlg& dlg = OpenDialog(true);
-    for (CRomObject* pRom : {static_cast<CRomObject*>(&dlg.m_romFlash), static_cast<CRomObject*>(&dlg.m_romHost),
-                             static_cast<CRomObject*>(&dlg.m_romUI78K), static_cast<CRomObject*>(&dlg.m_romUIRSC)}) {
+    for (CRomObject* pRom :
+         {static_cast<CRomObject*>(&dlg.m_romFlash), static_cast<CRomObject*>(&dlg.m_romHost),
+          static_cast<CRomObject*>(&dlg.m_romUI78K), static_cast<CRomObject*>(&dlg.m_romUIRSC)}) {
         EXPECT_EQ(pRom->m_chkUpdate.GetCheck(), BST_UNCHECKED);
         EXPECT_TRUE(pRom->m_chkUpdate.IsWindowEnabled());
     }
@@ -77,7 +79,8 @@ TEST_F(MainDlgTest, AControllerWithoutFirmwareLocksTheResourceBoxButKeepsItsSele
     Attach("ui-state0");
     CMainDlg& dlg = OpenDialog(true);
     EXPECT_FALSE(dlg.m_romUIRSC.m_chkUpdate.IsWindowEnabled());
-    EXPECT_EQ(dlg.m_romUIRSC.m_chkUpdate.GetCheck(), dlg.m_romUIRSC.m_bUpdate ? BST_CHECKED : BST_UNCHECKED);
+    EXPECT_EQ(dlg.m_romUIRSC.m_chkUpdate.GetCheck(),
+              dlg.m_romUIRSC.m_bUpdate ? BST_CHECKED : BST_UNCHECKED);
     EXPECT_EQ(Controller().Mode(), 4) << "woken into its boot mode";
 }
 
@@ -114,22 +117,25 @@ TEST_F(MainDlgTest, UserDialogShowsProductVersionsAndLists) {
         const char* pszPreset;
         const char16_t* pszDeviceProduct;
     };
-    for (const Case c : {Case{"row1", u"Ver.1.00"}, Case{"row2", u"Ver.1.00"}, Case{"current", u"Ver.1.01"},
-                         Case{"ui-state0", u"Unknown"}}) {
+    for (const Case c : {Case{"row1", u"Ver.1.00"}, Case{"row2", u"Ver.1.00"},
+                         Case{"current", u"Ver.1.01"}, Case{"ui-state0", u"Unknown"}}) {
         CDialogFixture fixture;
         fixture.Attach(c.pszPreset);
         auto& dlg = static_cast<CMainUserDlg&>(fixture.OpenDialog(false));
         EXPECT_EQ(dlg.m_strProductVersion, u"Ver.1.01");
-        EXPECT_EQ(dlg.m_strFirmwareVersions, u"(1) Ver.0027\r\n(2) Ver.C018\r\n(3) Ver.0029\r\n(4) Ver.0023");
+        EXPECT_EQ(dlg.m_strFirmwareVersions,
+                  u"(1) Ver.0027\r\n(2) Ver.C018\r\n(3) Ver.0029\r\n(4) Ver.0023");
         EXPECT_EQ(dlg.m_strDeviceProductVersion, c.pszDeviceProduct) << c.pszPreset;
         EXPECT_TRUE(dlg.m_btnUpdate.IsWindowEnabled()) << "any open device may be updated";
     }
     CDialogFixture fixture;
     fixture.Attach("ui-state0");
     auto& dlg = static_cast<CMainUserDlg&>(fixture.OpenDialog(false));
-    EXPECT_NE(dlg.m_strDeviceFirmwareVersions.find(u"(1) Ver.0024\r\n(2) Ver.C017\r\n"), std::u16string::npos);
+    EXPECT_NE(dlg.m_strDeviceFirmwareVersions.find(u"(1) Ver.0024\r\n(2) Ver.C017\r\n"),
+              std::u16string::npos);
     EXPECT_EQ(dlg.m_strDeviceFirmwareVersions.find(u"(3) Ver."), std::u16string::npos)
-        << "a text that is no version is shown as it is: " << Utf16ToUtf8(dlg.m_strDeviceFirmwareVersions);
+        << "a text that is no version is shown as it is: "
+        << Utf16ToUtf8(dlg.m_strDeviceFirmwareVersions);
 
     CDialogFixture none;
     auto& empty = static_cast<CMainUserDlg&>(none.OpenDialog(false));

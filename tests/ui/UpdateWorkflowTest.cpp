@@ -24,7 +24,9 @@ bool IsUiMode(const ScsiRequest& request, BYTE nMode) {
     return request.Cdb[0] == 0xFA && request.Cdb[1] == nMode && request.DataTransferLength == 0;
 }
 
-bool IsHostWrite(const ScsiRequest& request) { return request.Cdb[0] == 0xFC && request.Cdb[1] == 0x02; }
+bool IsHostWrite(const ScsiRequest& request) {
+    return request.Cdb[0] == 0xFC && request.Cdb[1] == 0x02;
+}
 
 class UpdateWorkflowTest : public ::testing::Test, public CDialogFixture {
 protected:
@@ -46,7 +48,8 @@ protected:
     }
 
     // Index in the trace of the first command for which bMatch holds after nFrom.
-    std::size_t Find(const std::function<bool(const TraceEntry&)>& bMatch, std::size_t nFrom = 0) const {
+    std::size_t Find(const std::function<bool(const TraceEntry&)>& bMatch,
+                     std::size_t nFrom = 0) const {
         for (std::size_t i = nFrom; i < trace.size(); ++i) {
             if (bMatch(trace[i])) {
                 return i;
@@ -80,19 +83,23 @@ TEST_F(UpdateWorkflowTest, OldestFirmwareToTheCarriedImages) {
     EXPECT_EQ(trace[hostWrites.back()].dataOut, (std::vector<BYTE>{0xAA, 0x55}));
     // The resource magic goes after the last read-back of the SPI flash.
     auto contains = [](const TraceEntry& e, std::string_view text) {
-        return std::search(e.dataOut.begin(), e.dataOut.end(), text.begin(), text.end()) != e.dataOut.end();
+        return std::search(e.dataOut.begin(), e.dataOut.end(), text.begin(), text.end()) !=
+               e.dataOut.end();
     };
     const std::size_t nMagic = Find([&](const TraceEntry& e) { return contains(e, "RESOURCE"); });
     ASSERT_NE(nMagic, SIZE_MAX);
-    const std::size_t nAfterMagic = Find([&](const TraceEntry& e) { return e.cdb[0] == 0xFA && e.cdb[1] == 0x04; }, nMagic);
+    const std::size_t nAfterMagic =
+        Find([&](const TraceEntry& e) { return e.cdb[0] == 0xFA && e.cdb[1] == 0x04; }, nMagic);
     EXPECT_NE(nAfterMagic, SIZE_MAX) << "the UI firmware follows the resource data";
     // The unit keeps its own information block.
     const std::vector<BYTE> infoBlockAfter(Controller().ProgramFlash().contents.begin() + 0xA0,
                                            Controller().ProgramFlash().contents.begin() + 0xB0);
     EXPECT_EQ(infoBlockAfter, infoBlockBefore);
     // The program's own copies of the images are left as they were loaded.
-    EXPECT_EQ(std::vector<BYTE>(dlg.m_romHost.m_pData.get(), dlg.m_romHost.m_pData.get() + 16), heldHost);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(dlg.m_romUIRSC.m_pData.get()), 8), "RESOURCE");
+    EXPECT_EQ(std::vector<BYTE>(dlg.m_romHost.m_pData.get(), dlg.m_romHost.m_pData.get() + 16),
+              heldHost);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(dlg.m_romUIRSC.m_pData.get()), 8),
+              "RESOURCE");
 
     // Found again, everything is up to date.
     RunFor(2000);
@@ -118,12 +125,16 @@ TEST_F(UpdateWorkflowTest, EachFailureShowsItsMessageAndLeavesLaterStagesAlone) 
     };
     const Case cases[] = {
         {"host write", IsHostWrite, 1, IDS_ERR_WRITE_EEPROM, false},
-        {"host read-back", [](const ScsiRequest& r) { return r.Cdb[0] == 0xFC && r.Cdb[1] == 0x01; }, 1,
+        {"host read-back",
+         [](const ScsiRequest& r) { return r.Cdb[0] == 0xFC && r.Cdb[1] == 0x01; }, 1,
          IDS_ERR_READ_EEPROM, false},
         {"header word", IsHostWrite, 785, IDS_ERR_WRITE_EEPROM, false},
-        {"bridge firmware", [](const ScsiRequest& r) { return r.Cdb[0] == 0xFE; }, 1, IDS_ERR_WRITE_FLASH_ROM, false},
-        {"resource mode", [](const ScsiRequest& r) { return IsUiMode(r, 3); }, 1, IDS_ERR_RESOURCE_MODE, true},
-        {"firmware mode", [](const ScsiRequest& r) { return IsUiMode(r, 4); }, 1, IDS_ERR_UI_FIRMWARE_MODE, true},
+        {"bridge firmware", [](const ScsiRequest& r) { return r.Cdb[0] == 0xFE; }, 1,
+         IDS_ERR_WRITE_FLASH_ROM, false},
+        {"resource mode", [](const ScsiRequest& r) { return IsUiMode(r, 3); }, 1,
+         IDS_ERR_RESOURCE_MODE, true},
+        {"firmware mode", [](const ScsiRequest& r) { return IsUiMode(r, 4); }, 1,
+         IDS_ERR_UI_FIRMWARE_MODE, true},
     };
     for (const Case& c : cases) {
         CDialogFixture fixture;
@@ -133,9 +144,11 @@ TEST_F(UpdateWorkflowTest, EachFailureShowsItsMessageAndLeavesLaterStagesAlone) 
         EXPECT_EQ(fixture.Update(), c.nMessage) << c.pszWhat;
         EXPECT_EQ(fixture.env.messageBoxes.shown.back().nType, 0x10u) << c.pszWhat;
         EXPECT_EQ(fixture.enclosure->Revision() == "0.27", c.bFlashWritten) << c.pszWhat;
-        const bool bUiTouched = std::any_of(fixture.trace.begin(), fixture.trace.end(),
-                                            [](const TraceEntry& e) { return e.cdb[0] == 0xFA && e.cdb[1] == 0x04; });
-        EXPECT_FALSE(bUiTouched && c.nMessage != IDS_ERR_UI_FIRMWARE_MODE) << c.pszWhat << ": later stages ran";
+        const bool bUiTouched =
+            std::any_of(fixture.trace.begin(), fixture.trace.end(),
+                        [](const TraceEntry& e) { return e.cdb[0] == 0xFA && e.cdb[1] == 0x04; });
+        EXPECT_FALSE(bUiTouched && c.nMessage != IDS_ERR_UI_FIRMWARE_MODE)
+            << c.pszWhat << ": later stages ran";
     }
 }
 
@@ -156,7 +169,8 @@ TEST_F(UpdateWorkflowTest, SpiAndUiFlashFailures) {
         fixture.faulty.decide = [&](const ScsiRequest& r) {
             bResourceMode = bResourceMode || IsUiMode(r, 3);
             const bool bLinkWrite = r.Cdb[0] == 0xFA && r.Cdb[1] == 0x10;
-            return bResourceMode && bLinkWrite && ++nLinkWrites > 50 ? FaultAction::Fail : FaultAction::Pass;
+            return bResourceMode && bLinkWrite && ++nLinkWrites > 50 ? FaultAction::Fail
+                                                                     : FaultAction::Pass;
         };
         EXPECT_EQ(fixture.Update(), IDS_ERR_WRITE_SPIROM);
         EXPECT_FALSE(std::equal(std::begin("RESOURCE"), std::end("RESOURCE") - 1,
@@ -173,7 +187,8 @@ TEST_F(UpdateWorkflowTest, SpiAndUiFlashFailures) {
         fixture.faulty.decide = [&](const ScsiRequest& r) {
             bBootMode = bBootMode || IsUiMode(r, 4);
             const bool bLinkWrite = r.Cdb[0] == 0xFA && r.Cdb[1] == 0x10;
-            return bBootMode && bLinkWrite && ++nLinkWrites > 20 ? FaultAction::Fail : FaultAction::Pass;
+            return bBootMode && bLinkWrite && ++nLinkWrites > 20 ? FaultAction::Fail
+                                                                 : FaultAction::Pass;
         };
         EXPECT_EQ(fixture.Update(), IDS_ERR_WRITE_UI_FLASH);
         EXPECT_FALSE(fixture.Controller().ProgramFlash().bValid);
@@ -204,10 +219,13 @@ TEST_F(UpdateWorkflowTest, ConfirmationWhenNothingIsNewer) {
     env.messageBoxes.answers = {IDYES};
     trace.clear();
     EXPECT_EQ(Update(), IDS_UPDATE_COMPLETE);
-    EXPECT_NE(std::find_if(trace.begin(), trace.end(), [](const TraceEntry& e) { return e.cdb[0] == 0xFE; }),
+    EXPECT_NE(std::find_if(trace.begin(), trace.end(),
+                           [](const TraceEntry& e) { return e.cdb[0] == 0xFE; }),
               trace.end());
-    EXPECT_EQ(std::find_if(trace.begin(), trace.end(), [](const TraceEntry& e) { return e.cdb[0] == 0xFA && e.cdb[1] == 0x04; }),
-              trace.end())
+    EXPECT_EQ(
+        std::find_if(trace.begin(), trace.end(),
+                     [](const TraceEntry& e) { return e.cdb[0] == 0xFA && e.cdb[1] == 0x04; }),
+        trace.end())
         << "the UI firmware was not written";
 }
 
@@ -220,9 +238,10 @@ TEST_F(UpdateWorkflowTest, ModeSwitchesAreSkippedForDisableResetUiAndTheDebugger
         fixture.dialog->m_romUIRSC.m_chkUpdate.SetCheck(BST_CHECKED);
         fixture.trace.clear();
         fixture.Update();
-        EXPECT_EQ(std::count_if(fixture.trace.begin(), fixture.trace.end(),
-                                [](const TraceEntry& e) { return e.cdb[0] == 0xFA && e.cdb[1] == 0x03; }),
-                  0)
+        EXPECT_EQ(
+            std::count_if(fixture.trace.begin(), fixture.trace.end(),
+                          [](const TraceEntry& e) { return e.cdb[0] == 0xFA && e.cdb[1] == 0x03; }),
+            0)
             << (bDebugger ? "debugger" : "DisableResetUI");
     }
 }

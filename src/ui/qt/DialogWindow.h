@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "ui/Dialog.h"
-#include "ui/MainDlg.h"
 #include "ui/DialogTemplates.h"
+#include "ui/MainDlg.h"
 
 class QCloseEvent;
 class QDragEnterEvent;

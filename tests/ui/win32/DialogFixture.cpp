@@ -5,8 +5,8 @@
 #include "app/CommandLine.h"
 #include "app/Startup.h"
 #include "app/Text.h"
-#include "ui/MainUserDlg.h"
 #include "emulator/EmulatedDeviceSystem.h"
+#include "ui/MainUserDlg.h"
 #include "ui/win32/WideText.h"
 
 #include "ui/win32/SystemHeaders.h"
