@@ -172,14 +172,10 @@ CEveryCommandRun::~CEveryCommandRun() {
     }
 }
 
+// On the scenario's link: the slow links' rows must be cut on their own
+// timing, which decides how many polls each wait sends.
 std::shared_ptr<emu::CEmulatedEnclosure> CEveryCommandRun::Fresh() const {
-    std::string strError;
-    std::shared_ptr<emu::CEmulatedEnclosure> pEnclosure =
-        MakeEmulatedEnclosure(m_scenario.pszPreset, m_scenario.pszFlashChip, "", strError);
-    if (pEnclosure != nullptr) {
-        pEnclosure->EnableTrace(false);
-    }
-    return pEnclosure;
+    return FreshEnclosure(m_scenario);
 }
 
 bool CEveryCommandRun::ReferenceRun(PowerLossFigures& figures) {

@@ -107,17 +107,7 @@ CPowerLossRun::~CPowerLossRun() {
 }
 
 std::shared_ptr<emu::CEmulatedEnclosure> CPowerLossRun::Fresh() const {
-    std::string strError;
-    std::shared_ptr<emu::CEmulatedEnclosure> pEnclosure =
-        MakeEmulatedEnclosure(m_scenario.pszPreset, m_scenario.pszFlashChip, "", strError);
-    if (pEnclosure != nullptr && *m_scenario.pszLink != '\0' &&
-        !AttachByLink(*pEnclosure, m_scenario.pszLink, strError)) {
-        return nullptr;
-    }
-    if (pEnclosure != nullptr) {
-        pEnclosure->EnableTrace(false);
-    }
-    return pEnclosure;
+    return FreshEnclosure(m_scenario);
 }
 
 bool CPowerLossRun::ReferenceRun(PowerLossFigures& figures) {
@@ -529,6 +519,20 @@ const std::vector<PowerLossScenario>& PowerLossScenarios() {
         {"broken-host-order", "row1", "", "", false, MarkHostValidFirst, HideEarlyHostMark},
     };
     return scenarios;
+}
+
+std::shared_ptr<emu::CEmulatedEnclosure> FreshEnclosure(const PowerLossScenario& scenario) {
+    std::string strError;
+    std::shared_ptr<emu::CEmulatedEnclosure> pEnclosure =
+        MakeEmulatedEnclosure(scenario.pszPreset, scenario.pszFlashChip, "", strError);
+    if (pEnclosure != nullptr && *scenario.pszLink != '\0' &&
+        !AttachByLink(*pEnclosure, scenario.pszLink, strError)) {
+        return nullptr;
+    }
+    if (pEnclosure != nullptr) {
+        pEnclosure->EnableTrace(false);
+    }
+    return pEnclosure;
 }
 
 void PowerLossFigures::Add(const PowerLossFigures& other) {

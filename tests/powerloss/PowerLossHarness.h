@@ -24,10 +24,12 @@
 // scenario.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "device/DevicePort.h"
+#include "emulator/EmulatedEnclosure.h"
 
 namespace rf::test {
 
@@ -48,6 +50,10 @@ struct PowerLossScenario {
 // The whole update from the oldest shipped firmware (the bridge programs
 // itself), and a bridge without firmware with each FLASH algorithm.
 const std::vector<PowerLossScenario>& PowerLossScenarios();
+
+// A fresh enclosure of the scenario, on its link, without a trace; null
+// when the preset, chip or link is unknown.
+std::shared_ptr<emu::CEmulatedEnclosure> FreshEnclosure(const PowerLossScenario& scenario);
 
 struct PowerLossPlan {
     // 0: every command of the run; else about this many, evenly spread.
