@@ -19,6 +19,21 @@ std::filesystem::path PathFromUtf16(std::u16string_view strPath) {
     return std::filesystem::path(std::u16string(strPath));
 }
 
+bool ReadFileBytes(const std::filesystem::path& path, std::vector<unsigned char>& bytes) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file) {
+        return false;
+    }
+    const std::streamoff nSize = file.tellg();
+    if (nSize < 0) {
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(nSize));
+    file.seekg(0);
+    file.read(reinterpret_cast<char*>(bytes.data()), nSize);
+    return static_cast<bool>(file);
+}
+
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view contents,
                          std::string& strError) {
     std::filesystem::path temporary = path;

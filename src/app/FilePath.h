@@ -8,12 +8,16 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rf {
 
 std::filesystem::path PathFromUtf8(std::string_view strPath);
 std::string PathToUtf8(const std::filesystem::path& path);
 std::filesystem::path PathFromUtf16(std::u16string_view strPath);
+
+// The whole file; false when it cannot be opened or read to its end.
+bool ReadFileBytes(const std::filesystem::path& path, std::vector<unsigned char>& bytes);
 
 // Writes the file under a temporary name beside it and renames it into
 // place only once it is whole, so that a failed or interrupted write never

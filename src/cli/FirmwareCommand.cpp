@@ -1,7 +1,6 @@
 #include "cli/FirmwareCommand.h"
 
 #include <array>
-#include <fstream>
 #include <ostream>
 
 #include "app/FilePath.h"
@@ -54,12 +53,12 @@ void PrintFault(std::ostream& err, const PackageError& error) {
     err << Utf16ToUtf8(DescribePackageError(error)) << '\n';
 }
 
+// Whole or not at all, as every file the program saves.
 bool WriteBytes(const std::filesystem::path& path, std::span<const BYTE> bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    return !file.fail();
+    std::string strError;
+    return WriteFileAtomically(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+        strError);
 }
 
 int Export(const std::string& strDirectory, CommandStreams& streams) {
@@ -91,10 +90,8 @@ int Pack(const std::string& strOut, const std::string& strDirectory, CommandStre
         if (!std::filesystem::exists(path, error)) {
             continue;
         }
-        std::ifstream file(path, std::ios::binary);
-        std::vector<BYTE> bytes((std::istreambuf_iterator<char>(file)),
-                                std::istreambuf_iterator<char>());
-        if (!file.eof() && file.fail()) {
+        std::vector<BYTE> bytes;
+        if (!ReadFileBytes(path, bytes)) {
             PrintFault(streams.err, PackageError{PathToUtf8(path), IDS_PKG_NOT_READABLE});
             return kExitNothing;
         }

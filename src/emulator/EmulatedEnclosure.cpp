@@ -218,8 +218,8 @@ CEmulatedEnclosure::Answer CEmulatedEnclosure::Inquiry(ScsiRequest& request) {
     data[2] = 0x02;  // SCSI-2
     data[3] = 0x02;
     data[4] = static_cast<BYTE>(nLength - 5);
-    auto put = [&](std::size_t nOffset, std::size_t nLength, const std::string& text) {
-        for (std::size_t i = 0; i < nLength; ++i) {
+    auto put = [&](std::size_t nOffset, std::size_t nWidth, const std::string& text) {
+        for (std::size_t i = 0; i < nWidth; ++i) {
             data[nOffset + i] = i < text.size() ? static_cast<BYTE>(text[i]) : BYTE{' '};
         }
     };

@@ -1,12 +1,12 @@
 #include "images/UnitJournal.h"
 
 #include <algorithm>
-#include <fstream>
 #include <iterator>
 #include <vector>
 
 #include "app/DurableFile.h"
 #include "app/Environment.h"
+#include "app/FilePath.h"
 #include "images/RomSeeprom.h"
 #include "images/RomUi.h"
 
@@ -70,12 +70,10 @@ bool CUnitJournal::Keep(const std::string& strUnit, const UiInfoBlock& block) co
 }
 
 std::optional<UiInfoBlock> CUnitJournal::Read(const std::string& strUnit) const {
-    std::ifstream file(EntryPath(strUnit), std::ios::binary);
-    if (!file) {
+    std::vector<BYTE> bytes;
+    if (!ReadFileBytes(EntryPath(strUnit), bytes)) {
         return std::nullopt;
     }
-    const std::vector<BYTE> bytes((std::istreambuf_iterator<char>(file)),
-                                  std::istreambuf_iterator<char>());
     const std::vector<BYTE> expected = Encode(strUnit, UiInfoBlock{});
     const std::size_t nBlockAt = expected.size() - kUiInfoBlockSize;
     if (bytes.size() != expected.size() ||

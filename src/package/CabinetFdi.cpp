@@ -12,10 +12,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <memory>
 
+#include "app/FilePath.h"
 #include "package/FirmwarePackage.h"
 
 namespace rf {
@@ -131,12 +131,10 @@ INT_PTR DIAMONDAPI Notify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION pNotificati
 }  // namespace
 
 bool ReadCabinet(const std::filesystem::path& path, PackageFiles& files) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    std::vector<BYTE> archive;
+    if (!ReadFileBytes(path, archive)) {
         return false;
     }
-    const std::vector<BYTE> archive((std::istreambuf_iterator<char>(file)),
-                                    std::istreambuf_iterator<char>());
     ERF error{};
     HFDI hFdi = FDICreate(&Alloc, &Free, &Open, &Read, &Write, &Close, &Seek, cpuUNKNOWN, &error);
     if (hFdi == nullptr) {

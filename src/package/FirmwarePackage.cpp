@@ -1,6 +1,5 @@
 #include "package/FirmwarePackage.h"
 
-#include <fstream>
 #include <iterator>
 
 #include "app/FilePath.h"
@@ -47,11 +46,9 @@ bool ReadDirectory(const std::filesystem::path& directory, PackageFiles& files) 
         }
         std::vector<BYTE> bytes;
         if (nSize <= kLargestFile) {
-            std::ifstream file(entry.path(), std::ios::binary);
-            if (!file) {
+            if (!ReadFileBytes(entry.path(), bytes)) {
                 return false;
             }
-            bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
         } else {
             // Kept as one byte too many: its check says it does not fit.
             bytes.assign(static_cast<std::size_t>(kLargestFile), 0);
@@ -159,8 +156,8 @@ bool CheckPackageFiles(const PackageFiles& files, const std::string& strWhere,
         image.strFileName = pFileName->strText;
         const std::string strFile = strWhere + "/" + image.strFileName;
         for (const XmlElement* pChecksum : pArtifact->Children("checksum")) {
-            const std::string* pType = pChecksum->Attribute("type");
-            if (pType != nullptr && *pType == "sha256") {
+            const std::string* pChecksumType = pChecksum->Attribute("type");
+            if (pChecksumType != nullptr && *pChecksumType == "sha256") {
                 image.strSha256 = pChecksum->strText;
             }
         }
