@@ -64,34 +64,12 @@ std::vector<std::string> UpdaterOptions() {
     return words;
 }
 
-std::vector<std::string> Presets() {
+// The names of a table's rows, in the table's order.
+template <typename Table>
+std::vector<std::string> NamesOf(const Table& table) {
     std::vector<std::string> words;
-    for (const EmulatorPreset& preset : EmulatorPresets()) {
-        words.emplace_back(preset.pszName);
-    }
-    return words;
-}
-
-std::vector<std::string> Links() {
-    std::vector<std::string> words;
-    for (const emu::BusProfile& bus : emu::BusProfiles()) {
-        words.emplace_back(bus.pszName);
-    }
-    return words;
-}
-
-std::vector<std::string> FlashChips() {
-    std::vector<std::string> words;
-    for (const emu::NorChipModel& chip : emu::NorChipModels()) {
-        words.emplace_back(chip.pszName);
-    }
-    return words;
-}
-
-std::vector<std::string> SpiChips() {
-    std::vector<std::string> words;
-    for (const emu::SpiChipModel& chip : emu::SpiChipModels()) {
-        words.emplace_back(chip.pszName);
+    for (const auto& row : table) {
+        words.emplace_back(row.pszName);
     }
     return words;
 }
@@ -132,10 +110,10 @@ bool PrintCompletions(std::string_view what, IDeviceSystem& system, std::ostream
         {"options", Options},
         {"value-options", ValueOptions},
         {"updater-options", UpdaterOptions},
-        {"presets", Presets},
-        {"links", Links},
-        {"flash-chips", FlashChips},
-        {"spi-chips", SpiChips},
+        {"presets", [] { return NamesOf(EmulatorPresets()); }},
+        {"links", [] { return NamesOf(emu::BusProfiles()); }},
+        {"flash-chips", [] { return NamesOf(emu::NorChipModels()); }},
+        {"spi-chips", [] { return NamesOf(emu::SpiChipModels()); }},
         {"faults", Faults},
         // The drives' names only: nothing is opened and no command is sent
         // while someone presses Tab.

@@ -15,7 +15,6 @@ namespace rf {
 
 namespace {
 
-constexpr DWORD kModeSwitchMilliseconds = 2000;
 constexpr DWORD kWakeFrameDelayMilliseconds = 55;
 constexpr int kWakeFrames = 3;
 

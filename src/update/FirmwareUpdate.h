@@ -121,6 +121,9 @@ public:
     CScsiDevice m_device;
 
 private:
+    // How long the UI controller takes to restart in a mode it was switched to.
+    static constexpr DWORD kModeSwitchMilliseconds = 2000;
+
     std::array<ReadFault, 5> m_readFaults;  // in the order of Roms()
 
     void WakeUiController();

@@ -20,7 +20,6 @@ namespace rf {
 
 namespace {
 
-constexpr DWORD kModeSwitchMilliseconds = 2000;
 constexpr DWORD kResourceModeSettleMilliseconds = 100;
 constexpr DWORD kBootModeSettleMilliseconds = 50;
 constexpr DWORD kBeforeRestartMilliseconds = 1000;
