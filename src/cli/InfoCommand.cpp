@@ -1,8 +1,10 @@
+#include <algorithm>
 #include <array>
 #include <ostream>
 
 #include "app/StringTable.h"
 #include "app/Text.h"
+#include "app/TextWidth.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "images/ImageOrigin.h"
@@ -68,10 +70,6 @@ int ReportReadFaults(CFirmwareUpdate& update, std::ostream& err) {
         }
     }
     return nExit;
-}
-
-std::u16string Padded(const std::u16string& text, std::size_t nWidth) {
-    return text.size() >= nWidth ? text + u" " : text + std::u16string(nWidth - text.size(), u' ');
 }
 
 }  // namespace
@@ -151,17 +149,25 @@ int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams&
             nStart, nBar == std::u16string::npos ? std::u16string::npos : nBar - nStart);
         nStart = nBar == std::u16string::npos ? columns.size() : nBar + 1;
     }
-    constexpr std::size_t kNameWidth = 30;
-    constexpr std::size_t kVersionWidth = 28;
-    text += Padded(titles[0], kNameWidth) + Padded(titles[1], kVersionWidth) +
-            Padded(titles[2], kVersionWidth) + titles[3] + u"\n";
+    // Columns are at least as wide as the English table always was, and
+    // wider when a name or version in this language needs it.
+    std::size_t nNameWidth = std::max<std::size_t>(30, DisplayWidth(titles[0]) + 2);
+    std::size_t nVersionWidth =
+        std::max<std::size_t>(28, std::max(DisplayWidth(titles[1]), DisplayWidth(titles[2])) + 2);
+    for (const MemoryRow& row : MemoryRows(update)) {
+        nNameWidth = std::max(nNameWidth, DisplayWidth(LoadResString(row.nName)) + 2);
+        nVersionWidth = std::max({nVersionWidth, DisplayWidth(row.rom.m_strRomVersion) + 2,
+                                  DisplayWidth(row.rom.m_strDeviceVersion) + 2});
+    }
+    text += PadToWidth(titles[0], nNameWidth) + PadToWidth(titles[1], nVersionWidth) +
+            PadToWidth(titles[2], nVersionWidth) + titles[3] + u"\n";
     for (const MemoryRow& row : MemoryRows(update)) {
         const std::u16string strUpdate =
             row.bWritable ? LoadResString(update.IsSelected(row.rom) ? IDS_CLI_YES : IDS_CLI_NO)
                           : u"-";
-        text += Padded(LoadResString(row.nName), kNameWidth) +
-                Padded(row.rom.m_strRomVersion, kVersionWidth) +
-                Padded(row.rom.m_strDeviceVersion, kVersionWidth) + strUpdate + u"\n";
+        text += PadToWidth(LoadResString(row.nName), nNameWidth) +
+                PadToWidth(row.rom.m_strRomVersion, nVersionWidth) +
+                PadToWidth(row.rom.m_strDeviceVersion, nVersionWidth) + strUpdate + u"\n";
     }
     text += u"\n" + LoadResString(IDS_CLI_PRODUCT_IMAGES) + u": " +
             ProductVersionOf(update, false) + u"\n";

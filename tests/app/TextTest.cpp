@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Text.h"
+#include "app/TextWidth.h"
 
 namespace rf::test {
 namespace {
@@ -33,6 +34,19 @@ TEST(TextTest, TrimAndHex) {
     EXPECT_EQ(Trim(u"   "), u"");
     EXPECT_EQ(Hex(0x27, 4), u"0027");
     EXPECT_EQ(Hex(0xC018, 4), u"C018");
+}
+
+// Terminal tables pad by columns: kana and kanji take two, a combining mark
+// none, a surrogate pair one glyph; the Windows table and the C library's
+// widths must agree on these.
+TEST(TextTest, DisplayWidthCountsTerminalColumns) {
+    EXPECT_EQ(DisplayWidth(u"SEEPROM"), 7u);
+    EXPECT_EQ(DisplayWidth(u"ファームウェア"), 14u);
+    EXPECT_EQ(DisplayWidth(u"e\u0301"), 1u);
+    EXPECT_EQ(DisplayWidth(u"\U00020B9F"), 2u);
+    EXPECT_EQ(PadToWidth(u"版", 6), u"版    ");
+    EXPECT_EQ(DisplayWidth(PadToWidth(u"書き込み", 12)), 12u);
+    EXPECT_EQ(PadToWidth(u"ABCDEF", 4), u"ABCDEF ");
 }
 
 }  // namespace

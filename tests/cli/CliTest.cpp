@@ -4,9 +4,11 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "app/Text.h"
+#include "app/TextWidth.h"
 
 #include "app/VersionRecord.h"
 #include "cli/CliApp.h"
@@ -39,6 +41,24 @@ TEST_F(CliTest, MessagesFollowTheLocale) {
     const CliRun run = Run({u"list"});
     EXPECT_EQ(run.nExit, 0);
     EXPECT_EQ(run.strOut, "このコンピューターにSCSIディスクドライブが見つかりませんでした。\n");
+}
+
+// Each Japanese character takes two terminal columns: the versions of every
+// row of info's table start in the same column.
+TEST_F(CliTest, InfoColumnsLineUpInJapanese) {
+    CScopedEnv japanese("LANG", "ja_JP.UTF-8");
+    const CliRun run = Run({u"info", Utf8ToUtf16("--emulate=" + files.Root() + "/state")});
+    ASSERT_EQ(run.nExit, 0) << run.strErr;
+    std::istringstream lines(run.strOut);
+    std::set<std::size_t> starts;
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t nVersion = line.find("  00");
+        if (nVersion != std::string::npos || line.find("  C01") != std::string::npos) {
+            const std::size_t nAt = line.find_first_not_of(' ', line.find("  ") + 2);
+            starts.insert(DisplayWidth(Utf8ToUtf16(line.substr(0, nAt))));
+        }
+    }
+    EXPECT_EQ(starts.size(), 1u) << run.strOut;
 }
 
 TEST_F(CliTest, ListSaysPlainlyWhenThereAreNoDisks) {
