@@ -139,6 +139,14 @@ enum StringId : UINT {
     IDS_WND_OK = 3010,
     IDS_WND_YES = 3011,
     IDS_WND_NO = 3012,
+
+    // Several enclosures: naming the one to work on.
+    IDS_CLI_BAD_UNIT_COUNT = 2080,
+    IDS_CLI_UNITS_MADE = 2081,
+    IDS_CLI_NO_SUCH_DEVICE = 2082,
+    IDS_CLI_SEVERAL_DEVICES = 2083,
+    IDS_CLI_DRIVE = 2084,
+    IDS_CLI_NO_SUCH_FAULT_UNIT = 2085,
 };
 
 enum class Language { English, Japanese };
