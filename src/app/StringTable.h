@@ -139,6 +139,18 @@ enum StringId : UINT {
     IDS_WND_OK = 3010,
     IDS_WND_YES = 3011,
     IDS_WND_NO = 3012,
+
+    // The plan of an update (update --plan).
+    IDS_CLI_PLAN_HEADER = 2300,
+    IDS_CLI_PLAN_LINK = 2301,
+    IDS_CLI_PLAN_OTHER = 2302,
+    IDS_CLI_PLAN_TOTAL = 2303,
+    IDS_CLI_PLAN_QUESTION = 2304,
+    IDS_CLI_PLAN_IF_YES = 2305,
+    IDS_CLI_PLAN_WOULD_FAIL = 2306,
+    IDS_CLI_PLAN_NO_ESTIMATE = 2307,
+    IDS_CLI_PLAN_REFUSED = 2308,
+    IDS_CLI_PLAN_WROTE_NOTHING = 2309,
 };
 
 enum class Language { English, Japanese };

@@ -3,6 +3,7 @@
 // The commands of the terminal front end. Each returns the exit status:
 // 0 done, 1 a failure was reported, 2 nothing was done.
 
+#include <array>
 #include <iosfwd>
 #include <string>
 
@@ -14,6 +15,7 @@ namespace rf {
 class IDeviceSystem;
 class CFirmwareUpdate;
 class CProgressCtrl;
+class CRomObject;
 struct CliOptions;
 struct ReadFault;
 enum class ReadFaultKind;
@@ -28,6 +30,9 @@ int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams&
 int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams);
 int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams,
                      bool bTerminal);
+// Reads the unit as an update does and tells what the update would write
+// and how long it would take; writes nothing.
+int RunPlanCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams);
 int RunBackup(CFirmwareUpdate& update, const std::string& strDirectory, CommandStreams& streams);
 
 // The images as the window holds them when it opens: the files the options
@@ -38,6 +43,16 @@ bool PrepareImages(CFirmwareUpdate& update, const CliOptions& options, std::ostr
 // then reads it and selects what is newer. False, with the message and the
 // drives that could not be opened, when none was found.
 bool FindAndReadUnit(CFirmwareUpdate& update, CProgressCtrl* pProgress, std::ostream& err);
+
+// The memories as the terminal names them: the key in JSON, the name in
+// tables, in the order they are read and shown.
+struct MemoryRow {
+    const char* pszKey;
+    UINT nName;
+    CRomObject& rom;
+    bool bWritable;
+};
+std::array<MemoryRow, 5> MemoryRows(CFirmwareUpdate& update);
 
 // How a read went wrong, with its offset, for a message; empty for none.
 std::u16string DescribeReadFault(const ReadFault& fault);

@@ -16,21 +16,6 @@ namespace rf {
 
 namespace {
 
-struct MemoryRow {
-    const char* pszKey;
-    UINT nName;
-    CRomObject& rom;
-    bool bWritable;
-};
-
-std::array<MemoryRow, 5> MemoryRows(CFirmwareUpdate& update) {
-    return {{{"flash", IDS_CLI_MEMORY_FLASH, update.m_romFlash, true},
-             {"host", IDS_CLI_MEMORY_HOST, update.m_romHost, true},
-             {"cpu", IDS_CLI_MEMORY_CPU, update.m_romCpu, false},
-             {"ui", IDS_CLI_MEMORY_UI, update.m_romUI78K, true},
-             {"resource", IDS_CLI_MEMORY_RESOURCE, update.m_romUIRSC, true}}};
-}
-
 std::u16string ProductVersionOf(CFirmwareUpdate& update, bool bDevice) {
     const std::array<CRomObject*, 4> roms = {&update.m_romFlash, &update.m_romHost,
                                              &update.m_romUI78K, &update.m_romUIRSC};

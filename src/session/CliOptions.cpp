@@ -33,6 +33,7 @@ constexpr OptionSpec kOptions[] = {
     {u"--complete", Value::Required},
     {u"--as-real-unit", Value::None},
     {u"--firmware", Value::Required},
+    {u"--plan", Value::None},
 };
 
 }  // namespace
@@ -133,6 +134,8 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             options.clockFile = strValue;
         } else if (name == u"--complete") {
             options.complete = strValue;
+        } else if (name == u"--plan") {
+            options.bPlan = true;
         } else if (name == u"--as-real-unit") {
             options.bAsRealUnit = true;
         } else if (name == u"--firmware") {
