@@ -151,6 +151,7 @@ enum StringId : UINT {
     IDS_CLI_PLAN_NO_ESTIMATE = 2307,
     IDS_CLI_PLAN_REFUSED = 2308,
     IDS_CLI_PLAN_WROTE_NOTHING = 2309,
+    IDS_CLI_PLAN_RESULT = 2310,
 };
 
 enum class Language { English, Japanese };

@@ -40,6 +40,19 @@ const MemoryRow* RowOf(const std::array<MemoryRow, 5>& rows, const CRomObject* p
     return it == rows.end() ? nullptr : &*it;
 }
 
+// A message box's text under a line of the plan, its lines indented.
+std::u16string Indented(const std::u16string& text) {
+    std::u16string indented;
+    std::size_t nStart = 0;
+    while (nStart <= text.size()) {
+        const std::size_t nEnd = std::min(text.find(u'\n', nStart), text.size());
+        const std::u16string_view line(text.data() + nStart, nEnd - nStart);
+        indented += (line.empty() ? u"" : u"  " + std::u16string(line)) + u"\n";
+        nStart = nEnd + 1;
+    }
+    return indented;
+}
+
 void PrintJson(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, std::ostream& out) {
     CJsonWriter json;
     json.BeginObject().Key("steps").BeginArray();
@@ -78,7 +91,7 @@ void PrintText(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, 
     std::u16string text;
     if (plan.bQuestion) {
         text +=
-            LoadResString(IDS_CLI_PLAN_QUESTION) + u"\n  " + LoadResString(plan.nMessageId) + u"\n";
+            LoadResString(IDS_CLI_PLAN_QUESTION) + u"\n" + Indented(LoadResString(plan.nMessageId));
     }
     text += LoadResString(plan.bQuestion ? IDS_CLI_PLAN_IF_YES : IDS_CLI_PLAN_HEADER) + u"\n";
     // Memory, versions, time; the lines of the run's other time and of the
@@ -109,14 +122,17 @@ void PrintText(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, 
             text += u"      " + LoadResString(nText) + u"\n";
         }
         if (step.nFailure != 0) {
-            text += u"      " + LoadResString(IDS_CLI_PLAN_WOULD_FAIL) +
-                    LoadResString(step.nFailure) + u"\n";
+            text += u"      " + LoadResString(IDS_CLI_PLAN_WOULD_FAIL) + u"\n";
         }
     }
     text += u"  " + PadToWidth(LoadResString(IDS_CLI_PLAN_OTHER), nLabelWidth) +
             Milliseconds(plan.otherMicroseconds) + u"\n";
     text += u"  " + PadToWidth(LoadResString(IDS_CLI_PLAN_TOTAL), nLabelWidth) +
             Milliseconds(plan.totalMicroseconds) + u"\n";
+    if (!plan.bQuestion && !plan.bRefused && plan.nMessageId != 0) {
+        text += LoadResString(IDS_CLI_PLAN_RESULT) + u"\n";
+        text += Indented(LoadResString(plan.nMessageId));
+    }
     text += LoadResString(IDS_CLI_PLAN_LINK) + Widen(plan.pLink->pszName) + u" (" +
             Widen(plan.pLink->pszDescription) + u")\n";
     out << Utf16ToUtf8(text);

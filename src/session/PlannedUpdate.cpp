@@ -85,36 +85,36 @@ PlannedUpdate PlanUpdate(const CFirmwareUpdate& unit, const emu::BusProfile& lin
 
     const CScratchJournal journal;
     // What every run costs whatever it writes: the search, the read, and the
-    // restart at the end. Each memory's time is what its write adds to that.
-    const TwinRun none = RunOnTwin(unit, nullptr, link, journal.Directory());
-    UINT nFirstFailure = 0;
-    std::uint64_t nTotal = none.nReadMicroseconds + none.nRunMicroseconds;
+    // restart at the end. Each memory's time is what writing it alone adds
+    // to that; the total is the whole update, which also ends as the update
+    // would (a check before the first write may refuse it all).
+    const TwinRun none = RunOnTwin(unit, {}, link, journal.Directory());
+    if (!none.bMade) {
+        for (const CRomObject* pRom : plan.memories) {
+            planned.steps.push_back(PlannedStep{pRom, {}, std::nullopt, 0});
+        }
+        planned.nMessageId = planned.bQuestion ? IDS_CONFIRM_OVERWRITE : nRefusal;
+        return planned;
+    }
     for (const CRomObject* pRom : plan.memories) {
-        PlannedStep step;
-        step.pRom = pRom;
-        const TwinRun run = none.bMade ? RunOnTwin(unit, pRom, link, journal.Directory()) : none;
-        step.stageTexts = run.stageTexts;
+        const TwinRun run = RunOnTwin(unit, std::span(&pRom, 1), link, journal.Directory());
+        PlannedStep step{pRom, run.stageTexts, std::nullopt, 0};
         if (run.bMade) {
             step.estimatedMicroseconds = run.nRunMicroseconds > none.nRunMicroseconds
                                              ? run.nRunMicroseconds - none.nRunMicroseconds
                                              : 0;
             step.nFailure = IsSuccess(run.nMessageId) ? 0 : run.nMessageId;
-            // An update ends at its first failure.
-            if (nFirstFailure == 0) {
-                nTotal += *step.estimatedMicroseconds;
-                nFirstFailure = step.nFailure;
-            }
         }
         planned.steps.push_back(std::move(step));
     }
-    if (none.bMade) {
-        planned.otherMicroseconds = none.nReadMicroseconds + none.nRunMicroseconds;
-        planned.totalMicroseconds = nTotal;
+    const TwinRun all = RunOnTwin(unit, plan.memories, link, journal.Directory());
+    planned.otherMicroseconds = none.nReadMicroseconds + none.nRunMicroseconds;
+    if (all.bMade) {
+        planned.totalMicroseconds = all.nReadMicroseconds + all.nRunMicroseconds;
     }
-    planned.nMessageId = planned.bQuestion    ? IDS_CONFIRM_OVERWRITE
-                         : planned.bRefused   ? nRefusal
-                         : nFirstFailure != 0 ? nFirstFailure
-                                              : none.nMessageId;
+    planned.nMessageId = planned.bQuestion  ? IDS_CONFIRM_OVERWRITE
+                         : planned.bRefused ? nRefusal
+                                            : all.nMessageId;
     return planned;
 }
 

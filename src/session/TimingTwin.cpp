@@ -1,5 +1,6 @@
 #include "session/TimingTwin.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <string>
@@ -44,8 +45,8 @@ public:
 
 }  // namespace
 
-TwinRun RunOnTwin(const CFirmwareUpdate& unit, const CRomObject* pRom, const emu::BusProfile& link,
-                  const std::filesystem::path& journalDirectory) {
+TwinRun RunOnTwin(const CFirmwareUpdate& unit, std::span<const CRomObject* const> write,
+                  const emu::BusProfile& link, const std::filesystem::path& journalDirectory) {
     TwinRun run;
     // The twin's time is its own: the unit's clock neither moves nor waits.
     CVirtualClock clock;
@@ -86,7 +87,7 @@ TwinRun RunOnTwin(const CFirmwareUpdate& unit, const CRomObject* pRom, const emu
     // update), which is the unit's, not the twin's.
     twin.m_romUI78K.m_wDeviceVersion = unit.m_romUI78K.m_wDeviceVersion;
     for (std::size_t i = 0; i < unitRoms.size(); ++i) {
-        twinRoms[i]->m_bUpdate = unitRoms[i] == pRom;
+        twinRoms[i]->m_bUpdate = std::find(write.begin(), write.end(), unitRoms[i]) != write.end();
     }
     CStageRecorder stages;
     const std::uint64_t nRunStart = clock.NowMicroseconds();

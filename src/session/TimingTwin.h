@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <vector>
 
 #include "app/Types.h"
@@ -30,9 +31,10 @@ struct TwinRun {
     UINT nMessageId = 0;                  // the run's result
 };
 
-// One update of the twin, writing only pRom (the unit's image object; null:
-// nothing). The twin takes the unit's images, options and branches.
-TwinRun RunOnTwin(const CFirmwareUpdate& unit, const CRomObject* pRom, const emu::BusProfile& link,
-                  const std::filesystem::path& journalDirectory);
+// One update of the twin, writing the memories given by the unit's image
+// objects (none: only what every update does). The twin takes the unit's
+// images, options and branches.
+TwinRun RunOnTwin(const CFirmwareUpdate& unit, std::span<const CRomObject* const> write,
+                  const emu::BusProfile& link, const std::filesystem::path& journalDirectory);
 
 }  // namespace rf
