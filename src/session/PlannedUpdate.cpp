@@ -4,6 +4,7 @@
 #include <string>
 #include <system_error>
 
+#include "app/Environment.h"
 #include "app/StringTable.h"
 #include "device/ProductTable.h"
 #include "images/ImageOrigin.h"
@@ -28,7 +29,9 @@ public:
         std::error_code error;
         const std::filesystem::path base = std::filesystem::temp_directory_path(error);
         std::random_device random;
-        m_directory = (error ? std::filesystem::path(".") : base) /
+        // Never the working directory; the user's state directory holds the
+        // unit's journal too, but in a folder of another name.
+        m_directory = (error ? UserStateDirectory() / "reflasher" : base) /
                       ("reflasher-plan-" + std::to_string(random()));
     }
     ~CScratchJournal() {
