@@ -11,7 +11,9 @@
 #include <sstream>
 
 #include "app/Text.h"
+#include "device/ScsiDevice.h"
 #include "firmware/ImageCatalogue.h"
+#include "session/PlannedUpdate.h"
 #include "support/CliFixture.h"
 
 namespace rf::test {
@@ -148,6 +150,25 @@ TEST_F(PlanCliTest, BadInputIsRefusedAsTheUpdateRefusesIt) {
     EXPECT_EQ(Run({u"update", u"--plan", u"--link=usb3", Emulate()}).nExit, 2);
     EXPECT_EQ(Run({u"info", u"--plan", Emulate()}).nExit, 2);
     EXPECT_EQ(State(Directory()), before);
+}
+
+TEST(PlanLinkTest, ARealUnitsBusStandsForTheFastHostOfItsKind) {
+    emu::CEmulatedDeviceSystem system;
+    CScsiDevice device(system);
+    const struct {
+        int nBusType;
+        const char16_t* pszBusName;
+        const char* pszProfile;
+    } kCases[] = {
+        {BusTypeUsb, u"USB2.0", "usb2"},  {BusTypeUsb, u"USB1.1", "usb11"},
+        {BusTypeUsb, u"USB3.0", "usb2"},  {BusType1394, u"IEEE1394", "ieee1394"},
+        {BusTypeScsi, u"SCSI-2", "scsi"},
+    };
+    for (const auto& c : kCases) {
+        device.m_nBusType = c.nBusType;
+        device.m_strBusName = c.pszBusName;
+        EXPECT_STREQ(LinkProfileOf(device).pszName, c.pszProfile) << Utf16ToUtf8(c.pszBusName);
+    }
 }
 
 }  // namespace
