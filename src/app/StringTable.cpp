@@ -123,7 +123,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --preset NAME            with \"emulator reset\": row1, row2, current, rom-mode, ui-state0,\n"
      u"                           debugger, usb11, unknown-spi\n"
      u"  --link PROFILE           with \"emulator reset\": the link, usb2, usb2-slow, usb11,\n"
-     u"                           ieee1394, ieee1394-slow (default: the preset's)\n"
+     u"                           ieee1394, ieee1394-slow (default: the preset's); with\n"
+     u"                           \"update --plan\": the link to estimate for (default: the unit's)\n"
      u"  --flash-chip NAME        with \"emulator reset\": the parallel FLASH chip, by its table name\n"
      u"  --spi-chip NAME          with \"emulator reset\": the SPI flash chip, by its table name\n"
      u"  --as-real-unit           with \"emulator reset\": without the mark of an emulated enclosure\n"
@@ -132,6 +133,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --firmware PATH          the images of a firmware package (.cab or directory)\n"
      u"  --vendor                 the full dialog: technical versions and --load\n"
      u"  --load KIND=FILE         load an image file (KIND: flash, host, ui, resource) as a drop would\n"
+     u"  --plan                   with \"update\": tell what it would write, in which order and how\n"
+     u"                           long on this link, writing nothing\n"
      u"  --yes                    answer Yes when asked to overwrite firmware that is up to date\n"
      u"  --json                   machine-readable output (list, info, update)\n"
      u"  --trace FILE             write every command block sent to FILE\n"
@@ -168,7 +171,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --preset NAME            \"emulator reset\" と共に: row1, row2, current, rom-mode, ui-state0,\n"
      u"                           debugger, usb11, unknown-spi\n"
      u"  --link PROFILE           \"emulator reset\" と共に: 接続 (usb2, usb2-slow, usb11,\n"
-     u"                           ieee1394, ieee1394-slow; 既定はプリセットのもの)\n"
+     u"                           ieee1394, ieee1394-slow; 既定はプリセットのもの)。\"update --plan\"\n"
+     u"                           と共に: 見積もりに使う接続 (既定は筐体の接続)\n"
      u"  --flash-chip NAME        \"emulator reset\" と共に: パラレル FLASH チップ (表の名前)\n"
      u"  --spi-chip NAME          \"emulator reset\" と共に: SPI フラッシュチップ (表の名前)\n"
      u"  --as-real-unit           \"emulator reset\" と共に: 模擬筐体の印を付けません\n"
@@ -177,6 +181,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --firmware PATH          ファームウェアパッケージ (.cab またはディレクトリ) のイメージを使います\n"
      u"  --vendor                 詳細ダイアログ: 技術的なバージョン表示と --load\n"
      u"  --load KIND=FILE         イメージファイルを読み込みます (KIND: flash, host, ui, resource)\n"
+     u"  --plan                   \"update\" と共に: 何をどの順に書き込み、この接続でどれだけかかるかを\n"
+     u"                           表示します (何も書き込みません)\n"
      u"  --yes                    最新のファームウェアを上書きするか尋ねられたら「はい」と答えます\n"
      u"  --json                   機械で読める出力 (list, info, update)\n"
      u"  --trace FILE             送信したコマンドブロックをすべて FILE に書きます\n"
@@ -278,6 +284,28 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"筐体の応答が要求より短くなりました。オフセット "},
     {IDS_CLI_READ_NO_ANSWER, u"the UI controller gave no sound answer at offset ",
      u"UI コントローラーから正しい応答がありませんでした。オフセット "},
+
+    {IDS_CLI_PLAN_HEADER, u"The update would write, in this order:",
+     u"更新では次の順に書き込みます:"},
+    {IDS_CLI_PLAN_LINK, u"Times are estimates for this link: ",
+     u"時間はこの接続での見積もりです: "},
+    {IDS_CLI_PLAN_OTHER, u"Search, reading the unit, restart of the bridge",
+     u"検索、筐体の読み出し、ブリッジの再起動"},
+    {IDS_CLI_PLAN_TOTAL, u"Total", u"合計"},
+    {IDS_CLI_PLAN_QUESTION,
+     u"No carried image is newer than the unit's; the update would ask first:",
+     u"筐体より新しい同梱イメージはありません。更新は最初に次のように尋ねます:"},
+    {IDS_CLI_PLAN_IF_YES, u"Answered Yes, the update would write, in this order:",
+     u"「はい」と答えると、更新では次の順に書き込みます:"},
+    {IDS_CLI_PLAN_WOULD_FAIL, u"The update would stop here.", u"更新はここで止まります。"},
+    {IDS_CLI_PLAN_RESULT, u"The update would end with this message:",
+     u"更新は次のメッセージで終わります:"},
+    {IDS_CLI_PLAN_NO_ESTIMATE, u"no estimate: no emulated enclosure could be made like this unit",
+     u"見積もりなし: この筐体と同じ構成の模擬筐体を作れませんでした"},
+    {IDS_CLI_PLAN_REFUSED, u"The update would refuse before writing anything: ",
+     u"更新は何も書き込まずに中止します: "},
+    {IDS_CLI_PLAN_WROTE_NOTHING, u"Nothing was written to the unit.",
+     u"筐体には何も書き込んでいません。"},
 
     {IDS_TCMU_USAGE,
      u"Usage: reflasher-tcmu UIO [OPTIONS]\n"

@@ -122,6 +122,10 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     if (!IsKnownCommand(options.words)) {
         return Usage(context.err, IDS_CLI_UNKNOWN_COMMAND, command);
     }
+    // Only an update has a plan.
+    if (options.bPlan && command != u"update") {
+        return Usage(context.err, IDS_CLI_UNKNOWN_OPTION, u"--plan");
+    }
     if (!options.loads.empty() && !theCmdInfo.m_bEnableVendorMode) {
         PrintLine(context.err, LoadResString(IDS_CLI_LOAD_NEEDS_VENDOR));
         return kExitNothing;
@@ -209,6 +213,8 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         update.m_options = UpdateOptionsFrom(theCmdInfo);
         if (command == u"info") {
             nExit = ShowInfo(update, options, streams);
+        } else if (command == u"update" && options.bPlan) {
+            nExit = RunPlanCommand(update, options, streams);
         } else if (command == u"update") {
             nExit = RunUpdateCommand(update, options, streams, context.bTerminalOutput);
         } else {

@@ -3,6 +3,7 @@
 // The commands of the terminal front end. Each returns the exit status:
 // 0 done, 1 a failure was reported, 2 nothing was done.
 
+#include <array>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@ namespace rf {
 class IDeviceSystem;
 class CFirmwareUpdate;
 class CProgressCtrl;
+class CRomObject;
 struct CliOptions;
 struct ReadFault;
 enum class ReadFaultKind;
@@ -30,6 +32,9 @@ int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams&
 int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams);
 int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams,
                      bool bTerminal);
+// Reads the unit as an update does and tells what the update would write
+// and how long it would take; writes nothing.
+int RunPlanCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams);
 int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::string& strDirectory,
               CommandStreams& streams);
 
@@ -66,6 +71,16 @@ std::u16string ProductVersionOf(CFirmwareUpdate& update, bool bDevice);
 // The listed name of the drive at the path ("/dev/sdb"), the path itself
 // when the drive is no longer listed.
 std::u16string DriveNameOf(IDeviceSystem& system, const std::u16string& path);
+
+// The memories as the terminal names them: the key in JSON, the name in
+// tables, in the order they are read and shown.
+struct MemoryRow {
+    const char* pszKey;
+    UINT nName;
+    CRomObject& rom;
+    bool bWritable;
+};
+std::array<MemoryRow, 5> MemoryRows(CFirmwareUpdate& update);
 
 // How a read went wrong, with its offset, for a message; empty for none.
 std::u16string DescribeReadFault(const ReadFault& fault);

@@ -18,21 +18,6 @@ namespace rf {
 
 namespace {
 
-struct MemoryRow {
-    const char* pszKey;
-    UINT nName;
-    CRomObject& rom;
-    bool bWritable;
-};
-
-std::array<MemoryRow, 5> MemoryRows(CFirmwareUpdate& update) {
-    return {{{"flash", IDS_CLI_MEMORY_FLASH, update.m_romFlash, true},
-             {"host", IDS_CLI_MEMORY_HOST, update.m_romHost, true},
-             {"cpu", IDS_CLI_MEMORY_CPU, update.m_romCpu, false},
-             {"ui", IDS_CLI_MEMORY_UI, update.m_romUI78K, true},
-             {"resource", IDS_CLI_MEMORY_RESOURCE, update.m_romUIRSC, true}}};
-}
-
 // Where the compared images come from: the package or file that replaced
 // carried images, else the carried set's origin.
 std::pair<ImageOrigin, std::u16string> OriginOfImages(const CFirmwareUpdate& update) {

@@ -110,8 +110,8 @@ std::string JournalUnitKey(const CRom_Cpu& cpu) {
     return std::string(cpu.m_abSerialNo.begin(), cpu.m_abSerialNo.end());
 }
 
-std::optional<UiInfoBlock> PrepareUiInfoBlock(const CRom_Cpu& cpu, const CRom_UI78K& ui) {
-    const CUnitJournal journal;
+std::optional<UiInfoBlock> PrepareUiInfoBlock(const CUnitJournal& journal, const CRom_Cpu& cpu,
+                                              const CRom_UI78K& ui) {
     const std::string strUnit = JournalUnitKey(cpu);
     UiInfoBlock block = ui.m_abUiSerialNo;
     if (IsErased(block)) {
@@ -125,9 +125,9 @@ std::optional<UiInfoBlock> PrepareUiInfoBlock(const CRom_Cpu& cpu, const CRom_UI
     return block;
 }
 
-void ForgetUiInfoBlock(const CRom_Cpu& cpu, const UiInfoBlock& block) {
+void ForgetUiInfoBlock(const CUnitJournal& journal, const CRom_Cpu& cpu, const UiInfoBlock& block) {
     // An entry that cannot be removed does no harm: it holds what the unit holds.
-    CUnitJournal().Forget(JournalUnitKey(cpu), block);
+    journal.Forget(JournalUnitKey(cpu), block);
 }
 
 }  // namespace rf

@@ -60,8 +60,9 @@ std::string JournalUnitKey(const CRom_Cpu& cpu);
 // A block read from the unit is kept in the journal first; a block that
 // reads erased is replaced by the unit's kept copy, when there is one.
 // Nothing: the block could not be kept, and nothing may be erased.
-std::optional<UiInfoBlock> PrepareUiInfoBlock(const CRom_Cpu& cpu, const CRom_UI78K& ui);
+std::optional<UiInfoBlock> PrepareUiInfoBlock(const CUnitJournal& journal, const CRom_Cpu& cpu,
+                                              const CRom_UI78K& ui);
 // Once the programmed block was verified.
-void ForgetUiInfoBlock(const CRom_Cpu& cpu, const UiInfoBlock& block);
+void ForgetUiInfoBlock(const CUnitJournal& journal, const CRom_Cpu& cpu, const UiInfoBlock& block);
 
 }  // namespace rf

@@ -35,6 +35,7 @@ constexpr OptionSpec kOptions[] = {
     {u"--firmware", Value::Required},
     {u"--units", Value::Required},
     {u"--device", Value::Required},
+    {u"--plan", Value::None},
 };
 
 }  // namespace
@@ -139,6 +140,8 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             options.clockFile = strValue;
         } else if (name == u"--complete") {
             options.complete = strValue;
+        } else if (name == u"--plan") {
+            options.bPlan = true;
         } else if (name == u"--as-real-unit") {
             options.bAsRealUnit = true;
         } else if (name == u"--firmware") {

@@ -17,6 +17,7 @@ struct CliOptions {
     bool bVendor = false;
     bool bStats = false;
     bool bRealtime = false;
+    bool bPlan = false;                   // update: tell what it would do, writing nothing
     bool bAsRealUnit = false;             // emulator reset: an enclosure without the emulated mark
     std::optional<std::string> firmware;  // --firmware PATH: a firmware package
     std::optional<std::string> emulateDirectory;

@@ -79,6 +79,7 @@ bool CFirmwareUpdate::WakeUnit() {
     m_romCpu.m_strSerialNo.clear();
     m_romUI78K.m_strUiSerialNo.clear();
     UiState eState = m_device.GetUiState();
+    m_eUiStateFound = eState;
     if (eState == UI_STATE_MUST_SWITCH) {
         WakeUiController();
         // The wake pumps messages; a search in it that found the device
@@ -117,6 +118,7 @@ const ReadFault& CFirmwareUpdate::ReadFaultOf(const CRomObject& rom) const {
 
 void CFirmwareUpdate::ForgetUnit() {
     m_readFaults.fill(ReadFault{});
+    m_eUiStateFound = UI_STATE_NO_ANSWER;
     m_romCpu.m_strSerialNo.clear();
     m_romUI78K.m_strUiSerialNo.clear();
     m_romUIRSC.m_bUpdateLocked = true;

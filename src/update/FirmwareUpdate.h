@@ -9,6 +9,7 @@
 // image objects' own check boxes, which exist without a window.
 
 #include <array>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ struct UpdateOptions {
     bool bDisableResetUI = false;
     bool bIgnoreLockDrivesError = false;
     std::u16string strUIResourceFile;  // replaces the carried resource data when set
+    // Where the unit's own data is kept over the UI firmware's erase; empty
+    // for the journal in the user's state directory. A rehearsal on an
+    // emulated twin keeps its own, so that it never touches the unit's.
+    std::filesystem::path journalDirectory;
 };
 
 UpdateOptions UpdateOptionsFrom(const CReflasherCommandLineInfo& info);
@@ -119,6 +124,8 @@ public:
     CRom_UI78K m_romUI78K;
     CRom_UIRSC m_romUIRSC;
     CScsiDevice m_device;
+    // The front panel's state as the unit was found, before it was woken.
+    UiState m_eUiStateFound = UI_STATE_NO_ANSWER;
 
 private:
     // How long the UI controller takes to restart in a mode it was switched to.

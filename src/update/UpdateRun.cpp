@@ -170,7 +170,10 @@ UINT CFirmwareUpdate::UpdateResource(CProgressCtrl* pProgress, IUpdateStatusSink
 UINT CFirmwareUpdate::UpdateUiFirmware(CProgressCtrl* pProgress, IUpdateStatusSink& status) {
     // The unit's own block is kept on the computer before the erase, or
     // written back from there when an earlier run was cut after it.
-    const std::optional<UiInfoBlock> infoBlock = PrepareUiInfoBlock(m_romCpu, m_romUI78K);
+    const CUnitJournal journal = m_options.journalDirectory.empty()
+                                     ? CUnitJournal()
+                                     : CUnitJournal(m_options.journalDirectory);
+    const std::optional<UiInfoBlock> infoBlock = PrepareUiInfoBlock(journal, m_romCpu, m_romUI78K);
     if (!infoBlock) {
         return IDS_ERR_KEEP_UNIT_DATA;
     }
@@ -193,7 +196,7 @@ UINT CFirmwareUpdate::UpdateUiFirmware(CProgressCtrl* pProgress, IUpdateStatusSi
     if (!VerifyUiFlash(&m_device, pProgress, image.data(), nSize)) {
         return IDS_ERR_WRITE_UI_FLASH;
     }
-    ForgetUiInfoBlock(m_romCpu, *infoBlock);
+    ForgetUiInfoBlock(journal, m_romCpu, *infoBlock);
     ClearSelection(m_romUI78K);
     return 0;
 }

@@ -1,0 +1,180 @@
+// update --plan: the unit read as an update reads it, then what the update
+// would write, shown and never done. The plan itself is a value made from
+// the read update object (session/PlannedUpdate.h); this file only prints it.
+
+#include <algorithm>
+#include <ostream>
+#include <string>
+
+#include "app/StringTable.h"
+#include "app/Text.h"
+#include "app/TextWidth.h"
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "session/CliOptions.h"
+#include "session/PlannedUpdate.h"
+#include "update/FirmwareUpdate.h"
+
+namespace rf {
+
+namespace {
+
+std::u16string Milliseconds(const std::optional<std::uint64_t>& microseconds) {
+    if (!microseconds) {
+        return LoadResString(IDS_CLI_PLAN_NO_ESTIMATE);
+    }
+    return Widen(std::to_string((*microseconds + 500) / 1000)) + u" ms";
+}
+
+void NumberOrNull(CJsonWriter& json, const std::optional<std::uint64_t>& microseconds) {
+    if (microseconds) {
+        json.Number(static_cast<long long>((*microseconds + 500) / 1000));
+    } else {
+        json.Null();
+    }
+}
+
+const MemoryRow* RowOf(const std::array<MemoryRow, 5>& rows, const CRomObject* pRom) {
+    const auto it = std::find_if(rows.begin(), rows.end(),
+                                 [pRom](const MemoryRow& row) { return &row.rom == pRom; });
+    return it == rows.end() ? nullptr : &*it;
+}
+
+// A message box's text under a line of the plan, its lines indented.
+std::u16string Indented(const std::u16string& text) {
+    std::u16string indented;
+    std::size_t nStart = 0;
+    while (nStart <= text.size()) {
+        const std::size_t nEnd = std::min(text.find(u'\n', nStart), text.size());
+        const std::u16string_view line(text.data() + nStart, nEnd - nStart);
+        indented += (line.empty() ? u"" : u"  " + std::u16string(line)) + u"\n";
+        nStart = nEnd + 1;
+    }
+    return indented;
+}
+
+void PrintJson(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, std::ostream& out) {
+    CJsonWriter json;
+    json.BeginObject().Key("steps").BeginArray();
+    for (const PlannedStep& step : plan.steps) {
+        const MemoryRow* pRow = RowOf(rows, step.pRom);
+        json.BeginObject();
+        json.Key("memory").String(pRow != nullptr ? pRow->pszKey : "");
+        json.Key("from_version").String(step.pRom->m_strDeviceVersion);
+        json.Key("to_version").String(step.pRom->m_strRomVersion);
+        json.Key("estimated_ms");
+        NumberOrNull(json, step.estimatedMicroseconds);
+        json.Key("stages").BeginArray();
+        for (const UINT nText : step.stageTexts) {
+            json.String(LoadResString(nText));
+        }
+        json.EndArray();
+        if (step.nFailure != 0) {
+            json.Key("failure_id").Number(step.nFailure);
+        }
+        json.EndObject();
+    }
+    json.EndArray();
+    json.Key("other_ms");
+    NumberOrNull(json, plan.otherMicroseconds);
+    json.Key("total_ms");
+    NumberOrNull(json, plan.totalMicroseconds);
+    json.Key("link").String(plan.pLink->pszName);
+    json.Key("message_id").Number(plan.nMessageId);
+    json.Key("message").String(plan.nMessageId == 0 ? std::u16string()
+                                                    : LoadResString(plan.nMessageId));
+    json.EndObject();
+    out << json.Text() << '\n';
+}
+
+void PrintText(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, std::ostream& out) {
+    std::u16string text;
+    if (plan.bQuestion) {
+        text +=
+            LoadResString(IDS_CLI_PLAN_QUESTION) + u"\n" + Indented(LoadResString(plan.nMessageId));
+    }
+    text += LoadResString(plan.bQuestion ? IDS_CLI_PLAN_IF_YES : IDS_CLI_PLAN_HEADER) + u"\n";
+    // Memory, versions, time; the lines of the run's other time and of the
+    // total put their label across the first two columns.
+    std::size_t nNameWidth = 0;
+    for (const MemoryRow& row : rows) {
+        nNameWidth = std::max(nNameWidth, DisplayWidth(LoadResString(row.nName)) + 2);
+    }
+    const std::u16string strArrow = u" -> ";
+    std::size_t nVersionsWidth = 0;
+    for (const PlannedStep& step : plan.steps) {
+        nVersionsWidth = std::max(
+            nVersionsWidth,
+            DisplayWidth(step.pRom->m_strDeviceVersion + strArrow + step.pRom->m_strRomVersion) +
+                2);
+    }
+    const std::size_t nLabelWidth =
+        std::max({nNameWidth + nVersionsWidth, DisplayWidth(LoadResString(IDS_CLI_PLAN_OTHER)) + 2,
+                  DisplayWidth(LoadResString(IDS_CLI_PLAN_TOTAL)) + 2});
+    for (const PlannedStep& step : plan.steps) {
+        const MemoryRow* pRow = RowOf(rows, step.pRom);
+        const std::u16string strName = pRow != nullptr ? LoadResString(pRow->nName) : u"";
+        text += u"  " + PadToWidth(strName, nNameWidth) +
+                PadToWidth(step.pRom->m_strDeviceVersion + strArrow + step.pRom->m_strRomVersion,
+                           nLabelWidth - nNameWidth) +
+                Milliseconds(step.estimatedMicroseconds) + u"\n";
+        for (const UINT nText : step.stageTexts) {
+            text += u"      " + LoadResString(nText) + u"\n";
+        }
+        if (step.nFailure != 0) {
+            text += u"      " + LoadResString(IDS_CLI_PLAN_WOULD_FAIL) + u"\n";
+        }
+    }
+    text += u"  " + PadToWidth(LoadResString(IDS_CLI_PLAN_OTHER), nLabelWidth) +
+            Milliseconds(plan.otherMicroseconds) + u"\n";
+    text += u"  " + PadToWidth(LoadResString(IDS_CLI_PLAN_TOTAL), nLabelWidth) +
+            Milliseconds(plan.totalMicroseconds) + u"\n";
+    if (!plan.bQuestion && !plan.bRefused && plan.nMessageId != 0) {
+        text += LoadResString(IDS_CLI_PLAN_RESULT) + u"\n";
+        text += Indented(LoadResString(plan.nMessageId));
+    }
+    text += LoadResString(IDS_CLI_PLAN_LINK) + Widen(plan.pLink->pszName) + u" (" +
+            Widen(plan.pLink->pszDescription) + u")\n";
+    out << Utf16ToUtf8(text);
+}
+
+}  // namespace
+
+int RunPlanCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams) {
+    const emu::BusProfile* pLink = nullptr;
+    if (options.link) {
+        pLink = emu::FindBusProfile(*options.link);
+        if (pLink == nullptr) {
+            streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_UNKNOWN_OPTION)) << "--link "
+                        << *options.link << '\n';
+            return kExitNothing;
+        }
+    }
+    if (!PrepareImages(update, options, streams.err)) {
+        return kExitNothing;
+    }
+    if (!FindAndReadUnit(update, nullptr, streams.err, options)) {
+        return kExitNothing;
+    }
+    // From here on the update object is only read.
+    const CFirmwareUpdate& unit = update;
+    const PlannedUpdate plan =
+        PlanUpdate(unit, pLink != nullptr ? *pLink : LinkProfileOf(unit.m_device));
+    const std::array<MemoryRow, 5> rows = MemoryRows(update);
+    if (options.bJson) {
+        PrintJson(plan, rows, streams.out);
+    } else {
+        PrintText(plan, rows, streams.out);
+    }
+    streams.log << Utf16ToUtf8(LoadResString(IDS_CLI_PLAN_WROTE_NOTHING)) << '\n';
+    if (plan.bRefused) {
+        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_PLAN_REFUSED) +
+                                   LoadResString(plan.nMessageId))
+                    << '\n';
+        // As the update itself ends when it refuses.
+        return kExitNothing;
+    }
+    return kExitSuccess;
+}
+
+}  // namespace rf

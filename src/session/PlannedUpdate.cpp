@@ -1,0 +1,124 @@
+#include "session/PlannedUpdate.h"
+
+#include <random>
+#include <string>
+#include <system_error>
+
+#include "app/Environment.h"
+#include "app/StringTable.h"
+#include "device/ProductTable.h"
+#include "images/ImageOrigin.h"
+#include "session/TimingTwin.h"
+#include "update/FirmwareUpdate.h"
+
+namespace rf {
+
+namespace {
+
+bool IsSuccess(UINT nMessageId) {
+    UpdateResult result;
+    result.nMessageId = nMessageId;
+    return result.Succeeded();
+}
+
+// The twin's unit journal: a directory of its own that goes with the plan,
+// so that the entry a twin keeps and forgets is never the unit's.
+class CScratchJournal {
+public:
+    CScratchJournal() {
+        std::error_code error;
+        const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+        std::random_device random;
+        // Never the working directory; the user's state directory holds the
+        // unit's journal too, but in a folder of another name.
+        m_directory = (error ? UserStateDirectory() / "reflasher" : base) /
+                      ("reflasher-plan-" + std::to_string(random()));
+    }
+    ~CScratchJournal() {
+        std::error_code error;
+        std::filesystem::remove_all(m_directory, error);
+    }
+    CScratchJournal(const CScratchJournal&) = delete;
+    CScratchJournal& operator=(const CScratchJournal&) = delete;
+
+    const std::filesystem::path& Directory() const { return m_directory; }
+
+private:
+    std::filesystem::path m_directory;
+};
+
+}  // namespace
+
+const emu::BusProfile& LinkProfileOf(const CScsiDevice& device) {
+    const emu::BusProfile* pSameBus = nullptr;
+    for (const emu::BusProfile& profile : emu::BusProfiles()) {
+        if (profile.nBusType != device.m_nBusType) {
+            continue;
+        }
+        if (FormatBusName(profile.nBusType, profile.nMajorVersion, profile.nMinorVersion) ==
+            device.m_strBusName) {
+            return profile;
+        }
+        if (pSameBus == nullptr) {
+            pSameBus = &profile;
+        }
+    }
+    return pSameBus != nullptr ? *pSameBus : emu::DefaultBusProfile();
+}
+
+PlannedUpdate PlanUpdate(const CFirmwareUpdate& unit, const emu::BusProfile& link) {
+    PlannedUpdate planned;
+    planned.pLink = &link;
+    const UpdatePlan plan = unit.Plan();
+    planned.bQuestion = plan.bConfirmationNeeded;
+    auto inPlan = [&plan](const CRomObject& rom) -> const CRomObject* {
+        for (const CRomObject* pRom : plan.memories) {
+            if (pRom == &rom) {
+                return pRom;
+            }
+        }
+        return nullptr;
+    };
+    // The same refusal, on the same memories, as the update makes before
+    // its first write.
+    const UINT nRefusal = RefuseTestImagesOnRealUnit(
+        unit.m_device, {inPlan(unit.m_romHost), inPlan(unit.m_romFlash), inPlan(unit.m_romUIRSC),
+                        inPlan(unit.m_romUI78K)});
+    planned.bRefused = nRefusal != 0;
+
+    const CScratchJournal journal;
+    // What every run costs whatever it writes: the search, the read, and the
+    // restart at the end. Each memory's time is what writing it alone adds
+    // to that; the total is the whole update, which also ends as the update
+    // would (a check before the first write may refuse it all).
+    const TwinRun none = RunOnTwin(unit, {}, link, journal.Directory());
+    if (!none.bMade) {
+        for (const CRomObject* pRom : plan.memories) {
+            planned.steps.push_back(PlannedStep{pRom, {}, std::nullopt, 0});
+        }
+        planned.nMessageId = planned.bQuestion ? IDS_CONFIRM_OVERWRITE : nRefusal;
+        return planned;
+    }
+    for (const CRomObject* pRom : plan.memories) {
+        const TwinRun run = RunOnTwin(unit, std::span(&pRom, 1), link, journal.Directory());
+        PlannedStep step{pRom, run.stageTexts, std::nullopt, 0};
+        if (run.bMade) {
+            step.estimatedMicroseconds = run.nRunMicroseconds > none.nRunMicroseconds
+                                             ? run.nRunMicroseconds - none.nRunMicroseconds
+                                             : 0;
+            step.nFailure = IsSuccess(run.nMessageId) ? 0 : run.nMessageId;
+        }
+        planned.steps.push_back(std::move(step));
+    }
+    const TwinRun all = RunOnTwin(unit, plan.memories, link, journal.Directory());
+    planned.otherMicroseconds = none.nReadMicroseconds + none.nRunMicroseconds;
+    if (all.bMade) {
+        planned.totalMicroseconds = all.nReadMicroseconds + all.nRunMicroseconds;
+    }
+    planned.nMessageId = planned.bQuestion  ? IDS_CONFIRM_OVERWRITE
+                         : planned.bRefused ? nRefusal
+                                            : all.nMessageId;
+    return planned;
+}
+
+}  // namespace rf

@@ -1,0 +1,175 @@
+// update --plan against the emulated enclosure: its times against what the
+// update then takes, and that it leaves the unit as it found it.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "app/Text.h"
+#include "device/ScsiDevice.h"
+#include "firmware/ImageCatalogue.h"
+#include "session/PlannedUpdate.h"
+#include "support/CliFixture.h"
+
+namespace rf::test {
+namespace {
+
+std::string ReadText(const std::string& strPath) {
+    std::ifstream file(strPath, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::map<std::string, std::string> State(const std::string& strDirectory) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(strDirectory)) {
+        files[entry.path().filename().string()] = ReadText(entry.path().string());
+    }
+    return files;
+}
+
+// The first number after the pattern, or -1.
+long long NumberAfter(const std::string& text, const std::string& strPattern) {
+    std::smatch match;
+    if (!std::regex_search(text, match, std::regex(strPattern + "([0-9]+)"))) {
+        return -1;
+    }
+    return std::stoll(match[1].str());
+}
+
+class PlanCliTest : public CCliFixture {
+protected:
+    void SetUp() override {
+        if (CarriesVendorImages()) {
+            GTEST_SKIP() << "the build carries the maker's images";
+        }
+    }
+    void Reset(std::vector<std::u16string> args) {
+        args.insert(args.begin(), {u"emulator", u"reset", Emulate()});
+        ASSERT_EQ(Run(args).nExit, 0);
+    }
+    std::string Directory() const { return files.Root() + "/enclosure"; }
+    std::u16string Emulate() const { return Utf8ToUtf16("--emulate=" + Directory()); }
+    std::u16string TraceOption(const std::string& strName) const {
+        return Utf8ToUtf16("--trace=" + files.Root() + "/" + strName);
+    }
+    std::string Trace(const std::string& strName) const {
+        return ReadText(files.Root() + "/" + strName);
+    }
+};
+
+struct AccuracyCase {
+    const char16_t* pszPreset;
+    const char16_t* pszFlashChip;  // null: the preset's
+};
+
+TEST_F(PlanCliTest, ThePlannedTimeIsWhatTheUpdateThenTakes) {
+    constexpr AccuracyCase kCases[] = {
+        {u"row1", nullptr},
+        {u"row2", nullptr},
+        {u"rom-mode", u"SST SST39VF020"},   // sector erase
+        {u"rom-mode", u"AMD AM29LV010B"},   // chip erase
+        {u"rom-mode", u"ATMEL AT29LV010"},  // page write
+        {u"usb11", nullptr},
+        {u"ui-state0", nullptr},
+    };
+    for (const AccuracyCase& c : kCases) {
+        SCOPED_TRACE(Utf16ToUtf8(c.pszPreset) +
+                     (c.pszFlashChip != nullptr ? " " + Utf16ToUtf8(c.pszFlashChip) : ""));
+        std::vector<std::u16string> reset = {u"--preset", c.pszPreset};
+        if (c.pszFlashChip != nullptr) {
+            reset.insert(reset.end(), {u"--flash-chip", c.pszFlashChip});
+        }
+        Reset(reset);
+        const CliRun plan = Run({u"update", u"--plan", u"--json", Emulate()});
+        ASSERT_EQ(plan.nExit, 0) << plan.strErr;
+        const CliRun update = Run({u"update", u"--yes", u"--stats", Emulate()});
+        ASSERT_EQ(update.nExit, 0) << update.strErr;
+
+        const long long nPlanned = NumberAfter(plan.strOut, "\"total_ms\":");
+        const long long nMeasured = NumberAfter(update.strOut, "device time ");
+        ASSERT_GT(nMeasured, 0) << update.strOut;
+        EXPECT_LE(std::llabs(nPlanned - nMeasured) * 20, nMeasured)
+            << "planned " << nPlanned << " ms, measured " << nMeasured << " ms";
+        // It ends with the update's own result (155 after a bridge without firmware).
+        EXPECT_EQ(NumberAfter(plan.strOut, "\"message_id\":"),
+                  c.pszFlashChip != nullptr ? 155 : 140);
+    }
+}
+
+TEST_F(PlanCliTest, ARealUnitIsReadAsInfoReadsItAndLeftByteForByteAsItWas) {
+    Reset({u"--as-real-unit"});
+    const auto before = State(Directory());
+    ASSERT_EQ(Run({u"info", Emulate(), TraceOption("info")}).nExit, 0);
+
+    const CliRun plan = Run({u"update", u"--plan", Emulate(), TraceOption("plan")});
+    // The carried test images are refused on a real unit: by the plan as by
+    // the update, after the steps the update would have written.
+    EXPECT_EQ(plan.nExit, 2);
+    EXPECT_NE(plan.strErr.find("test images, made for the emulated enclosure only"),
+              std::string::npos)
+        << plan.strErr;
+    EXPECT_NE(plan.strOut.find("Updating firmware(SEEPROM - Host)..."), std::string::npos)
+        << plan.strOut;
+    EXPECT_EQ(Trace("plan"), Trace("info")) << "only identification and version reads";
+    EXPECT_EQ(State(Directory()), before) << "the saved enclosure is byte for byte what it was";
+    // The twin's update kept and forgot the front panel's block in a journal
+    // of its own, never in the unit's.
+    EXPECT_FALSE(std::filesystem::exists(env.stateDirectory.Root() + "/reflasher/journal"));
+}
+
+TEST_F(PlanCliTest, WhenNothingIsNewerItNamesTheQuestionAndWhatYesWouldWrite) {
+    Reset({u"--preset", u"current"});
+    const CliRun plan = Run({u"update", u"--plan", u"--json", Emulate()});
+    EXPECT_EQ(plan.nExit, 0) << plan.strErr;
+    EXPECT_EQ(NumberAfter(plan.strOut, "\"message_id\":"), 153);
+    EXPECT_NE(plan.strOut.find("Overwrite the firmware?"), std::string::npos);
+    for (const char* pszMemory : {"host", "flash", "resource", "ui"}) {
+        EXPECT_NE(plan.strOut.find("\"memory\":\"" + std::string(pszMemory) + "\""),
+                  std::string::npos)
+            << pszMemory;
+    }
+}
+
+TEST_F(PlanCliTest, BadInputIsRefusedAsTheUpdateRefusesIt) {
+    Reset({});
+    const auto before = State(Directory());
+    const std::u16string badPackage = u"--firmware=" + Utf8ToUtf16(files.Root() + "/none.cab");
+    const CliRun plan = Run({u"update", u"--plan", badPackage, Emulate()});
+    const CliRun update = Run({u"update", badPackage, Emulate()});
+    EXPECT_EQ(plan.nExit, update.nExit);
+    EXPECT_EQ(plan.strErr, update.strErr);
+    EXPECT_NE(plan.nExit, 0);
+
+    EXPECT_EQ(Run({u"update", u"--plan", u"--link=usb3", Emulate()}).nExit, 2);
+    EXPECT_EQ(Run({u"info", u"--plan", Emulate()}).nExit, 2);
+    EXPECT_EQ(State(Directory()), before);
+}
+
+TEST(PlanLinkTest, ARealUnitsBusStandsForTheFastHostOfItsKind) {
+    emu::CEmulatedDeviceSystem system;
+    CScsiDevice device(system);
+    const struct {
+        int nBusType;
+        const char16_t* pszBusName;
+        const char* pszProfile;
+    } kCases[] = {
+        {BusTypeUsb, u"USB2.0", "usb2"},  {BusTypeUsb, u"USB1.1", "usb11"},
+        {BusTypeUsb, u"USB3.0", "usb2"},  {BusType1394, u"IEEE1394", "ieee1394"},
+        {BusTypeScsi, u"SCSI-2", "scsi"},
+    };
+    for (const auto& c : kCases) {
+        device.m_nBusType = c.nBusType;
+        device.m_strBusName = c.pszBusName;
+        EXPECT_STREQ(LinkProfileOf(device).pszName, c.pszProfile) << Utf16ToUtf8(c.pszBusName);
+    }
+}
+
+}  // namespace
+}  // namespace rf::test
