@@ -34,6 +34,7 @@ _reflasher_cli() {
     --emulate-fault) _reflasher_cli_offer "$program" faults; return ;;
     --device) _reflasher_cli_offer "$program" drives; return ;;
     --trace | --clock | --firmware) _filedir; return ;;
+    --from-backup) _filedir -d; return ;;
     --load)
         if [[ $cur == *=* ]]; then
             cur=${cur#*=}

@@ -23,7 +23,6 @@
 #include "emulator/FaultPlan.h"
 #include "session/CliOptions.h"
 #include "session/EmulatedSession.h"
-#include "session/EmulatorCommand.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {
@@ -49,15 +48,13 @@ void PrintStats(std::ostream& stream, const TraceCounters& counters,
            << " ms, host CPU time " << static_cast<long long>(dCpuSeconds * 1000) << " ms\n";
 }
 
-// How the emulated enclosure is attached, with the figures its time is
-// modelled on, so that device times are read for what they are.
+}  // namespace
+
 void PrintLink(std::ostream& stream, const emu::BusProfile& bus) {
     stream << Utf16ToUtf8(LoadResString(IDS_CLI_LINK)) << ": " << bus.pszName << " ("
            << bus.pszDescription << "; " << bus.nCommandMicroseconds << " us a command, "
            << bus.nNanosecondsPerByte << " ns a byte)\n";
 }
-
-}  // namespace
 
 int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     SetCurrentLanguage(DetectLanguageFromEnvironment());
@@ -117,7 +114,8 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         faults.push_back(*fault);
     }
     if (command == u"emulator") {
-        return ResetEmulator(options, context.out, context.err);
+        CommandStreams streams{context.out, context.err, log};
+        return RunEmulatorCommand(options, streams);
     }
     if (command == u"firmware") {
         CommandStreams streams{context.out, context.err, log};
@@ -188,6 +186,8 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         update.m_options = UpdateOptionsFrom(theCmdInfo);
         if (command == u"info") {
             nExit = ShowInfo(update, options, streams);
+        } else if (command == u"update" && options.bRehearse) {
+            nExit = RehearseUpdate(update, options, streams, context.bTerminalOutput);
         } else if (command == u"update") {
             nExit = RunUpdateCommand(update, options, streams, context.bTerminalOutput);
         } else {

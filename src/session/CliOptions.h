@@ -30,6 +30,8 @@ struct CliOptions {
     std::optional<std::string> spiChip;
     std::optional<std::string> link;          // --link PROFILE of the emulated enclosure
     std::optional<std::string> complete;      // --complete WHAT: words for shell completion
+    std::optional<std::string> fromBackup;    // emulator reset: a twin of the unit backed up there
+    bool bRehearse = false;                   // update: on a twin made on the spot, not the unit
     std::vector<std::u16string> words;        // command and its operands
     std::vector<std::u16string> updaterArgs;  // for the updater's own option parser
 };

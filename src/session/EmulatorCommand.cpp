@@ -9,6 +9,7 @@
 #include "session/EmulatedSession.h"
 #include "session/EmulatorPresets.h"
 #include "session/ExitStatus.h"
+#include "session/TwinFromBackup.h"
 
 namespace rf {
 
@@ -32,7 +33,9 @@ int ResetEmulator(const CliOptions& options, std::ostream& out, std::ostream& er
     // Without the mark the program takes it for a real unit: what a test
     // of the refusal of test images needs.
     pEnclosure->SetEmulatedMark(!options.bAsRealUnit);
-    if (!emu::SaveEnclosure(*pEnclosure, strDirectory, strError)) {
+    // Made from a preset, it is no twin of a unit any more.
+    if (!emu::SaveEnclosure(*pEnclosure, strDirectory, strError) ||
+        !SaveTwinProvenance(strDirectory, std::nullopt, strError)) {
         err << Utf16ToUtf8(LoadResString(IDS_CLI_EMULATOR_ERROR)) << strError << '\n';
         return kExitFailure;
     }
