@@ -110,7 +110,8 @@ std::u16string OutcomeText(const MemoryOutcome& memory) {
             return LoadResString(IDS_CLI_REHEARSAL_NOT_WRITTEN);
         case Outcome::Differs: {
             char acOffset[16];
-            std::snprintf(acOffset, sizeof acOffset, "0x%05zX", memory.nOffset);
+            std::snprintf(acOffset, sizeof acOffset, "0x%05lX",
+                          static_cast<unsigned long>(memory.nOffset));
             return LoadResString(IDS_CLI_REHEARSAL_DIFFERS) + Widen(acOffset);
         }
     }

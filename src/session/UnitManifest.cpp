@@ -1,5 +1,6 @@
 #include "session/UnitManifest.h"
 
+#include <filesystem>
 #include <vector>
 
 #include "app/FilePath.h"
@@ -126,6 +127,15 @@ std::optional<UnitManifest> ReadUnitManifest(const std::string& strDirectory,
                                              std::string& strError) {
     const std::filesystem::path path = PathFromUtf8(strDirectory) / kUnitManifestFile;
     const std::string strFile = PathToUtf8(path);
+    // A manifest is a few hundred bytes; a huge file here is not one, and
+    // is not read into memory to find that out.
+    constexpr std::uintmax_t kMaxManifestBytes = 64 * 1024;
+    std::error_code error;
+    if (const std::uintmax_t nSize = std::filesystem::file_size(path, error);
+        !error && nSize > kMaxManifestBytes) {
+        strError = strFile + " is not a manifest: it holds " + std::to_string(nSize) + " bytes";
+        return std::nullopt;
+    }
     std::vector<unsigned char> bytes;
     if (!ReadFileBytes(path, bytes)) {
         strError =
