@@ -38,6 +38,12 @@ void WriteChip(CJsonWriter& json, const ManifestChip& chip) {
 
 }  // namespace
 
+std::string FlashVersionString(const CFirmwareUpdate& update) {
+    const auto& version = update.m_romFlash.m_szDeviceVersion;
+    const auto end = std::find(version.begin(), version.end(), BYTE{0});
+    return Utf16ToUtf8(WidenBytes(version.data(), static_cast<std::size_t>(end - version.begin())));
+}
+
 UnitManifest DescribeUnit(CFirmwareUpdate& update, int nUiState,
                           const std::array<ManifestMemory, kManifestMemoryCount>& contents) {
     CScsiDevice& device = update.m_device;
@@ -75,6 +81,7 @@ UnitManifest DescribeUnit(CFirmwareUpdate& update, int nUiState,
     for (std::size_t i = 0; i < roms.size(); ++i) {
         manifest.memories[i].wVersion = roms[i]->m_wDeviceVersion;
     }
+    manifest.strFlashVersion = FlashVersionString(update);
     manifest.memories[kManifestUi].wDate = update.m_romUI78K.m_wDeviceDate;
     manifest.memories[kManifestUi].wTime = update.m_romUI78K.m_wDeviceTime;
     manifest.memories[kManifestResource].wDate = update.m_romUIRSC.m_wDeviceDate;
@@ -110,6 +117,9 @@ std::string FormatUnitManifest(const UnitManifest& manifest) {
         json.Key(kManifestMemories[i].pszKey).BeginObject();
         json.Key("read").String(MemoryReadKey(memory.read)).Key("bytes").Number(memory.nBytes);
         json.Key("version").Number(memory.wVersion);
+        if (i == kManifestFlash) {
+            json.Key("version_string").String(manifest.strFlashVersion);
+        }
         if (i == kManifestUi || i == kManifestResource) {
             json.Key("date").Number(memory.wDate).Key("time").Number(memory.wTime);
         }

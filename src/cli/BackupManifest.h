@@ -17,6 +17,9 @@ class CFirmwareUpdate;
 UnitManifest DescribeUnit(CFirmwareUpdate& update, int nUiState,
                           const std::array<ManifestMemory, kManifestMemoryCount>& contents);
 
+// The bridge firmware's version string as the unit reported it, as text.
+std::string FlashVersionString(const CFirmwareUpdate& update);
+
 // The manifest as JSON text.
 std::string FormatUnitManifest(const UnitManifest& manifest);
 

@@ -5,6 +5,7 @@
 
 #include "app/Clock.h"
 #include "app/Text.h"
+#include "cli/BackupManifest.h"
 #include "cli/Commands.h"
 #include "emulator/EmulatedDeviceSystem.h"
 #include "update/FirmwareUpdate.h"
@@ -30,6 +31,10 @@ std::string Disagreement(CFirmwareUpdate& update, const UnitManifest& manifest) 
                    Hex4(wTwin) + " in the files, " + Hex4(manifest.memories[i].wVersion) +
                    " in the manifest";
         }
+    }
+    if (FlashVersionString(update) != manifest.strFlashVersion) {
+        return "the bridge firmware's version string is \"" + FlashVersionString(update) +
+               "\" in the files, \"" + manifest.strFlashVersion + "\" in the manifest";
     }
     const auto triple = [](WORD wDate, WORD wTime) { return Hex4(wDate) + "/" + Hex4(wTime); };
     if (triple(update.m_romUI78K.m_wDeviceDate, update.m_romUI78K.m_wDeviceTime) !=

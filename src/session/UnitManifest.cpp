@@ -183,6 +183,7 @@ std::optional<UnitManifest> ReadUnitManifest(const std::string& strDirectory,
         manifest.infoBlock = block;
     }
     const CJsonValue& memories = field.Object(*root, "memories");
+    manifest.strFlashVersion = field.String(field.Object(memories, "flash"), "version_string");
     for (std::size_t i = 0; i < kManifestMemoryCount && !field.Failed(); ++i) {
         const CJsonValue& memory = field.Object(memories, kManifestMemories[i].pszKey);
         ManifestMemory& entry = manifest.memories[i];

@@ -84,6 +84,9 @@ struct UnitManifest {
     bool bUiDebugger = false;
     std::optional<std::array<BYTE, 16>> infoBlock;  // saved in kInfoBlockFile
     std::array<ManifestMemory, kManifestMemoryCount> memories{};
+    // The bridge firmware's version string: its version word is not kept
+    // where the unit runs it, the string is.
+    std::string strFlashVersion;
 };
 
 // The manifest of a backup directory; nullopt with a message naming the file
