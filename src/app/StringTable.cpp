@@ -352,9 +352,9 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"プリセットから作成: すべて模擬で、ユニットから読み出した部分はありません。"},
     {IDS_TWIN_MODELLED_UI_FIRMWARE,
      u"UI firmware: the carried test image of the version the unit reported (the controller's "
-     u"flash cannot be read back), with the unit's information block",
+     u"flash cannot be read back), with the unit's build date and time and information block",
      u"UI ファームウェア: ユニットが報告したバージョンの同梱テストイメージ (コントローラーの"
-     u"フラッシュは読み出せません) とユニットの情報ブロック"},
+     u"フラッシュは読み出せません) に、ユニットのビルド日時と情報ブロックを入れたもの"},
     {IDS_TWIN_MODELLED_UI_BLANK, u"UI firmware: none, as the unit reported no valid firmware",
      u"UI ファームウェア: なし (ユニットは有効なファームウェアを報告しませんでした)"},
     {IDS_TWIN_MODELLED_UI_DEBUGGER,

@@ -135,6 +135,7 @@ bool FitUi(emu::CEmulatedEnclosure& enclosure, const UnitManifest& manifest,
     controller.SpiFlash().SetContents(spi);
     const ManifestMemory& ui = manifest.memories[kManifestUi];
     std::span<const BYTE> firmware;
+    std::vector<BYTE> patched;
     if (manifest.bUiDebugger) {
         // A debugger build reports no version of its own code.
         firmware = FindFirmwareImage(FirmwareSets().front().nUiFirmware);
@@ -143,13 +144,22 @@ bool FitUi(emu::CEmulatedEnclosure& enclosure, const UnitManifest& manifest,
         provenance.modelled.push_back(kModelledUiBlank);
         return true;
     } else {
-        firmware = UiFirmwareOfVersion(ui.wVersion);
-        if (firmware.empty()) {
+        const std::span<const BYTE> carried = UiFirmwareOfVersion(ui.wVersion);
+        if (carried.empty()) {
             strError = "the unit's UI firmware " + Hex4(ui.wVersion) +
                        " cannot be read back, and no carried image of that version can stand in "
                        "for it";
             return false;
         }
+        // The unit's build date and time go with it: the update compares
+        // all three to decide whether the unit's firmware is older.
+        patched.assign(carried.begin(), carried.end());
+        const std::size_t nAt = ImageVersionOffset(MemoryKind::Ui);
+        for (const auto& [nOffset, wValue] : {std::pair{nAt + 2, ui.wDate}, {nAt + 4, ui.wTime}}) {
+            patched[nOffset] = static_cast<BYTE>(wValue & 0xFF);
+            patched[nOffset + 1] = static_cast<BYTE>(wValue >> 8);
+        }
+        firmware = patched;
         provenance.modelled.push_back(kModelledUiFirmware);
     }
     controller.InstallFirmware(firmware);

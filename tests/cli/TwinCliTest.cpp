@@ -150,6 +150,26 @@ TEST_F(TwinCliTest, ABackupThatCannotStandForTheUnitIsRefusedNamingWhatIsWrong) 
     }
 }
 
+// The UI firmware cannot be read back; the carried image that stands in for
+// it must report the unit's own build date and time, which the update
+// compares to decide whether to write it.
+TEST_F(TwinCliTest, TheModelledUiFirmwareCarriesTheUnitsBuildDate) {
+    BackUp("row1");
+    const std::string strManifest = files.Root() + "/backup-row1/unit.json";
+    std::string strText = ReadAll(strManifest);
+    const std::size_t nUi = strText.find("\"ui\":{");
+    const std::size_t nDate = strText.find("\"date\":", nUi);
+    ASSERT_NE(nDate, std::string::npos);
+    strText.replace(nDate, strText.find(',', nDate) - nDate, "\"date\":16600");  // 2012/06/24
+    WriteText(strManifest, strText);
+    ASSERT_EQ(
+        Run({u"emulator", u"reset", Emulate("twin"), u"--from-backup", Path("backup-row1")}).nExit,
+        0);
+    EXPECT_NE(
+        Run({u"info", u"--vendor", Emulate("twin")}).strOut.find("0025 (2012/06/24 16:05:10)"),
+        std::string::npos);
+}
+
 TEST_F(TwinCliTest, ARehearsalWritesNothingToTheUnitAndSaysHowTheUpdateWouldEnd) {
     CScopedEnv tmpdir("TMPDIR", files.Root() + "/tmp");
     fs::create_directories(files.Root() + "/tmp");
