@@ -66,7 +66,9 @@ const emu::BusProfile* LinkOfBus(const UnitManifest& manifest) {
 std::span<const BYTE> UiFirmwareOfVersion(WORD wVersion) {
     for (const FirmwareImage& image : FirmwareImages()) {
         const std::span<const BYTE> bytes = image.pBytes();
+        // Long enough to hold the build date and time after the version.
         if (IsValidImage(MemoryKind::Ui, bytes) &&
+            bytes.size() >= ImageVersionOffset(MemoryKind::Ui) + 6 &&
             ImageVersionText(MemoryKind::Ui, bytes) == Hex4(wVersion)) {
             return bytes;
         }
@@ -155,7 +157,8 @@ bool FitUi(emu::CEmulatedEnclosure& enclosure, const UnitManifest& manifest,
         // all three to decide whether the unit's firmware is older.
         patched.assign(carried.begin(), carried.end());
         const std::size_t nAt = ImageVersionOffset(MemoryKind::Ui);
-        for (const auto& [nOffset, wValue] : {std::pair{nAt + 2, ui.wDate}, {nAt + 4, ui.wTime}}) {
+        const std::pair<std::size_t, WORD> fields[] = {{nAt + 2, ui.wDate}, {nAt + 4, ui.wTime}};
+        for (const auto& [nOffset, wValue] : fields) {
             patched[nOffset] = static_cast<BYTE>(wValue & 0xFF);
             patched[nOffset + 1] = static_cast<BYTE>(wValue >> 8);
         }
