@@ -387,6 +387,11 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"更新のリハーサルができません: "},
     {IDS_CLI_REHEARSAL_UNIT_UNTOUCHED, u"Nothing was written to the unit.",
      u"ユニットには何も書き込んでいません。"},
+    {IDS_CLI_SHOW_UI_VALID, u"valid firmware", u"有効なファームウェア"},
+    {IDS_CLI_SHOW_UI_PROGRAMMED, u"programmed, not yet secured",
+     u"書き込み済み (セキュリティ設定前)"},
+    {IDS_CLI_SHOW_UI_INCOMPLETE, u"no valid firmware", u"有効なファームウェアなし"},
+    {IDS_CLI_SHOW_UI_DEBUGGER, u", debugger build", u"、デバッガービルド"},
     {IDS_CLI_SHOW_NO_ENCLOSURE, u"No emulated enclosure is kept in ",
      u"模擬筐体が保存されていません: "},
 });

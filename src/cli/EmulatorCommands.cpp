@@ -119,11 +119,13 @@ int ShowEmulator(const CliOptions& options, CommandStreams& streams) {
              std::string(pUi->SpiFlash().Model().pszName) + " (" +
                  KiB(pUi->SpiFlash().Model().nSize) + ")");
         const emu::UiProgramFlash& flash = pUi->ProgramFlash();
+        const UINT nState = flash.bValid        ? IDS_CLI_SHOW_UI_VALID
+                            : flash.bProgrammed ? IDS_CLI_SHOW_UI_PROGRAMMED
+                                                : IDS_CLI_SHOW_UI_INCOMPLETE;
         Line(out, IDS_CLI_SHOW_UI,
-             std::string(flash.bValid        ? "valid"
-                         : flash.bProgrammed ? "programmed"
-                                             : "incomplete") +
-                 (pUi->Settings().bDebuggerBuild ? ", debugger build" : ""));
+             Utf16ToUtf8(LoadResString(nState) + (pUi->Settings().bDebuggerBuild
+                                                      ? LoadResString(IDS_CLI_SHOW_UI_DEBUGGER)
+                                                      : u"")));
     }
 
     {
