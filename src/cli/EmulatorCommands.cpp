@@ -1,10 +1,12 @@
 // "emulator reset" and "emulator show": the emulated enclosure made anew
 // (from a preset, or as the twin of a backed-up unit) and shown as it is.
 
+#include <filesystem>
 #include <ostream>
 #include <sstream>
 
 #include "app/Clock.h"
+#include "app/FilePath.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
 #include "app/TextWidth.h"
@@ -64,6 +66,13 @@ int MakeTwin(const CliOptions& options, CommandStreams& streams) {
         return failed(
             "--preset, --flash-chip, --spi-chip, --link and --as-real-unit do not go with "
             "--from-backup");
+    }
+    // The enclosure's files have the backup's names: kept in the backup's
+    // own directory, the twin would overwrite the backup.
+    std::error_code error;
+    if (std::filesystem::equivalent(PathFromUtf8(strDirectory), PathFromUtf8(*options.fromBackup),
+                                    error)) {
+        return failed("the twin cannot be kept in the backup's own directory");
     }
     TwinProvenance provenance;
     std::string strError;

@@ -134,6 +134,11 @@ TEST_F(TwinCliTest, ABackupThatCannotStandForTheUnitIsRefusedNamingWhatIsWrong) 
          "do not agree with its manifest: the version of host is C018 in the files, C017 in the "
          "manifest"},
     };
+    const std::string strBefore = ReadAll(strGood + "/flash-rom.bin");
+    const CliRun intoBackup =
+        Run({u"emulator", u"reset", Emulate("backup-row1"), u"--from-backup", Path("backup-row1")});
+    EXPECT_EQ(intoBackup.nExit, 2);
+    EXPECT_TRUE(ReadAll(strGood + "/flash-rom.bin") == strBefore) << "the backup is kept";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);
         const std::string strBackup = files.Root() + "/damaged";
