@@ -35,6 +35,7 @@ _reflasher_cli() {
     --device) _reflasher_cli_offer "$program" drives; return ;;
     --units) return ;; # a number
     --trace | --clock | --firmware) _filedir; return ;;
+    --from-backup) _filedir -d; return ;;
     --load)
         if [[ $cur == *=* ]]; then
             cur=${cur#*=}

@@ -107,6 +107,7 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  update            update every memory whose carried image is newer\n"
      u"  backup DIR        save what can be read from the enclosure into DIR\n"
      u"  emulator reset    make the emulated enclosure anew\n"
+     u"  emulator show     print what the emulated enclosure holds, and what of it is modelled\n"
      u"  firmware export DIR        write the carried images into DIR\n"
      u"  firmware pack OUT.cab DIR  make a firmware package of the images in DIR\n"
      u"  firmware show [PATH]       list the images of a package, or the carried ones\n"
@@ -130,6 +131,9 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --as-real-unit           with \"emulator reset\": without the mark of an emulated enclosure\n"
      u"  --units N                with \"emulator reset\": N enclosures (1 to 64), each with its own\n"
      u"                           serial numbers\n"
+     u"  --from-backup DIR        with \"emulator reset\": a twin of the unit backed up in DIR\n"
+     u"  --rehearse               with \"update\": update a twin of the unit made on the spot from\n"
+     u"                           its backup, and write nothing to the unit\n"
      u"  --firmware PATH          the images of a firmware package (.cab or directory)\n"
      u"  --vendor                 the full dialog: technical versions and --load\n"
      u"  --load KIND=FILE         load an image file (KIND: flash, host, ui, resource) as a drop would\n"
@@ -155,6 +159,7 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  update            同梱イメージの方が新しいメモリをすべて更新します\n"
      u"  backup DIR        筐体から読み出せる内容を DIR に保存します\n"
      u"  emulator reset    模擬筐体を作り直します\n"
+     u"  emulator show     模擬筐体の内容と、そのうち模擬した部分を表示します\n"
      u"  firmware export DIR        同梱イメージを DIR に書き出します\n"
      u"  firmware pack OUT.cab DIR  DIR のイメージからファームウェアパッケージを作ります\n"
      u"  firmware show [PATH]       パッケージ (省略時は同梱) のイメージを一覧表示します\n"
@@ -178,6 +183,9 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --as-real-unit           \"emulator reset\" と共に: 模擬筐体の印を付けません\n"
      u"  --units N                \"emulator reset\" と共に: 模擬筐体を N 台 (1 から 64) 作ります。\n"
      u"                           シリアル番号は 1 台ずつ異なります\n"
+     u"  --from-backup DIR        \"emulator reset\" と共に: DIR にバックアップしたユニットのツイン\n"
+     u"  --rehearse               \"update\" と共に: その場でバックアップから作ったツインを更新し、\n"
+     u"                           ユニットには何も書き込みません\n"
      u"  --firmware PATH          ファームウェアパッケージ (.cab またはディレクトリ) のイメージを使います\n"
      u"  --vendor                 詳細ダイアログ: 技術的なバージョン表示と --load\n"
      u"  --load KIND=FILE         イメージファイルを読み込みます (KIND: flash, host, ui, resource)\n"
@@ -373,6 +381,70 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_CLI_DRIVE, u"Drive", u"ドライブ"},
     {IDS_CLI_NO_SUCH_FAULT_UNIT, u"No emulated enclosure has this serial number or drive name: ",
      u"次のシリアル番号またはドライブの模擬筐体はありません: "},
+    {IDS_CLI_BACKUP_NO_RESOURCE,
+     u"The UI controller runs no firmware that could pass its SPI flash through; the UI resource "
+     u"data is not part of the backup.",
+     u"UI コントローラーが SPI フラッシュを中継するファームウェアを実行していないため、UI "
+     u"リソースデータはバックアップに含まれません。"},
+    {IDS_CLI_TWIN_MADE, u"A twin of the backed-up unit was made: ",
+     u"バックアップしたユニットのツインを作りました: "},
+    {IDS_CLI_TWIN_FAILED, u"No twin can be made of this backup: ",
+     u"このバックアップからツインを作れません: "},
+    {IDS_CLI_SHOW_ENCLOSURE, u"Emulated enclosure", u"模擬筐体"},
+    {IDS_CLI_SHOW_IDENTITY, u"Identity (INQUIRY)", u"識別情報 (INQUIRY)"},
+    {IDS_CLI_SHOW_MARK, u"Marked as emulated", u"模擬筐体の印"},
+    {IDS_CLI_SHOW_FLASH_CHIP, u"FLASH chip", u"FLASH チップ"},
+    {IDS_CLI_SHOW_SPI_CHIP, u"SPI flash chip", u"SPI フラッシュチップ"},
+    {IDS_CLI_SHOW_UI, u"UI controller's program flash", u"UI コントローラーのプログラムフラッシュ"},
+    {IDS_CLI_SHOW_MADE_FROM, u"Twin of the unit backed up in", u"ツインの元のバックアップ"},
+    {IDS_CLI_SHOW_MODELLED, u"Modelled, not read from the unit:",
+     u"ユニットから読み出せず、模擬した部分:"},
+    {IDS_CLI_SHOW_PRESET, u"Made from a preset: every part is modelled, none was read from a unit.",
+     u"プリセットから作成: すべて模擬で、ユニットから読み出した部分はありません。"},
+    {IDS_TWIN_MODELLED_UI_FIRMWARE,
+     u"UI firmware: the carried test image of the version the unit reported (the controller's "
+     u"flash cannot be read back), with the unit's build date and time and information block",
+     u"UI ファームウェア: ユニットが報告したバージョンの同梱テストイメージ (コントローラーの"
+     u"フラッシュは読み出せません) に、ユニットのビルド日時と情報ブロックを入れたもの"},
+    {IDS_TWIN_MODELLED_UI_BLANK, u"UI firmware: none, as the unit reported no valid firmware",
+     u"UI ファームウェア: なし (ユニットは有効なファームウェアを報告しませんでした)"},
+    {IDS_TWIN_MODELLED_UI_DEBUGGER,
+     u"UI firmware: a debugger build, stood in for by the oldest carried test image",
+     u"UI ファームウェア: デバッガービルド (最も古い同梱テストイメージで代用)"},
+    {IDS_TWIN_MODELLED_FLASH_CHIP,
+     u"FLASH chip: not identified while the bridge runs its firmware; the usual part",
+     u"FLASH チップ: ブリッジがファームウェアを実行中のため識別されず、通常の部品"},
+    {IDS_TWIN_MODELLED_FLASH_REST, u"FLASH-ROM beyond the bytes read: erased",
+     u"読み出した範囲より後ろの FLASH-ROM: 消去状態"},
+    {IDS_TWIN_MODELLED_RESOURCE, u"UI resource data: not readable without UI firmware; erased",
+     u"UI リソースデータ: UI ファームウェアなしでは読み出せないため消去状態"},
+    {IDS_TWIN_MODELLED_SPI_CHIP, u"SPI flash chip: not identified; the usual part",
+     u"SPI フラッシュチップ: 識別されず、通常の部品"},
+    {IDS_TWIN_MODELLED_LINK,
+     u"Link: the profile of the unit's bus with a fast host; the host's own speed is not known",
+     u"接続: ユニットのバスの高速ホスト向けプロファイル (ホスト自体の速度は不明)"},
+    {IDS_CLI_REHEARSAL_BACKUP,
+     u"Rehearsal: reading the unit into a backup; nothing is written to it.",
+     u"リハーサル: ユニットをバックアップに読み出します。ユニットには何も書き込みません。"},
+    {IDS_CLI_REHEARSAL_TWIN, u"Rehearsal: updating a twin made from the backup.",
+     u"リハーサル: バックアップから作ったツインを更新します。"},
+    {IDS_CLI_REHEARSAL_RESULT, u"Rehearsed update", u"リハーサルの結果"},
+    {IDS_CLI_REHEARSAL_DURATION, u"Modelled device time", u"模擬したデバイス時間"},
+    {IDS_CLI_REHEARSAL_MATCHES, u"holds the image", u"イメージと一致"},
+    {IDS_CLI_REHEARSAL_DIFFERS, u"differs from the image at offset ",
+     u"イメージと異なります (オフセット "},
+    {IDS_CLI_REHEARSAL_NOT_WRITTEN, u"not written", u"書き込みなし"},
+    {IDS_CLI_REHEARSAL_IMPOSSIBLE, u"The update cannot be rehearsed: ",
+     u"更新のリハーサルができません: "},
+    {IDS_CLI_REHEARSAL_UNIT_UNTOUCHED, u"Nothing was written to the unit.",
+     u"ユニットには何も書き込んでいません。"},
+    {IDS_CLI_SHOW_UI_VALID, u"valid firmware", u"有効なファームウェア"},
+    {IDS_CLI_SHOW_UI_PROGRAMMED, u"programmed, not yet secured",
+     u"書き込み済み (セキュリティ設定前)"},
+    {IDS_CLI_SHOW_UI_INCOMPLETE, u"no valid firmware", u"有効なファームウェアなし"},
+    {IDS_CLI_SHOW_UI_DEBUGGER, u", debugger build", u"、デバッガービルド"},
+    {IDS_CLI_SHOW_NO_ENCLOSURE, u"No emulated enclosure is kept in ",
+     u"模擬筐体が保存されていません: "},
 });
 
 Language g_language = Language::English;

@@ -1,8 +1,11 @@
 // Saves what can be read from the enclosure, without writing anything to it.
 // A file is saved only when every byte of its memory came back as the
 // device holds it: a backup with holes would be restored as if it were good.
+// The manifest (unit.json) is written last and only for a whole backup, so
+// that a twin is never made from a directory a failed backup left.
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <ostream>
@@ -12,8 +15,10 @@
 #include "app/FilePath.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
+#include "cli/BackupManifest.h"
 #include "cli/Commands.h"
 #include "device/BridgeCommands.h"
+#include "device/FlashChips.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiLink.h"
 #include "update/FirmwareUpdate.h"
@@ -30,7 +35,7 @@ constexpr WORD kSpiReadPiece = 0x8000;
 // The SPI flash, read through the controller's firmware from address 0. A
 // piece that fails is told in fault, as a chunk of a bridge read would be.
 bool ReadSpiFlash(CScsiDevice& device, std::vector<BYTE>& contents, ReadFault& fault) {
-    if (device.GetUiState() != UI_STATE_FIRMWARE || IdentifySpiFlash(&device) == 0xFFFF) {
+    if (IdentifySpiFlash(&device) == 0xFFFF) {
         return false;
     }
     const UINT nSize = device.m_pSpiFlashChip != nullptr ? device.m_pSpiFlashChip->dwSize : 0;
@@ -63,6 +68,15 @@ int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::str
     std::error_code error;
     const std::filesystem::path directory = PathFromUtf8(strDirectory);
     std::filesystem::create_directories(directory, error);
+    // A manifest of an earlier backup here would vouch for files this one
+    // replaces; it goes before the first file does.
+    std::filesystem::remove(directory / kUnitManifestFile, error);
+    if (error) {
+        device.Close();
+        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_FAILED)) << kUnitManifestFile
+                    << ": " << error.message() << '\n';
+        return kExitFailure;
+    }
     // Nothing was written; the device is only closed, whatever the outcome.
     auto fail = [&](UINT nMemory, const char* pszFile, const std::u16string& why = u"") {
         device.Close();
@@ -82,6 +96,19 @@ int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::str
                     << PathToUtf8(directory / pszName) << '\n';
         return true;
     };
+
+    // Without firmware running, the controller cannot pass the SPI flash
+    // through: its contents are recorded as not readable, not as a failure.
+    const int nUiState = device.GetUiState();
+    std::array<ManifestMemory, kManifestMemoryCount> contents{};
+    // A chip of at most the bytes read is held whole; an unidentified one
+    // (a bridge that runs its firmware) only as far as firmware reaches.
+    const bool bWholeFlash =
+        device.m_pFlashChip != nullptr && device.m_pFlashChip->dwSize <= kFlashBackupSize;
+    contents[kManifestFlash] = {bWholeFlash ? MemoryRead::Whole : MemoryRead::Part,
+                                kFlashBackupSize};
+    contents[kManifestHost] = {MemoryRead::Whole, kHostEepromSize};
+    contents[kManifestCpu] = {MemoryRead::Whole, kCpuEepromSize};
 
     struct Memory {
         UINT nName;
@@ -111,6 +138,10 @@ int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::str
          }},
     };
     for (const Memory& memory : memories) {
+        if (memory.nName == IDS_CLI_MEMORY_RESOURCE && nUiState != UI_STATE_FIRMWARE) {
+            streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_NO_RESOURCE)) << '\n';
+            continue;
+        }
         std::vector<BYTE> bytes;
         ReadFault fault;
         if (!memory.read(bytes, fault)) {
@@ -118,6 +149,10 @@ int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::str
         }
         if (!save(memory.pszFile, bytes)) {
             return fail(memory.nName, memory.pszFile);
+        }
+        if (memory.nName == IDS_CLI_MEMORY_RESOURCE) {
+            contents[kManifestResource] = {MemoryRead::Whole,
+                                           static_cast<std::uint32_t>(bytes.size())};
         }
     }
     // The unit's own name in the controller's flash, as an update keeps it
@@ -128,7 +163,15 @@ int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::str
         return fail(IDS_CLI_MEMORY_UI, "ui-info-block.bin");
     }
     streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_NO_UI_FLASH)) << '\n';
+    const std::string strManifest = FormatUnitManifest(DescribeUnit(update, nUiState, contents));
     device.Close();
+    std::string strError;
+    if (!WriteFileAtomically(directory / kUnitManifestFile, strManifest, strError)) {
+        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_FAILED)) << strError << '\n';
+        return kExitFailure;
+    }
+    streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_SAVED))
+                << PathToUtf8(directory / kUnitManifestFile) << '\n';
     return kExitSuccess;
 }
 

@@ -24,7 +24,6 @@
 #include "session/CliOptions.h"
 #include "session/EmulatedSession.h"
 #include "session/EmulatedUnits.h"
-#include "session/EmulatorCommand.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {
@@ -50,14 +49,6 @@ void PrintStats(std::ostream& stream, const TraceCounters& counters,
            << " ms, host CPU time " << static_cast<long long>(dCpuSeconds * 1000) << " ms\n";
 }
 
-// How the emulated enclosure is attached, with the figures its time is
-// modelled on, so that device times are read for what they are.
-void PrintLink(std::ostream& stream, const emu::BusProfile& bus) {
-    stream << Utf16ToUtf8(LoadResString(IDS_CLI_LINK)) << ": " << bus.pszName << " ("
-           << bus.pszDescription << "; " << bus.nCommandMicroseconds << " us a command, "
-           << bus.nNanosecondsPerByte << " ns a byte)\n";
-}
-
 // A fault that names a unit goes to that unit alone; one that names none,
 // to every unit. False, with a message, when no unit has the name.
 bool AddFaults(CEmulatedSession& session, const std::vector<UnitFault>& faults, std::ostream& err) {
@@ -77,6 +68,12 @@ bool AddFaults(CEmulatedSession& session, const std::vector<UnitFault>& faults, 
 }
 
 }  // namespace
+
+void PrintLink(std::ostream& stream, const emu::BusProfile& bus) {
+    stream << Utf16ToUtf8(LoadResString(IDS_CLI_LINK)) << ": " << bus.pszName << " ("
+           << bus.pszDescription << "; " << bus.nCommandMicroseconds << " us a command, "
+           << bus.nNanosecondsPerByte << " ns a byte)\n";
+}
 
 int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     SetCurrentLanguage(DetectLanguageFromEnvironment());
@@ -140,7 +137,8 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         faults.push_back(*fault);
     }
     if (command == u"emulator") {
-        return ResetEmulator(options, context.out, context.err);
+        CommandStreams streams{context.out, context.err, log};
+        return RunEmulatorCommand(options, streams);
     }
     if (command == u"firmware") {
         CommandStreams streams{context.out, context.err, log};
@@ -215,6 +213,8 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
             nExit = ShowInfo(update, options, streams);
         } else if (command == u"update" && options.bPlan) {
             nExit = RunPlanCommand(update, options, streams);
+        } else if (command == u"update" && options.bRehearse) {
+            nExit = RehearseUpdate(update, options, streams, context.bTerminalOutput);
         } else if (command == u"update") {
             nExit = RunUpdateCommand(update, options, streams, context.bTerminalOutput);
         } else {

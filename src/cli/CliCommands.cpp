@@ -5,11 +5,12 @@ namespace rf {
 namespace {
 
 constexpr CliCommand kCommands[] = {
-    {u"list", nullptr, 0},      {u"info", nullptr, 0},
-    {u"update", nullptr, 0},    {u"backup", nullptr, 2},      // backup DIR
-    {u"emulator", u"reset", 2}, {u"firmware", u"export", 3},  // firmware export DIR
-    {u"firmware", u"pack", 4},                                // firmware pack OUT.cab DIR
-    {u"firmware", u"show", 2},  {u"firmware", u"show", 3},    // firmware show [PATH]
+    {u"list", nullptr, 0},       {u"info", nullptr, 0},
+    {u"update", nullptr, 0},     {u"backup", nullptr, 2},  // backup DIR
+    {u"emulator", u"reset", 2},  {u"emulator", u"show", 2},
+    {u"firmware", u"export", 3},                             // firmware export DIR
+    {u"firmware", u"pack", 4},                               // firmware pack OUT.cab DIR
+    {u"firmware", u"show", 2},   {u"firmware", u"show", 3},  // firmware show [PATH]
 };
 
 }  // namespace

@@ -14,6 +14,9 @@
 
 namespace rf {
 
+namespace emu {
+struct BusProfile;
+}
 class IDeviceSystem;
 class CFirmwareUpdate;
 class CProgressCtrl;
@@ -30,13 +33,23 @@ struct CommandStreams {
 
 int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams& streams);
 int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams);
+// pMessage, when given, receives the result's message id (0: nothing done).
 int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams,
-                     bool bTerminal);
+                     bool bTerminal, UINT* pMessage = nullptr);
 // Reads the unit as an update does and tells what the update would write
 // and how long it would take; writes nothing.
 int RunPlanCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams);
 int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::string& strDirectory,
               CommandStreams& streams);
+// "emulator reset" (from a preset or a backup) and "emulator show".
+int RunEmulatorCommand(const CliOptions& options, CommandStreams& streams);
+// "update --rehearse": the update run on a twin of the unit, never on the unit.
+int RehearseUpdate(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams,
+                   bool bTerminal);
+
+// How the emulated enclosure is attached, with the figures its time is
+// modelled on, so that device times are read for what they are.
+void PrintLink(std::ostream& stream, const emu::BusProfile& bus);
 
 // The images as the window holds them when it opens: the files the options
 // name, their version texts, and the --load files loaded as drops would be;

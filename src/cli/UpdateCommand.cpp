@@ -35,7 +35,7 @@ UINT UpdateUnit(CFirmwareUpdate& update, CProgressCtrl& progress, CTerminalProgr
 }  // namespace
 
 int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams,
-                     bool bTerminal) {
+                     bool bTerminal, UINT* pMessage) {
     CTerminalProgress view(streams.log, bTerminal && !options.bJson);
     CProgressCtrl progress;
     progress.SetView(&view);
@@ -47,6 +47,9 @@ int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, Command
         nMessage = UpdateUnit(update, progress, view);
     }
     view.Finish();
+    if (pMessage != nullptr) {
+        *pMessage = nMessage;
+    }
 
     const bool bSuccess =
         nMessage == IDS_UPDATE_COMPLETE || nMessage == IDS_UPDATE_COMPLETE_POWER_CYCLE;

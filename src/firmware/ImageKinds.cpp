@@ -75,6 +75,10 @@ bool IsValidImage(MemoryKind kind, std::span<const BYTE> image) {
            (image.size() >= kSeepromHeaderLength && SeepromHeaderSumsToZero(image));
 }
 
+std::size_t ImageVersionOffset(MemoryKind kind) {
+    return Facts(kind).nVersionOffset;
+}
+
 std::string ImageVersionText(MemoryKind kind, std::span<const BYTE> image) {
     const std::size_t nAt = Facts(kind).nVersionOffset;
     if (image.size() < nAt + 2) {

@@ -32,6 +32,9 @@ const MemoryKindInfo* FindMemoryKind(std::string_view key);
 
 // The format's own mark (and for the SEEPROM its header checksum).
 bool IsValidImage(MemoryKind kind, std::span<const BYTE> image);
+// Where the format keeps its little-endian version word (the UI firmware
+// and the resource data follow it with their build date and time).
+std::size_t ImageVersionOffset(MemoryKind kind);
 // The four-digit version text the user dialog shows ("0027", "C018"...);
 // empty when the image is too short to hold it.
 std::string ImageVersionText(MemoryKind kind, std::span<const BYTE> image);

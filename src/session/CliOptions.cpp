@@ -36,6 +36,8 @@ constexpr OptionSpec kOptions[] = {
     {u"--units", Value::Required},
     {u"--device", Value::Required},
     {u"--plan", Value::None},
+    {u"--from-backup", Value::Required},
+    {u"--rehearse", Value::None},
 };
 
 }  // namespace
@@ -144,6 +146,10 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             options.bPlan = true;
         } else if (name == u"--as-real-unit") {
             options.bAsRealUnit = true;
+        } else if (name == u"--from-backup") {
+            options.fromBackup = strValue;
+        } else if (name == u"--rehearse") {
+            options.bRehearse = true;
         } else if (name == u"--firmware") {
             // The dialogs read the package as the window's option names it.
             options.firmware = strValue;

@@ -11,6 +11,7 @@
 #include "session/EmulatedUnits.h"
 #include "session/EmulatorPresets.h"
 #include "session/ExitStatus.h"
+#include "session/TwinFromBackup.h"
 
 namespace rf {
 
@@ -69,6 +70,8 @@ int ResetEmulator(const CliOptions& options, std::ostream& out, std::ostream& er
         bSaved =
             emu::SaveEnclosure(*pEnclosure, EmulatedUnitDirectory(strDirectory, nUnit), strError);
     }
+    // Made from a preset, it is no twin of a unit any more.
+    bSaved = bSaved && SaveTwinProvenance(strDirectory, std::nullopt, strError);
     if (!bSaved) {
         err << Utf16ToUtf8(LoadResString(IDS_CLI_EMULATOR_ERROR)) << strError << '\n';
         return kExitFailure;

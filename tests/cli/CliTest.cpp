@@ -229,6 +229,12 @@ TEST_F(CliTest, ARefusedReadFailsInfoAndBackupAndLeavesNoFileOfItsMemory) {
                 << "no temporary file is left: " << entry.path();
         }
     }
+    // A whole backup's manifest does not outlive a failed backup over it.
+    const CliRun over =
+        Run({u"backup", Utf8ToUtf16(files.Root() + "/clean"), emulate, u"--emulate-fault",
+             Utf8ToUtf16("check-condition:" + lastIndex["FC01"])});
+    EXPECT_EQ(over.nExit, 1);
+    EXPECT_FALSE(std::filesystem::exists(files.Root() + "/clean/unit.json"));
 }
 
 TEST_F(CliTest, LoadingFilesNeedsTheVendorDialogAndAReadableFile) {

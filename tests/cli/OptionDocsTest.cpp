@@ -120,7 +120,7 @@ std::string Complete(const std::string& strWhat, bool* pKnown = nullptr) {
 
 TEST(OptionDocsTest, CompletionOffersTheTablesWords) {
     EXPECT_EQ(Complete("commands"), "list\ninfo\nupdate\nbackup\nemulator\nfirmware\n");
-    EXPECT_EQ(Complete("emulator"), "reset\n");
+    EXPECT_EQ(Complete("emulator"), "reset\nshow\n");
     EXPECT_EQ(Complete("firmware"), "export\npack\nshow\n");
     // An option whose value is optional is offered both ways; one that
     // needs a value is known to take the next argument.

@@ -1,0 +1,215 @@
+#include "session/UnitManifest.h"
+
+#include <filesystem>
+#include <vector>
+
+#include "app/FilePath.h"
+#include "session/JsonReader.h"
+
+namespace rf {
+
+namespace {
+
+constexpr std::array<std::pair<MemoryRead, const char*>, 3> kReadKeys = {{
+    {MemoryRead::Whole, "whole"},
+    {MemoryRead::Part, "part"},
+    {MemoryRead::Unreadable, "unreadable"},
+}};
+
+// Reads the fields one by one, keeping the first one that is wrong.
+class CFieldReader {
+public:
+    explicit CFieldReader(std::string strFile) : m_strFile(std::move(strFile)) {}
+
+    bool Failed() const { return !m_strError.empty(); }
+    const std::string& Error() const { return m_strError; }
+    void Fail(const std::string& strWhat) {
+        if (m_strError.empty()) {
+            m_strError = m_strFile + ": " + strWhat;
+        }
+    }
+
+    const CJsonValue& Object(const CJsonValue& parent, const char* pszName) {
+        const CJsonValue* pValue = parent.Member(pszName);
+        if (pValue == nullptr || pValue->GetKind() != CJsonValue::Kind::Object) {
+            Fail(std::string("\"") + pszName + "\" is missing or not an object");
+            return m_empty;
+        }
+        return *pValue;
+    }
+    std::string String(const CJsonValue& parent, const char* pszName) {
+        const std::optional<std::string> value = parent.StringAt(pszName);
+        if (!value) {
+            Fail(std::string("\"") + pszName + "\" is missing or not a string");
+        }
+        return value.value_or("");
+    }
+    std::int64_t Integer(const CJsonValue& parent, const char* pszName, std::int64_t nMin,
+                         std::int64_t nMax) {
+        const std::optional<std::int64_t> value = parent.IntegerAt(pszName);
+        if (!value || *value < nMin || *value > nMax) {
+            Fail(std::string("\"") + pszName + "\" is missing or not a number from " +
+                 std::to_string(nMin) + " to " + std::to_string(nMax));
+            return nMin;
+        }
+        return *value;
+    }
+    bool Bool(const CJsonValue& parent, const char* pszName) {
+        const std::optional<bool> value = parent.BoolAt(pszName);
+        if (!value) {
+            Fail(std::string("\"") + pszName + "\" is missing or not true or false");
+        }
+        return value.value_or(false);
+    }
+    ManifestChip Chip(const CJsonValue& parent, const char* pszName) {
+        ManifestChip chip;
+        const CJsonValue& object = Object(parent, pszName);
+        if (Failed()) {
+            return chip;
+        }
+        const CJsonValue* pId = object.Member("id");
+        if (pId != nullptr && !pId->IsNull()) {
+            chip.id = static_cast<WORD>(Integer(object, "id", 0, 0xFFFE));
+            chip.strName = String(object, "name");
+        }
+        return chip;
+    }
+
+private:
+    std::string m_strFile;
+    std::string m_strError;
+    CJsonValue m_empty;
+};
+
+bool ParseHexBytes(const std::string& strHex, std::array<BYTE, 16>& bytes) {
+    if (strHex.size() != bytes.size() * 2) {
+        return false;
+    }
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        unsigned nByte = 0;
+        for (std::size_t j = 0; j < 2; ++j) {
+            const char c = strHex[i * 2 + j];
+            const int nDigit = c >= '0' && c <= '9'   ? c - '0'
+                               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                      : -1;
+            if (nDigit < 0) {
+                return false;
+            }
+            nByte = nByte << 4 | static_cast<unsigned>(nDigit);
+        }
+        bytes[i] = static_cast<BYTE>(nByte);
+    }
+    return true;
+}
+
+}  // namespace
+
+const char* MemoryReadKey(MemoryRead read) {
+    for (const auto& [value, pszKey] : kReadKeys) {
+        if (value == read) {
+            return pszKey;
+        }
+    }
+    return "";
+}
+
+std::optional<MemoryRead> MemoryReadFromKey(const std::string& strKey) {
+    for (const auto& [value, pszKey] : kReadKeys) {
+        if (strKey == pszKey) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<UnitManifest> ReadUnitManifest(const std::string& strDirectory,
+                                             std::string& strError) {
+    const std::filesystem::path path = PathFromUtf8(strDirectory) / kUnitManifestFile;
+    const std::string strFile = PathToUtf8(path);
+    // A manifest is a few hundred bytes; a huge file here is not one, and
+    // is not read into memory to find that out.
+    constexpr std::uintmax_t kMaxManifestBytes = 64 * 1024;
+    std::error_code error;
+    if (const std::uintmax_t nSize = std::filesystem::file_size(path, error);
+        !error && nSize > kMaxManifestBytes) {
+        strError = strFile + " is not a manifest: it holds " + std::to_string(nSize) + " bytes";
+        return std::nullopt;
+    }
+    std::vector<unsigned char> bytes;
+    if (!ReadFileBytes(path, bytes)) {
+        strError =
+            strFile + " is missing or cannot be read (a backup that did not finish has none)";
+        return std::nullopt;
+    }
+    std::string strParse;
+    const std::optional<CJsonValue> root = ParseJson(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), strParse);
+    if (!root || root->GetKind() != CJsonValue::Kind::Object) {
+        strError = strFile + " is not a manifest: " + (root ? "not an object" : strParse);
+        return std::nullopt;
+    }
+    CFieldReader field(strFile);
+    UnitManifest manifest;
+    manifest.nFormat = static_cast<int>(field.Integer(*root, "format", 0, 0x7FFFFFFF));
+    if (!field.Failed() && manifest.nFormat != kUnitManifestFormat) {
+        field.Fail("format " + std::to_string(manifest.nFormat) +
+                   " is not known (this program reads " + std::to_string(kUnitManifestFormat) +
+                   ")");
+    }
+    const CJsonValue& inquiry = field.Object(*root, "inquiry");
+    manifest.strVendor = field.String(inquiry, "vendor");
+    manifest.strProduct = field.String(inquiry, "product");
+    manifest.strRevision = field.String(inquiry, "revision");
+    manifest.bEmulatedEnclosure = field.Bool(inquiry, "emulated_enclosure");
+    const CJsonValue& bus = field.Object(*root, "bus");
+    manifest.nBusType = static_cast<int>(field.Integer(bus, "type", 0, 255));
+    manifest.nBusMajor = static_cast<int>(field.Integer(bus, "major", 0, 255));
+    manifest.nBusMinor = static_cast<int>(field.Integer(bus, "minor", 0, 255));
+    manifest.strBusName = field.String(bus, "name");
+    manifest.flashChip = field.Chip(*root, "flash_chip");
+    manifest.spiChip = field.Chip(*root, "spi_chip");
+    manifest.strSerial = field.String(*root, "serial");
+    manifest.strUiSerial = field.String(*root, "ui_serial");
+    const CJsonValue& ui = field.Object(*root, "ui_controller");
+    manifest.nUiState = static_cast<int>(field.Integer(ui, "state", -1, 255));
+    manifest.bUiDebugger = field.Bool(ui, "debugger");
+    if (const CJsonValue* pBlock = ui.Member("info_block");
+        pBlock != nullptr && !pBlock->IsNull()) {
+        std::array<BYTE, 16> block{};
+        if (!pBlock->AsString() || !ParseHexBytes(*pBlock->AsString(), block)) {
+            field.Fail("\"info_block\" is not 32 hex digits");
+        }
+        manifest.infoBlock = block;
+    }
+    const CJsonValue& memories = field.Object(*root, "memories");
+    manifest.strFlashVersion = field.String(field.Object(memories, "flash"), "version_string");
+    for (std::size_t i = 0; i < kManifestMemoryCount && !field.Failed(); ++i) {
+        const CJsonValue& memory = field.Object(memories, kManifestMemories[i].pszKey);
+        ManifestMemory& entry = manifest.memories[i];
+        const std::string strRead = field.String(memory, "read");
+        const std::optional<MemoryRead> read = MemoryReadFromKey(strRead);
+        if (!field.Failed() && !read) {
+            field.Fail(std::string("\"read\" of ") + kManifestMemories[i].pszKey + " is \"" +
+                       strRead + "\", not whole, part or unreadable");
+        }
+        entry.read = read.value_or(MemoryRead::Unreadable);
+        entry.nBytes = static_cast<std::uint32_t>(field.Integer(memory, "bytes", 0, 0x1000000));
+        entry.wVersion = static_cast<WORD>(field.Integer(memory, "version", 0, 0xFFFF));
+        if (i == kManifestUi || i == kManifestResource) {
+            entry.wDate = static_cast<WORD>(field.Integer(memory, "date", 0, 0xFFFF));
+            entry.wTime = static_cast<WORD>(field.Integer(memory, "time", 0, 0xFFFF));
+        }
+        if (!field.Failed() && kManifestMemories[i].pszFile == nullptr &&
+            entry.read != MemoryRead::Unreadable) {
+            field.Fail(std::string(kManifestMemories[i].pszKey) + " cannot have been read");
+        }
+    }
+    if (field.Failed()) {
+        strError = field.Error();
+        return std::nullopt;
+    }
+    return manifest;
+}
+
+}  // namespace rf
