@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/StringTable.h"
+#include "device/FrontEndPump.h"
 #include "support/DialogFixture.h"
 #include "support/PumpRecorder.h"
 

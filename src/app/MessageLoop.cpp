@@ -122,19 +122,4 @@ void PostMessageTo(CMessageTarget& target, UINT nMessage, WPARAM wParam, LPARAM 
     CurrentPump().Post(target, nMessage, wParam, lParam);
 }
 
-void SleepPumping(DWORD nMilliseconds) {
-    IClock& clock = CurrentClock();
-    const std::uint64_t nEnd = clock.NowMicroseconds() + std::uint64_t{nMilliseconds} * 1000;
-    PumpMessages();
-    for (;;) {
-        const std::uint64_t nNow = clock.NowMicroseconds();
-        if (nNow >= nEnd) {
-            return;
-        }
-        clock.SleepMicroseconds(
-            std::min(nEnd - nNow, std::uint64_t{kPumpSliceMilliseconds} * 1000));
-        PumpMessages();
-    }
-}
-
 }  // namespace rf

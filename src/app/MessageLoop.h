@@ -3,9 +3,9 @@
 // The window-message model the dialogs are written in, without a window
 // system: targets receive posted messages and timer ticks from the pump that
 // the front end installed. PumpMessages() dispatches what is waiting and
-// returns at once; long device operations call it between commands so that
-// the window stays alive. Headless (tests, terminal) the pump is
-// CHeadlessMessageLoop; the Qt front end installs a pump over Qt's queue.
+// returns at once; long device operations reach it between commands through
+// the device layer's turn for the front end, so that the window stays alive. Headless (tests,
+// terminal) the pump is CHeadlessMessageLoop; the Qt front end installs a pump over Qt's queue.
 
 #include <cstdint>
 #include <deque>
@@ -103,15 +103,5 @@ private:
 
 void PumpMessages();
 void PostMessageTo(CMessageTarget& target, UINT nMessage, WPARAM wParam, LPARAM lParam);
-
-// The longest stretch a fixed wait leaves the window without a pump.
-inline constexpr DWORD kPumpSliceMilliseconds = 50;
-
-// Waits like Sleep, but in slices of at most kPumpSliceMilliseconds with
-// the messages pumped before and after each, so that a wait of seconds
-// between device steps does not freeze the window. The wait ends when the
-// clock has moved nMilliseconds past its start, so time spent in what the
-// pump dispatched counts towards it.
-void SleepPumping(DWORD nMilliseconds);
 
 }  // namespace rf

@@ -10,6 +10,9 @@
 
 #include "app/Messages.h"
 #include "cli/CliApp.h"
+
+// The Win32 port after every other header of ours: it brings the system's
+// headers, whose macros (MB_OK, IDOK and more) would rename names of ours.
 #include "device/os/windows/WindowsDeviceSystem.h"
 
 int wmain(int argc, wchar_t** argv) {

@@ -3,7 +3,6 @@
 #include <array>
 
 #include "app/CommandLine.h"
-#include "app/MessageLoop.h"
 #include "device/ProductTable.h"
 #include "device/ScsiDevice.h"
 
@@ -54,23 +53,6 @@ DeviceChange SearchDevice(CScsiDevice& device) {
         return DeviceChange::Gone;
     }
     return DeviceChange::None;
-}
-
-void FindDevice(CScsiDevice& device, CMessageTarget& notify) {
-    NotifyDeviceChange(SearchDevice(device), notify);
-}
-
-void NotifyDeviceChange(DeviceChange change, CMessageTarget& notify) {
-    switch (change) {
-        case DeviceChange::Found:
-            PostMessageTo(notify, UM_DEVICE_CHANGED, 1, 0);
-            break;
-        case DeviceChange::Gone:
-            PostMessageTo(notify, UM_DEVICE_CHANGED, 0, 0);
-            break;
-        case DeviceChange::None:
-            break;
-    }
 }
 
 std::vector<std::u16string> CandidateDrivesWithoutAccess(IDeviceSystem& system) {

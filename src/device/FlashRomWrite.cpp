@@ -4,12 +4,12 @@
 
 #include "app/CommandLine.h"
 #include "app/Deadline.h"
-#include "app/MessageLoop.h"
 #include "app/controls/ProgressCtrl.h"
 #include "device/BridgeCommands.h"
 #include "device/FlashChips.h"
 #include "device/FlashRomCheck.h"
 #include "device/FlashSequences.h"
+#include "device/FrontEndPump.h"
 #include "device/ScsiDevice.h"
 
 namespace rf {
@@ -122,7 +122,7 @@ bool CFlashRomWriter::PollByte(DWORD dwOffset, BYTE& nValue, bool& bValid) {
         return false;
     }
     bValid = m_device.m_bScsiStatus == 0;
-    PumpMessages();
+    PumpFrontEnd();
     return true;
 }
 
@@ -183,7 +183,7 @@ bool CFlashRomWriter::WaitPageDone(DWORD dwOffset) {
             return false;
         }
         const bool bSecondValid = m_device.m_bScsiStatus == 0;
-        PumpMessages();
+        PumpFrontEnd();
         if (bFirstValid && bSecondValid && nFirst == nSecond) {
             return true;
         }
@@ -228,7 +228,7 @@ bool CFlashRomWriter::Verify(UINT nLength, const BYTE* pExpected) {
                 return false;
             }
         }
-        PumpMessages();
+        PumpFrontEnd();
         nOffset += nCompared;
         nPos += nCompared;
         nLeft -= nCompared;
@@ -307,7 +307,7 @@ bool CFlashRomWriter::WriteAfterChipErase() {
                 return false;
             }
             const bool bValid = m_device.m_bScsiStatus == 0;
-            PumpMessages();
+            PumpFrontEnd();
             if (bValid &&
                 std::all_of(block.begin(), block.end(), [](BYTE b) { return b == 0xFF; })) {
                 break;
@@ -319,7 +319,7 @@ bool CFlashRomWriter::WriteAfterChipErase() {
         if (!ProgramByteAndWait(a, m_pData[a])) {
             return false;
         }
-        PumpMessages();
+        PumpFrontEnd();
     }
     for (DWORD i = 0; i < kChipEraseFirstBlock; ++i) {
         SetPos(n - kChipEraseFirstBlock + i);
@@ -327,7 +327,7 @@ bool CFlashRomWriter::WriteAfterChipErase() {
         if (!ProgramByteAndWait(a, ImageByte(a))) {
             return false;
         }
-        PumpMessages();
+        PumpFrontEnd();
     }
     return Verify(m_nSize, m_pData);
 }

@@ -2,9 +2,9 @@
 #include <array>
 #include <functional>
 
-#include "app/MessageLoop.h"
 #include "app/controls/ProgressCtrl.h"
 #include "device/BridgeCommands.h"
+#include "device/FrontEndPump.h"
 #include "device/ScsiDevice.h"
 
 namespace rf {
@@ -33,7 +33,7 @@ bool TransferInChunks(UINT nLength, UINT nChunk, CProgressCtrl* pProgress,
         if (!sendChunk(nDone, nCount)) {
             return false;
         }
-        PumpMessages();
+        PumpFrontEnd();
         nDone += nCount;
     }
     if (pProgress != nullptr) {

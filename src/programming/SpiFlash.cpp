@@ -6,8 +6,8 @@
 
 #include "app/Clock.h"
 #include "app/Deadline.h"
-#include "app/MessageLoop.h"
 #include "app/controls/ProgressCtrl.h"
+#include "device/FrontEndPump.h"
 #include "device/ScsiDevice.h"
 #include "programming/UiLink.h"
 
@@ -97,7 +97,7 @@ bool WaitWhileBusy(CScsiDevice* pDevice, std::uint64_t (*pLimit)(const SpiFlashC
         if ((nStatus & kStatusBusy) == 0) {
             return true;
         }
-        PumpMessages();
+        PumpFrontEnd();
     }
     return false;
 }
@@ -196,7 +196,7 @@ bool WriteSpiFlash(CScsiDevice* pDevice, CProgressCtrl* pProgress, const BYTE* p
             return false;
         }
         nPos += nCount;
-        PumpMessages();
+        PumpFrontEnd();
     }
     return true;
 }
@@ -230,7 +230,7 @@ bool VerifySpiFlash(CScsiDevice* pDevice, CProgressCtrl* pProgress, const BYTE* 
             deselect();
             return false;
         }
-        PumpMessages();
+        PumpFrontEnd();
     }
     deselect();
     SetProgressPos(pProgress, nSize);
@@ -249,7 +249,7 @@ bool WriteResourceMagic(CScsiDevice* pDevice) {
         !WaitWhileBusy(pDevice, PageProgramLimit)) {
         return false;
     }
-    PumpMessages();
+    PumpFrontEnd();
     return true;
 }
 

@@ -5,9 +5,9 @@
 #include <span>
 
 #include "app/Clock.h"
-#include "app/MessageLoop.h"
 #include "app/controls/ProgressCtrl.h"
 #include "device/Device.h"
+#include "device/FrontEndPump.h"
 #include "programming/UiLink.h"
 
 namespace rf {
@@ -116,7 +116,7 @@ bool SendImageFrames(CDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pDa
             return false;
         }
         nPos += nCount;
-        PumpMessages();
+        PumpFrontEnd();
     }
     return true;
 }

@@ -6,8 +6,8 @@
 
 #include "app/Clock.h"
 #include "app/Deadline.h"
-#include "app/MessageLoop.h"
 #include "device/Device.h"
+#include "device/FrontEndPump.h"
 
 namespace rf {
 
@@ -159,7 +159,7 @@ BYTE WaitStatus(CDevice* pDevice, StatusForm form) {
     // nor stretches when the 32-bit tick count wraps.
     CPollDeadline deadline(kStatusWaitMilliseconds);
     while (deadline.Next()) {
-        PumpMessages();
+        PumpFrontEnd();
         if (!SendUiCommandFrame(pDevice, 1, kStatusRequest)) {
             return UI_NO_ANSWER;
         }

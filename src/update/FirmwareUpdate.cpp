@@ -6,9 +6,9 @@
 
 #include "app/Clock.h"
 #include "app/CommandLine.h"
-#include "app/MessageLoop.h"
 #include "app/Messages.h"
 #include "app/StringTable.h"
+#include "device/FrontEndPump.h"
 #include "programming/UiLink.h"
 
 namespace rf {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/Clock.h"
-#include "app/MessageLoop.h"
 #include "app/StringTable.h"
 #include "device/FlashRomCheck.h"
+#include "device/FrontEndPump.h"
 #include "images/UnitJournal.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiFlash.h"

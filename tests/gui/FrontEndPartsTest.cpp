@@ -10,6 +10,7 @@
 #include "app/StringTable.h"
 #include "app/Text.h"
 #include "app/VersionRecord.h"
+#include "device/FrontEndPump.h"
 #include "support/RecordingTarget.h"
 #include "support/TempFiles.h"
 #include "ui/ControlIds.h"

@@ -4,9 +4,11 @@
 
 #include "app/StringTable.h"
 #include "device/FindDevice.h"
+#include "device/FrontEndPump.h"
 #include "device/TracingDeviceSystem.h"
 #include "emulator/EmulatedDeviceSystem.h"
 #include "session/EmulatorPresets.h"
+#include "support/PumpRecorder.h"
 #include "support/TestEnvironment.h"
 #include "update/FirmwareUpdate.h"
 
@@ -64,6 +66,27 @@ TEST_F(FirmwareUpdateTest, ThePlanNamesWhatTheRunWritesAndSendsNothing) {
     EXPECT_EQ(enclosure->Revision(), "0.27");
     EXPECT_FALSE(update.m_device.IsOpen()) << "the bridge was restarted";
     EXPECT_TRUE(update.Plan().bConfirmationNeeded) << "every written memory was unselected";
+}
+
+// A host without a window (a worker, a server) installs its own turn; the
+// window's message loop must then never be pumped behind the device layer's
+// back by any step of a read or an update.
+TEST_F(FirmwareUpdateTest, EveryTurnForTheFrontEndGoesThroughTheInstalledPump) {
+    class CCountingPump final : public IFrontEndPump {
+    public:
+        void Pump() override { ++nTurns; }
+        int nTurns = 0;
+    };
+    CCountingPump turns;
+    CScopedFrontEndPump scoped(turns);
+    CPumpRecorder window(env.loop);
+    Read("row1");
+    const int nReadTurns = turns.nTurns;
+    EXPECT_GT(nReadTurns, 0);
+    CStatusRecorder status;
+    ASSERT_TRUE(update.Run(nullptr, status).Succeeded());
+    EXPECT_GT(turns.nTurns, nReadTurns);
+    EXPECT_TRUE(window.times.empty());
 }
 
 TEST_F(FirmwareUpdateTest, NothingNewerAsksFirstAndYesSelectsEveryHeldImage) {

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "app/MessageLoop.h"
+#include "device/FrontEndPump.h"
 #include "support/PumpRecorder.h"
 #include "support/TestEnvironment.h"
 
