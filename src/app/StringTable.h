@@ -139,6 +139,23 @@ enum StringId : UINT {
     IDS_WND_OK = 3010,
     IDS_WND_YES = 3011,
     IDS_WND_NO = 3012,
+
+    // Texts of "update --all": every unit at once, one worker each.
+    IDS_BATCH_DRIVE = 2400,
+    IDS_BATCH_STAGE = 2401,
+    IDS_BATCH_RESULT = 2402,
+    IDS_BATCH_MESSAGE = 2403,
+    IDS_BATCH_DURATION = 2404,
+    IDS_BATCH_READING = 2405,
+    IDS_BATCH_SUCCESS = 2406,
+    IDS_BATCH_FAILURE = 2407,
+    IDS_BATCH_NOTHING = 2408,
+    IDS_BATCH_UNITS_FOUND = 2409,
+    IDS_BATCH_WORKER_SILENT = 2410,
+    IDS_BATCH_WORKER_NO_RESULT = 2411,
+    IDS_BATCH_WORKER_NOT_STARTED = 2412,
+    IDS_BATCH_NO_PROGRAM = 2413,
+    IDS_BATCH_ALL_NEEDS_UPDATE = 2414,
 };
 
 enum class Language { English, Japanese };

@@ -19,6 +19,7 @@
 #include "cli/Completion.h"
 #include "cli/FirmwareCommand.h"
 #include "cli/TerminalMessageBoxes.h"
+#include "cli/UpdateAll.h"
 #include "device/TracingDeviceSystem.h"
 #include "emulator/FaultPlan.h"
 #include "session/CliOptions.h"
@@ -103,6 +104,10 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     if (!IsKnownCommand(options.words)) {
         return Usage(context.err, IDS_CLI_UNKNOWN_COMMAND, command);
     }
+    if (options.bAll && command != u"update") {
+        PrintLine(context.err, LoadResString(IDS_BATCH_ALL_NEEDS_UPDATE));
+        return kExitNothing;
+    }
     if (!options.loads.empty() && !theCmdInfo.m_bEnableVendorMode) {
         PrintLine(context.err, LoadResString(IDS_CLI_LOAD_NEEDS_VENDOR));
         return kExitNothing;
@@ -157,15 +162,19 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
             return kExitFailure;
         }
         session->Enclosure().ResetCommandIndex();
+        // With --all the faults are the workers': the parent only searches.
         for (const emu::Fault& fault : faults) {
-            session->Enclosure().AddFault(fault);
+            if (!options.bAll) {
+                session->Enclosure().AddFault(fault);
+            }
         }
         pSystem = &session->System();
     }
 
     CTracingDeviceSystem tracing(*pSystem);
     std::ofstream traceFile;
-    if (options.traceFile) {
+    // With --all, --trace names a directory for the workers' traces.
+    if (options.traceFile && !options.bAll) {
         // One line ending on every system, so traces compare byte for byte.
         traceFile.open(std::filesystem::path(*options.traceFile),
                        std::ios::binary | std::ios::trunc);
@@ -188,6 +197,19 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         update.m_options = UpdateOptionsFrom(theCmdInfo);
         if (command == u"info") {
             nExit = ShowInfo(update, options, streams);
+        } else if (command == u"update" && options.bAll) {
+            // The workers keep the emulated enclosures once they start: the
+            // parent's copy is saved before, and never after them.
+            nExit = RunUpdateAll(tracing, options, streams, context, [&session, &context]() {
+                std::string strError;
+                const bool bSaved = session == nullptr || session->Save(strError);
+                session.reset();
+                if (!bSaved) {
+                    PrintLine(context.err,
+                              LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
+                }
+                return bSaved;
+            });
         } else if (command == u"update") {
             nExit = RunUpdateCommand(update, options, streams, context.bTerminalOutput);
         } else {

@@ -33,6 +33,7 @@ constexpr OptionSpec kOptions[] = {
     {u"--complete", Value::Required},
     {u"--as-real-unit", Value::None},
     {u"--firmware", Value::Required},
+    {u"--all", Value::None},
 };
 
 }  // namespace
@@ -135,6 +136,8 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             options.complete = strValue;
         } else if (name == u"--as-real-unit") {
             options.bAsRealUnit = true;
+        } else if (name == u"--all") {
+            options.bAll = true;
         } else if (name == u"--firmware") {
             // The dialogs read the package as the window's option names it.
             options.firmware = strValue;

@@ -18,6 +18,7 @@ struct CliOptions {
     bool bStats = false;
     bool bRealtime = false;
     bool bAsRealUnit = false;             // emulator reset: an enclosure without the emulated mark
+    bool bAll = false;                    // update: every attached enclosure at once
     std::optional<std::string> firmware;  // --firmware PATH: a firmware package
     std::optional<std::string> emulateDirectory;
     std::vector<std::string> faults;                            // --emulate-fault KIND:N
