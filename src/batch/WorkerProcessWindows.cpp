@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cwchar>
 
 #include "batch/WorkerProcess.h"
 
