@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "app/StringTable.h"
+#include "app/Text.h"
 #include "cli/UpdateAll.h"
 #include "support/CliFixture.h"
 
@@ -54,6 +57,18 @@ TEST_F(UpdateAllTest, OnlyACompletedUpdateCountsAsDone) {
               2);
     EXPECT_EQ(BatchExitStatus({Reported("nothing", 0), silent}), 1);
     EXPECT_EQ(BatchExitStatus({}), 2);
+}
+
+// A worker's parent may go away while the worker writes; so may whoever
+// reads a single update's output. The update goes on to its end.
+TEST_F(UpdateAllTest, AnUpdateOutlivesTheReaderOfItsOutput) {
+    const std::string strEmulate = "--emulate=" + files.Root() + "/state";
+    const std::string strCommand =
+        std::string("'") + REFLASHER_CLI_PATH + "' update " + strEmulate + " | true";
+    ASSERT_EQ(std::system(strCommand.c_str()), 0);
+    const CliRun info = Run({u"info", Utf8ToUtf16(strEmulate)});
+    EXPECT_NE(info.strOut.find("Product version of the device: Ver.1.01"), std::string::npos)
+        << info.strOut;
 }
 
 }  // namespace
