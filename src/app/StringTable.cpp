@@ -113,7 +113,10 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"\n"
      u"Options:\n"
      u"  --emulate[=DIR]          use the emulated enclosure kept in DIR, not the computer's drives\n"
-     u"  --emulate-fault KIND:N   inject a fault at command N (fail, check-condition, power-cut)\n"
+     u"  --emulate-fault [UNIT:]KIND:N  inject a fault at command N (fail, check-condition,\n"
+     u"                           power-cut); UNIT: the serial number or drive of one unit\n"
+     u"  --device NAME            with info, update, backup: the enclosure on drive NAME (as list\n"
+     u"                           shows it) or with serial number NAME\n"
      u"  --realtime               let the emulated enclosure take its modelled time\n"
      u"  --clock FILE             keep time on the virtual clock in FILE, which an emulated\n"
      u"                           enclosure served through the kernel shares\n"
@@ -124,6 +127,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --flash-chip NAME        with \"emulator reset\": the parallel FLASH chip, by its table name\n"
      u"  --spi-chip NAME          with \"emulator reset\": the SPI flash chip, by its table name\n"
      u"  --as-real-unit           with \"emulator reset\": without the mark of an emulated enclosure\n"
+     u"  --units N                with \"emulator reset\": N enclosures (1 to 64), each with its own\n"
+     u"                           serial numbers\n"
      u"  --firmware PATH          the images of a firmware package (.cab or directory)\n"
      u"  --vendor                 the full dialog: technical versions and --load\n"
      u"  --load KIND=FILE         load an image file (KIND: flash, host, ui, resource) as a drop would\n"
@@ -155,7 +160,10 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"\n"
      u"オプション:\n"
      u"  --emulate[=DIR]          コンピューターのドライブではなく、DIR に保存された模擬筐体を使います\n"
-     u"  --emulate-fault KIND:N   コマンド N で障害を起こします (fail, check-condition, power-cut)\n"
+     u"  --emulate-fault [UNIT:]KIND:N  コマンド N で障害を起こします (fail, check-condition,\n"
+     u"                           power-cut)。UNIT: 対象の 1 台のシリアル番号またはドライブ\n"
+     u"  --device NAME            info, update, backup と共に: ドライブ NAME (list の表示どおり)\n"
+     u"                           またはシリアル番号 NAME の筐体を使います\n"
      u"  --realtime               模擬筐体に実機と同じ時間をかけさせます\n"
      u"  --clock FILE             FILE の仮想時計で時間を進めます (カーネル経由で提供される\n"
      u"                           模擬筐体と共有します)\n"
@@ -166,6 +174,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --flash-chip NAME        \"emulator reset\" と共に: パラレル FLASH チップ (表の名前)\n"
      u"  --spi-chip NAME          \"emulator reset\" と共に: SPI フラッシュチップ (表の名前)\n"
      u"  --as-real-unit           \"emulator reset\" と共に: 模擬筐体の印を付けません\n"
+     u"  --units N                \"emulator reset\" と共に: 模擬筐体を N 台 (1 から 64) 作ります。\n"
+     u"                           シリアル番号は 1 台ずつ異なります\n"
      u"  --firmware PATH          ファームウェアパッケージ (.cab またはディレクトリ) のイメージを使います\n"
      u"  --vendor                 詳細ダイアログ: 技術的なバージョン表示と --load\n"
      u"  --load KIND=FILE         イメージファイルを読み込みます (KIND: flash, host, ui, resource)\n"
@@ -326,7 +336,19 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_WND_OK, u"OK", u"OK"},
     {IDS_WND_YES, u"&Yes", u"はい(&Y)"},
     {IDS_WND_NO, u"&No", u"いいえ(&N)"},
-    {IDS_BATCH_DRIVE, u"Drive", u"ドライブ"},
+    {IDS_CLI_BAD_UNIT_COUNT, u"The number of units must be a whole number from 1 to 64: ",
+     u"台数は 1 から 64 までの整数で指定してください: "},
+    {IDS_CLI_UNITS_MADE, u" units", u" 台"},
+    {IDS_CLI_NO_SUCH_DEVICE, u"No supported enclosure is attached as or has the serial number ",
+     u"次のドライブ名またはシリアル番号の対応筐体は接続されていません: "},
+    {IDS_CLI_SEVERAL_DEVICES,
+     u"Several supported enclosures are attached, so nothing was done. Choose one with "
+     u"--device DRIVE or --device SERIAL, or update them all with --all:",
+     u"対応筐体が複数接続されているため、何もしませんでした。--device ドライブ または "
+     u"--device シリアル番号 で 1 台を選ぶか、--all ですべてを更新してください:"},
+    {IDS_CLI_DRIVE, u"Drive", u"ドライブ"},
+    {IDS_CLI_NO_SUCH_FAULT_UNIT, u"No emulated enclosure has the serial number or drive ",
+     u"次のシリアル番号またはドライブの模擬筐体はありません: "},
     {IDS_BATCH_STAGE, u"Stage", u"段階"},
     {IDS_BATCH_RESULT, u"Result", u"結果"},
     {IDS_BATCH_MESSAGE, u"Message", u"メッセージ"},
@@ -344,8 +366,9 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"この筐体の更新を開始できませんでした。"},
     {IDS_BATCH_NO_PROGRAM, u"The program's own file cannot be found; no enclosure was updated.",
      u"プログラム自身のファイルが見つからないため、どの筐体も更新しませんでした。"},
-    {IDS_BATCH_ALL_NEEDS_UPDATE, u"--all goes with the update command only.",
-     u"--all は update コマンドでのみ使えます。"},
+    {IDS_BATCH_ALL_NEEDS_UPDATE,
+     u"--all goes with the update command only, and names no unit (--device).",
+     u"--all は update コマンドでのみ使え、--device と同時には指定できません。"},
 });
 
 Language g_language = Language::English;

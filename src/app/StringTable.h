@@ -140,8 +140,15 @@ enum StringId : UINT {
     IDS_WND_YES = 3011,
     IDS_WND_NO = 3012,
 
+    // Several enclosures: naming the one to work on.
+    IDS_CLI_BAD_UNIT_COUNT = 2080,
+    IDS_CLI_UNITS_MADE = 2081,
+    IDS_CLI_NO_SUCH_DEVICE = 2082,
+    IDS_CLI_SEVERAL_DEVICES = 2083,
+    IDS_CLI_DRIVE = 2084,
+    IDS_CLI_NO_SUCH_FAULT_UNIT = 2085,
+
     // Texts of "update --all": every unit at once, one worker each.
-    IDS_BATCH_DRIVE = 2400,
     IDS_BATCH_STAGE = 2401,
     IDS_BATCH_RESULT = 2402,
     IDS_BATCH_MESSAGE = 2403,

@@ -53,9 +53,10 @@ bool ReadSpiFlash(CScsiDevice& device, std::vector<BYTE>& contents, ReadFault& f
 
 }  // namespace
 
-int RunBackup(CFirmwareUpdate& update, const std::string& strDirectory, CommandStreams& streams) {
+int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::string& strDirectory,
+              CommandStreams& streams) {
     update.RefreshImages();
-    if (!FindAndReadUnit(update, nullptr, streams.err)) {
+    if (!FindAndReadUnit(update, nullptr, streams.err, options)) {
         return kExitNothing;
     }
     CScsiDevice& device = update.m_device;

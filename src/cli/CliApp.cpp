@@ -24,6 +24,7 @@
 #include "emulator/FaultPlan.h"
 #include "session/CliOptions.h"
 #include "session/EmulatedSession.h"
+#include "session/EmulatedUnits.h"
 #include "session/EmulatorCommand.h"
 #include "update/FirmwareUpdate.h"
 
@@ -56,6 +57,24 @@ void PrintLink(std::ostream& stream, const emu::BusProfile& bus) {
     stream << Utf16ToUtf8(LoadResString(IDS_CLI_LINK)) << ": " << bus.pszName << " ("
            << bus.pszDescription << "; " << bus.nCommandMicroseconds << " us a command, "
            << bus.nNanosecondsPerByte << " ns a byte)\n";
+}
+
+// A fault that names a unit goes to that unit alone; one that names none,
+// to every unit. False, with a message, when no unit has the name.
+bool AddFaults(CEmulatedSession& session, const std::vector<UnitFault>& faults, std::ostream& err) {
+    for (const UnitFault& fault : faults) {
+        if (fault.unit.empty()) {
+            for (const CEmulatedSession::Unit& unit : session.Units()) {
+                unit.pEnclosure->AddFault(fault.fault);
+            }
+        } else if (emu::CEmulatedEnclosure* pUnit = session.FindUnit(fault.unit)) {
+            pUnit->AddFault(fault.fault);
+        } else {
+            PrintLine(err, LoadResString(IDS_CLI_NO_SUCH_FAULT_UNIT) + fault.unit);
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -104,7 +123,7 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     if (!IsKnownCommand(options.words)) {
         return Usage(context.err, IDS_CLI_UNKNOWN_COMMAND, command);
     }
-    if (options.bAll && command != u"update") {
+    if (options.bAll && (command != u"update" || options.device)) {
         PrintLine(context.err, LoadResString(IDS_BATCH_ALL_NEEDS_UPDATE));
         return kExitNothing;
     }
@@ -112,9 +131,9 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         PrintLine(context.err, LoadResString(IDS_CLI_LOAD_NEEDS_VENDOR));
         return kExitNothing;
     }
-    std::vector<emu::Fault> faults;
+    std::vector<UnitFault> faults;
     for (const std::string& strFault : options.faults) {
-        const std::optional<emu::Fault> fault = emu::ParseFault(strFault);
+        const std::optional<UnitFault> fault = ParseUnitFault(strFault);
         if (!fault) {
             return Usage(context.err, IDS_CLI_UNKNOWN_OPTION,
                          u"--emulate-fault " + Utf8ToUtf16(strFault));
@@ -161,12 +180,12 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
             PrintLine(context.err, LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
             return kExitFailure;
         }
-        session->Enclosure().ResetCommandIndex();
+        for (const CEmulatedSession::Unit& unit : session->Units()) {
+            unit.pEnclosure->ResetCommandIndex();
+        }
         // With --all the faults are the workers': the parent only searches.
-        for (const emu::Fault& fault : faults) {
-            if (!options.bAll) {
-                session->Enclosure().AddFault(fault);
-            }
+        if (!options.bAll && !AddFaults(*session, faults, context.err)) {
+            return kExitNothing;
         }
         pSystem = &session->System();
     }
@@ -213,7 +232,7 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         } else if (command == u"update") {
             nExit = RunUpdateCommand(update, options, streams, context.bTerminalOutput);
         } else {
-            nExit = RunBackup(update, Utf16ToUtf8(options.words[1]), streams);
+            nExit = RunBackup(update, options, Utf16ToUtf8(options.words[1]), streams);
         }
     }
     if (options.bStats) {

@@ -5,8 +5,10 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "app/Types.h"
+#include "device/DevicePort.h"
 #include "session/ExitStatus.h"
 
 namespace rf {
@@ -28,16 +30,42 @@ int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams&
 int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams);
 int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams,
                      bool bTerminal);
-int RunBackup(CFirmwareUpdate& update, const std::string& strDirectory, CommandStreams& streams);
+int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::string& strDirectory,
+              CommandStreams& streams);
 
 // The images as the window holds them when it opens: the files the options
 // name, their version texts, and the --load files loaded as drops would be;
 // false (with a message) when one of those cannot be loaded.
 bool PrepareImages(CFirmwareUpdate& update, const CliOptions& options, std::ostream& err);
-// Searches for the enclosure once a second for at most kSearchMilliseconds,
-// then reads it and selects what is newer. False, with the message and the
-// drives that could not be opened, when none was found.
-bool FindAndReadUnit(CFirmwareUpdate& update, CProgressCtrl* pProgress, std::ostream& err);
+// What the search for the enclosure to work on found.
+struct UnitSearch {
+    bool bFound = false;  // the unit is open in the update's device
+    // Without --device: every other supported enclosure attached.
+    std::vector<PhysicalDrive> others;
+};
+// Searches once a second for at most kSearchMilliseconds for the enclosure
+// --device names, or without it for the first supported one (and then for
+// any other attached). Reads nothing of the unit; false in bFound, with the
+// message and the drives that could not be opened, when none was found.
+UnitSearch SearchUnit(CFirmwareUpdate& update, const CliOptions& options, std::ostream& err);
+// Reads the unit the search opened and selects what is newer; false with
+// the message when it went away.
+bool ReadFoundUnit(CFirmwareUpdate& update, CProgressCtrl* pProgress, std::ostream& err);
+// The search and the read of a command that works on one unit. With several
+// supported enclosures attached and none named it does nothing to any of
+// them and lists them (drive, serial number, versions), with how to choose.
+// False when there is no unit to work on.
+bool FindAndReadUnit(CFirmwareUpdate& update, CProgressCtrl* pProgress, std::ostream& err,
+                     const CliOptions& options);
+// Names the open unit and the others (drive, serial number, versions) and
+// how to choose among them. Reads their versions, changes nothing.
+void ReportSeveralUnits(CFirmwareUpdate& update, const std::vector<PhysicalDrive>& others,
+                        std::ostream& err);
+// The product version of the unit's memories (bDevice) or of the images.
+std::u16string ProductVersionOf(CFirmwareUpdate& update, bool bDevice);
+// The listed name of the drive at the path ("/dev/sdb"), the path itself
+// when the drive is no longer listed.
+std::u16string DriveNameOf(IDeviceSystem& system, const std::u16string& path);
 
 // How a read went wrong, with its offset, for a message; empty for none.
 std::u16string DescribeReadFault(const ReadFault& fault);

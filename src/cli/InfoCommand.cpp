@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <ostream>
+#include <vector>
 
 #include "app/StringTable.h"
 #include "app/Text.h"
@@ -29,16 +31,6 @@ std::array<MemoryRow, 5> MemoryRows(CFirmwareUpdate& update) {
              {"cpu", IDS_CLI_MEMORY_CPU, update.m_romCpu, false},
              {"ui", IDS_CLI_MEMORY_UI, update.m_romUI78K, true},
              {"resource", IDS_CLI_MEMORY_RESOURCE, update.m_romUIRSC, true}}};
-}
-
-std::u16string ProductVersionOf(CFirmwareUpdate& update, bool bDevice) {
-    const std::array<CRomObject*, 4> roms = {&update.m_romFlash, &update.m_romHost,
-                                             &update.m_romUI78K, &update.m_romUIRSC};
-    std::array<std::u16string, 4> versions;
-    for (std::size_t i = 0; i < roms.size(); ++i) {
-        versions[i] = bDevice ? roms[i]->m_strDeviceVersion : roms[i]->m_strRomVersion;
-    }
-    return FormatProductVersion(LookUpProductVersion(versions));
 }
 
 // Where the compared images come from: the package or file that replaced
@@ -72,72 +64,61 @@ int ReportReadFaults(CFirmwareUpdate& update, std::ostream& err) {
     return nExit;
 }
 
-}  // namespace
-
-int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams) {
-    if (!PrepareImages(update, options, streams.err)) {
-        return kExitNothing;
-    }
-    if (!FindAndReadUnit(update, nullptr, streams.err)) {
-        if (options.bJson) {
-            streams.out << "{\"device\":null}\n";
+// The keys of one unit: its name and serial numbers, each memory's
+// versions, the product versions and where the images come from.
+void WriteUnitJson(CFirmwareUpdate& update, CJsonWriter& json) {
+    json.Key("device").BeginObject();
+    json.Key("name").String(update.m_device.m_strProductName);
+    json.Key("serial").String(update.m_romCpu.m_strSerialNo);
+    json.Key("ui_serial").String(update.m_romUI78K.m_strUiSerialNo);
+    json.EndObject().Key("memories").BeginArray();
+    for (const MemoryRow& row : MemoryRows(update)) {
+        json.BeginObject();
+        json.Key("memory").String(row.pszKey);
+        // An image that is not loaded has no version, whatever the
+        // dialog's field says.
+        if (row.rom.IsLoaded()) {
+            json.Key("image_version").String(row.rom.m_strRomVersion);
+        } else {
+            json.Key("image_version").Null();
         }
-        return kExitNothing;
-    }
-    const std::u16string strDeviceName = update.m_device.m_strProductName;
-
-    if (options.bJson) {
-        CJsonWriter json;
-        json.BeginObject().Key("device").BeginObject();
-        json.Key("name").String(strDeviceName);
-        json.Key("serial").String(update.m_romCpu.m_strSerialNo);
-        json.Key("ui_serial").String(update.m_romUI78K.m_strUiSerialNo);
-        json.EndObject().Key("memories").BeginArray();
-        for (const MemoryRow& row : MemoryRows(update)) {
-            json.BeginObject();
-            json.Key("memory").String(row.pszKey);
-            // An image that is not loaded has no version, whatever the
-            // dialog's field says.
-            if (row.rom.IsLoaded()) {
-                json.Key("image_version").String(row.rom.m_strRomVersion);
-            } else {
-                json.Key("image_version").Null();
-            }
-            json.Key("device_version").String(row.rom.m_strDeviceVersion);
-            json.Key("update").Bool(row.bWritable && update.IsSelected(row.rom));
-            if (row.bWritable && row.rom.IsLoaded()) {
-                json.Key("image_origin").String(OriginName(row.rom.m_origin));
-            }
-            const ReadFault& fault = update.ReadFaultOf(row.rom);
-            json.Key("read_fault");
-            if (fault.kind == ReadFaultKind::None) {
-                json.Null();
-            } else {
-                json.BeginObject();
-                json.Key("kind").String(ReadFaultKey(fault.kind));
-                json.Key("offset").Number(fault.nOffset);
-                json.Key("status").Number(fault.nStatus);
-                json.EndObject();
-            }
-            json.EndObject();
+        json.Key("device_version").String(row.rom.m_strDeviceVersion);
+        json.Key("update").Bool(row.bWritable && update.IsSelected(row.rom));
+        if (row.bWritable && row.rom.IsLoaded()) {
+            json.Key("image_origin").String(OriginName(row.rom.m_origin));
         }
-        json.EndArray().Key("product_version").BeginObject();
-        json.Key("images").String(ProductVersionOf(update, false));
-        json.Key("device").String(ProductVersionOf(update, true));
-        json.EndObject();
-        const auto [origin, path] = OriginOfImages(update);
-        json.Key("images").BeginObject().Key("origin").String(OriginName(origin)).Key("path");
-        if (path.empty()) {
+        const ReadFault& fault = update.ReadFaultOf(row.rom);
+        json.Key("read_fault");
+        if (fault.kind == ReadFaultKind::None) {
             json.Null();
         } else {
-            json.String(path);
+            json.BeginObject();
+            json.Key("kind").String(ReadFaultKey(fault.kind));
+            json.Key("offset").Number(fault.nOffset);
+            json.Key("status").Number(fault.nStatus);
+            json.EndObject();
         }
-        json.EndObject().EndObject();
-        streams.out << json.Text() << '\n';
-        return ReportReadFaults(update, streams.err);
+        json.EndObject();
     }
+    json.EndArray().Key("product_version").BeginObject();
+    json.Key("images").String(ProductVersionOf(update, false));
+    json.Key("device").String(ProductVersionOf(update, true));
+    json.EndObject();
+    const auto [origin, path] = OriginOfImages(update);
+    json.Key("images").BeginObject().Key("origin").String(OriginName(origin)).Key("path");
+    if (path.empty()) {
+        json.Null();
+    } else {
+        json.String(path);
+    }
+    json.EndObject();
+}
 
-    std::u16string text = LoadResString(IDS_CLI_DEVICE) + u": " + strDeviceName + u"\n";
+// One unit's block: its name and serial numbers, the table of memories,
+// the product versions and where the images come from.
+std::u16string UnitText(CFirmwareUpdate& update) {
+    std::u16string text =
+        LoadResString(IDS_CLI_DEVICE) + u": " + update.m_device.m_strProductName + u"\n";
     text += LoadResString(IDS_CLI_SERIAL) + u": " + update.m_romCpu.m_strSerialNo + u"\n";
     text += LoadResString(IDS_CLI_UI_SERIAL) + u": " + update.m_romUI78K.m_strUiSerialNo + u"\n\n";
     // Column titles come as one text, separated by "|".
@@ -175,8 +156,80 @@ int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams&
     const auto [origin, path] = OriginOfImages(update);
     text += LoadResString(IDS_IMAGES_ORIGIN) + u": " + Widen(OriginName(origin)) +
             (path.empty() ? u"" : u" " + path) + u"\n";
-    streams.out << Utf16ToUtf8(text);
-    return ReportReadFaults(update, streams.err);
+    return text;
+}
+
+// Several units attached and none named: every one of them, each with the
+// drive it is attached as, so that the next command can name it.
+int ShowEveryUnit(CFirmwareUpdate& first, const std::vector<PhysicalDrive>& others,
+                  const CliOptions& options, CommandStreams& streams) {
+    IDeviceSystem& system = first.m_device.System();
+    std::vector<std::unique_ptr<CFirmwareUpdate>> units;
+    for (const PhysicalDrive& drive : others) {
+        auto pUnit = std::make_unique<CFirmwareUpdate>(system);
+        pUnit->m_options = first.m_options;
+        pUnit->m_device.m_strPath = drive.strPath;
+        if (!PrepareImages(*pUnit, options, streams.err)) {
+            return kExitNothing;
+        }
+        // A unit gone since the search is passed over, as the search would.
+        if (pUnit->m_device.Open(pUnit->m_device.m_strPath.c_str()) &&
+            ReadFoundUnit(*pUnit, nullptr, streams.err)) {
+            units.push_back(std::move(pUnit));
+        }
+    }
+    std::vector<CFirmwareUpdate*> all = {&first};
+    for (const auto& pUnit : units) {
+        all.push_back(pUnit.get());
+    }
+    int nExit = kExitSuccess;
+    CJsonWriter json;
+    json.BeginObject().Key("devices").BeginArray();
+    std::u16string text;
+    for (CFirmwareUpdate* pUnit : all) {
+        const std::u16string drive = DriveNameOf(system, pUnit->m_device.m_strPath);
+        if (options.bJson) {
+            json.BeginObject().Key("drive").String(drive);
+            WriteUnitJson(*pUnit, json);
+            json.EndObject();
+        } else {
+            text += (text.empty() ? u"" : u"\n") + LoadResString(IDS_CLI_DRIVE) + u": " + drive +
+                    u"\n" + UnitText(*pUnit);
+        }
+        nExit = std::max(nExit, ReportReadFaults(*pUnit, streams.err));
+        pUnit->m_device.Close();
+    }
+    json.EndArray().EndObject();
+    streams.out << (options.bJson ? json.Text() + "\n" : Utf16ToUtf8(text));
+    return nExit;
+}
+
+}  // namespace
+
+int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams) {
+    if (!PrepareImages(update, options, streams.err)) {
+        return kExitNothing;
+    }
+    const UnitSearch search = SearchUnit(update, options, streams.err);
+    if (!search.bFound || !ReadFoundUnit(update, nullptr, streams.err)) {
+        if (options.bJson) {
+            streams.out << "{\"device\":null}\n";
+        }
+        return kExitNothing;
+    }
+    if (search.others.empty()) {
+        if (options.bJson) {
+            CJsonWriter json;
+            json.BeginObject();
+            WriteUnitJson(update, json);
+            json.EndObject();
+            streams.out << json.Text() << '\n';
+        } else {
+            streams.out << Utf16ToUtf8(UnitText(update));
+        }
+        return ReportReadFaults(update, streams.err);
+    }
+    return ShowEveryUnit(update, search.others, options, streams);
 }
 
 }  // namespace rf

@@ -12,6 +12,7 @@
 #include "session/CliOptions.h"
 #include "update/FirmwareUpdate.h"
 #include "update/PackageImages.h"
+#include "update/UnitChoice.h"
 
 namespace rf {
 
@@ -61,20 +62,55 @@ bool PrepareImages(CFirmwareUpdate& update, const CliOptions& options, std::ostr
     return true;
 }
 
-bool FindAndReadUnit(CFirmwareUpdate& update, CProgressCtrl* pProgress, std::ostream& err) {
+UnitSearch SearchUnit(CFirmwareUpdate& update, const CliOptions& options, std::ostream& err) {
+    auto search = [&] {
+        return (options.device ? SearchNamedDevice(update.m_device, *options.device)
+                               : SearchDevice(update.m_device)) == DeviceChange::Found;
+    };
     const std::uint64_t nStart = GetTickCount64();
-    bool bFound = SearchDevice(update.m_device) == DeviceChange::Found;
-    while (!bFound && GetTickCount64() - nStart < kSearchMilliseconds) {
+    UnitSearch result;
+    result.bFound = search();
+    while (!result.bFound && GetTickCount64() - nStart < kSearchMilliseconds) {
         Sleep(kSearchPeriodMilliseconds);
-        bFound = SearchDevice(update.m_device) == DeviceChange::Found;
+        result.bFound = search();
     }
-    if (!bFound || !update.ReadUnit(pProgress)) {
+    if (!result.bFound) {
+        if (options.device) {
+            err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_SUCH_DEVICE) + *options.device) << '\n';
+        } else {
+            err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
+        }
+        ReportDrivesWithoutAccess(update.m_device.System(), err);
+        return result;
+    }
+    if (!options.device) {
+        result.others = OtherSupportedDrives(update.m_device);
+    }
+    return result;
+}
+
+bool ReadFoundUnit(CFirmwareUpdate& update, CProgressCtrl* pProgress, std::ostream& err) {
+    if (!update.ReadUnit(pProgress)) {
         err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
         ReportDrivesWithoutAccess(update.m_device.System(), err);
         return false;
     }
     update.RefreshSelection();
     return true;
+}
+
+bool FindAndReadUnit(CFirmwareUpdate& update, CProgressCtrl* pProgress, std::ostream& err,
+                     const CliOptions& options) {
+    const UnitSearch search = SearchUnit(update, options, err);
+    if (!search.bFound) {
+        return false;
+    }
+    if (!search.others.empty()) {
+        ReportSeveralUnits(update, search.others, err);
+        update.m_device.Close();
+        return false;
+    }
+    return ReadFoundUnit(update, pProgress, err);
 }
 
 }  // namespace rf

@@ -14,8 +14,8 @@
 #include "cli/UpdateAll.h"
 #include "device/FindDevice.h"
 #include "device/ScsiDevice.h"
-#include "images/RomSeeprom.h"
 #include "session/CliOptions.h"
+#include "update/UnitChoice.h"
 
 namespace rf {
 
@@ -36,9 +36,7 @@ std::vector<BatchUnit> EveryUnit(IDeviceSystem& system) {
         if (!device.Open(device.m_strPath.c_str())) {
             continue;
         }
-        CRom_Cpu cpu;
-        cpu.ReadDeviceVersion(&device, nullptr);
-        units.push_back({drive.strName, cpu.m_strSerialNo});
+        units.push_back({drive.strName, ReadSerialNumber(device)});
         device.Close();
     }
     return units;

@@ -115,7 +115,7 @@ std::u16string FormatColumns(const std::vector<std::vector<std::u16string>>& row
 std::u16string FormatSummary(const std::vector<BatchUnit>& units,
                              const std::vector<WorkerState>& states) {
     std::vector<std::vector<std::u16string>> rows{
-        {LoadResString(IDS_BATCH_DRIVE), LoadResString(IDS_CLI_SERIAL),
+        {LoadResString(IDS_CLI_DRIVE), LoadResString(IDS_CLI_SERIAL),
          LoadResString(IDS_BATCH_RESULT), LoadResString(IDS_BATCH_DURATION),
          LoadResString(IDS_BATCH_MESSAGE)}};
     for (std::size_t i = 0; i < units.size() && i < states.size(); ++i) {

@@ -82,7 +82,7 @@ void CUpdateAllView::Finish() {
 }
 
 void CUpdateAllView::DrawTable() {
-    std::vector<std::vector<std::u16string>> rows{{LoadResString(IDS_BATCH_DRIVE),
+    std::vector<std::vector<std::u16string>> rows{{LoadResString(IDS_CLI_DRIVE),
                                                    LoadResString(IDS_CLI_SERIAL),
                                                    LoadResString(IDS_BATCH_STAGE), u"%"}};
     for (std::size_t i = 0; i < m_units.size(); ++i) {

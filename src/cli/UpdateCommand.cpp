@@ -50,7 +50,7 @@ int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, Command
         return kExitNothing;
     }
     UINT nMessage = 0;
-    if (FindAndReadUnit(update, &progress, streams.err)) {
+    if (FindAndReadUnit(update, &progress, streams.err, options)) {
         nMessage = UpdateUnit(update, progress, view);
     }
     view.Finish();

@@ -97,6 +97,7 @@ public:
 struct PhysicalDrive {
     std::u16string strPath;  // what Open takes; the same for as long as the drive stays attached
     std::u16string strName;  // how people know it ("/dev/sdb")
+    std::u16string strOtherName;  // another node of the same drive ("/dev/sg1"), or empty
     // INQUIRY vendor, product and revision as the system already holds them,
     // so that drives that cannot be ours are never sent a command.
     bool bInquiryKnown = false;

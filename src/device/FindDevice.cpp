@@ -57,7 +57,11 @@ DeviceChange SearchDevice(CScsiDevice& device) {
 }
 
 void FindDevice(CScsiDevice& device, CMessageTarget& notify) {
-    switch (SearchDevice(device)) {
+    NotifyDeviceChange(SearchDevice(device), notify);
+}
+
+void NotifyDeviceChange(DeviceChange change, CMessageTarget& notify) {
+    switch (change) {
         case DeviceChange::Found:
             PostMessageTo(notify, UM_DEVICE_CHANGED, 1, 0);
             break;

@@ -20,6 +20,8 @@ DeviceChange SearchDevice(CScsiDevice& device);
 // One pass of the device search, told to a window: UM_DEVICE_CHANGED with
 // 1 is posted when the device was found, with 0 when it has gone.
 void FindDevice(CScsiDevice& device, CMessageTarget& notify);
+// Tells a window what a pass of a device search changed, as FindDevice does.
+void NotifyDeviceChange(DeviceChange change, CMessageTarget& notify);
 
 // False only when the system knows the drive's INQUIRY texts and they match
 // no supported product.

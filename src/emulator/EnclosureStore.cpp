@@ -4,6 +4,8 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "app/FilePath.h"
 #include "emulator/UiController.h"
@@ -167,6 +169,34 @@ bool EnclosureExists(const std::string& strDirectory) {
     return fs::exists(PathFromUtf8(strDirectory) / kConfigFile, error);
 }
 
+namespace {
+
+// What the directory holds for the enclosure, file by file, in the order
+// they are written: the configuration last, so that a directory with one
+// names memories that are all there.
+std::vector<std::pair<const char*, std::string>> EnclosureFiles(
+    const CEmulatedEnclosure& enclosure) {
+    std::vector<std::pair<const char*, std::string>> files;
+    std::string strConfig;
+    strConfig += std::string("flash-chip=") + enclosure.Flash().Model().pszName + "\n";
+    strConfig += std::string("bus=") + enclosure.Bus().pszName + "\n";
+    strConfig += "vendor=" + enclosure.Vendor() + "\n";
+    strConfig += "product=" + enclosure.Product() + "\n";
+    strConfig += std::string(kEmulatedMarkKey) + "=" + YesNo(enclosure.HasEmulatedMark()) + "\n";
+    if (const CEmulatedUiController* pUi = FittedUiController(enclosure)) {
+        strConfig += UiConfig(*pUi);
+        files.emplace_back(kUiFlashFile, Bytes(pUi->ProgramFlash().contents));
+        files.emplace_back(kSpiFlashFile, Bytes(pUi->SpiFlash().Contents()));
+    }
+    files.emplace_back(kFlashFile, Bytes(enclosure.Flash().Contents()));
+    files.emplace_back(kHostEepromFile, Bytes(enclosure.HostEeprom()));
+    files.emplace_back(kCpuEepromFile, Bytes(enclosure.CpuEeprom()));
+    files.emplace_back(kConfigFile, std::move(strConfig));
+    return files;
+}
+
+}  // namespace
+
 bool SaveEnclosure(const CEmulatedEnclosure& enclosure, const std::string& strDirectory,
                    std::string& strError) {
     std::error_code error;
@@ -176,28 +206,21 @@ bool SaveEnclosure(const CEmulatedEnclosure& enclosure, const std::string& strDi
         strError = "cannot create " + strDirectory + ": " + error.message();
         return false;
     }
-    std::string strConfig;
-    strConfig += std::string("flash-chip=") + enclosure.Flash().Model().pszName + "\n";
-    strConfig += std::string("bus=") + enclosure.Bus().pszName + "\n";
-    strConfig += "vendor=" + enclosure.Vendor() + "\n";
-    strConfig += "product=" + enclosure.Product() + "\n";
-    strConfig += std::string(kEmulatedMarkKey) + "=" + YesNo(enclosure.HasEmulatedMark()) + "\n";
-    if (const CEmulatedUiController* pUi = FittedUiController(enclosure)) {
-        strConfig += UiConfig(*pUi);
-        if (!WriteFileAtomically(directory / kUiFlashFile, Bytes(pUi->ProgramFlash().contents),
-                                 strError) ||
-            !WriteFileAtomically(directory / kSpiFlashFile, Bytes(pUi->SpiFlash().Contents()),
-                                 strError)) {
+    for (const auto& [pszName, strContents] : EnclosureFiles(enclosure)) {
+        if (!WriteFileAtomically(directory / pszName, strContents, strError)) {
             return false;
         }
     }
-    return WriteFileAtomically(directory / kFlashFile, Bytes(enclosure.Flash().Contents()),
-                               strError) &&
-           WriteFileAtomically(directory / kHostEepromFile, Bytes(enclosure.HostEeprom()),
-                               strError) &&
-           WriteFileAtomically(directory / kCpuEepromFile, Bytes(enclosure.CpuEeprom()),
-                               strError) &&
-           WriteFileAtomically(directory / kConfigFile, strConfig, strError);
+    return true;
+}
+
+std::string EnclosureState(const CEmulatedEnclosure& enclosure) {
+    std::string strState;
+    for (const auto& [pszName, strContents] : EnclosureFiles(enclosure)) {
+        strState +=
+            std::string(pszName) + "=" + std::to_string(strContents.size()) + ":" + strContents;
+    }
+    return strState;
 }
 
 std::unique_ptr<CEmulatedEnclosure> LoadEnclosure(const std::string& strDirectory,

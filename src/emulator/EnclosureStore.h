@@ -22,4 +22,8 @@ std::unique_ptr<CEmulatedEnclosure> LoadEnclosure(const std::string& strDirector
 
 bool EnclosureExists(const std::string& strDirectory);
 
+// Everything SaveEnclosure keeps, as one value: equal values save equal
+// files, so a run can leave alone what it did not change.
+std::string EnclosureState(const CEmulatedEnclosure& enclosure);
+
 }  // namespace rf::emu

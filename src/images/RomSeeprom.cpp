@@ -16,8 +16,6 @@ constexpr UINT kHostBufferSize = 0x2000;
 constexpr WORD kMagic = 0x55AA;
 constexpr UINT kChecksumOffset = 0x02;
 constexpr UINT kVersionOffset = 0x1E;
-constexpr UINT kSerialOffset = 0x60;
-constexpr UINT kSerialLength = 32;
 
 WORD HeaderSum(const BYTE* pHeader) {
     unsigned nSum = 0;
@@ -48,6 +46,10 @@ void ComputeSeepromChecksum(BYTE* pHeader) {
 }
 
 CRom_Host::CRom_Host() : CRomObject(IDR_SEEPROM_HOST, kHostBufferSize) {}
+
+std::u16string SeepromSerialText(const BYTE* pHeader) {
+    return PrintableText(pHeader + kSeepromSerialOffset, kSeepromSerialLength, false);
+}
 
 void CRom_Host::UpdateRomVersion() {
     // The checksum is not required of the image: the update writes the
@@ -103,12 +105,12 @@ void CRom_Cpu::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
     }
     m_wDeviceVersion = LittleEndianWord(header.data() + kVersionOffset);
     m_strDeviceVersion = Hex(m_wDeviceVersion, 4);
-    // Zero bytes pad the field anywhere, so they are skipped, not an end.
-    m_strSerialNo = PrintableText(header.data() + kSerialOffset, kSerialLength, false);
-    std::copy_n(header.begin() + kSerialOffset, kSerialLength, m_abSerialNo.begin());
+    m_strSerialNo = SeepromSerialText(header.data());
+    std::copy_n(header.begin() + kSeepromSerialOffset, kSeepromSerialLength, m_abSerialNo.begin());
     if (IsLoaded()) {
         // An image for this memory would carry the unit's own serial number.
-        std::copy_n(m_abSerialNo.begin(), kSerialLength, m_pData.get() + kSerialOffset);
+        std::copy_n(m_abSerialNo.begin(), kSeepromSerialLength,
+                    m_pData.get() + kSeepromSerialOffset);
         ComputeSeepromChecksum(m_pData.get());
     }
 }

@@ -14,11 +14,16 @@
 namespace rf {
 
 inline constexpr UINT kSeepromHeaderSize = 128;
+inline constexpr UINT kSeepromSerialOffset = 0x60;
+inline constexpr UINT kSeepromSerialLength = 32;
 
 // Magic in place and the 64 little-endian words adding up to 0 (mod 0x10000).
 bool IsValidSeepromHeader(const BYTE* pHeader);
 // Sets the checksum word (bytes 2 and 3) so that the header passes the sum test.
 void ComputeSeepromChecksum(BYTE* pHeader);
+// The serial-number field's printable characters, as the dialogs show them
+// ("Serial No."): zero bytes pad the field anywhere, so they are skipped.
+std::u16string SeepromSerialText(const BYTE* pHeader);
 
 class CRom_Host : public CRomObject {
 public:

@@ -33,6 +33,8 @@ constexpr OptionSpec kOptions[] = {
     {u"--complete", Value::Required},
     {u"--as-real-unit", Value::None},
     {u"--firmware", Value::Required},
+    {u"--units", Value::Required},
+    {u"--device", Value::Required},
     {u"--all", Value::None},
 };
 
@@ -130,6 +132,10 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             options.spiChip = strValue;
         } else if (name == u"--link") {
             options.link = strValue;
+        } else if (name == u"--units") {
+            options.units = strValue;
+        } else if (name == u"--device") {
+            options.device = *value;
         } else if (name == u"--clock") {
             options.clockFile = strValue;
         } else if (name == u"--complete") {

@@ -30,6 +30,8 @@ struct CliOptions {
     std::optional<std::string> flashChip;
     std::optional<std::string> spiChip;
     std::optional<std::string> link;          // --link PROFILE of the emulated enclosure
+    std::optional<std::string> units;         // emulator reset --units N
+    std::optional<std::u16string> device;     // --device NAME: the drive or serial number
     std::optional<std::string> complete;      // --complete WHAT: words for shell completion
     std::vector<std::u16string> words;        // command and its operands
     std::vector<std::u16string> updaterArgs;  // for the updater's own option parser

@@ -1,11 +1,12 @@
 #pragma once
 
-// The emulated enclosure a run of the terminal front end works on: loaded
-// from its directory (made fresh when there is none), attached to an
-// emulated system, and saved back when the run ends.
+// The emulated enclosures a run works on: loaded from their directory (one
+// made fresh when there is none), attached to an emulated system, and saved
+// back when the run ends.
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "emulator/EmulatedDeviceSystem.h"
 
@@ -25,18 +26,30 @@ public:
     CEmulatedSession(const CEmulatedSession&) = delete;
     CEmulatedSession& operator=(const CEmulatedSession&) = delete;
 
+    struct Unit {
+        std::u16string drive;
+        std::string strDirectory;
+        std::shared_ptr<emu::CEmulatedEnclosure> pEnclosure;
+        std::string strLoadedState;  // as loaded, to leave an unchanged unit's files alone
+    };
+
     emu::CEmulatedDeviceSystem& System() { return m_system; }
-    emu::CEmulatedEnclosure& Enclosure() { return *m_pEnclosure; }
-    // Writes the enclosure's state back; false with a message on failure.
+    // The first unit: the one the windows and the kernel's target serve.
+    emu::CEmulatedEnclosure& Enclosure() { return *m_units.front().pEnclosure; }
+    const std::vector<Unit>& Units() const { return m_units; }
+    // The unit with this serial number ("Serial No.") or drive; null for none.
+    emu::CEmulatedEnclosure* FindUnit(const std::u16string& name);
+    // Writes back the state of every unit the run changed, and only those:
+    // another run may be working on another unit of the directory at the
+    // same time. False with a message on failure.
     bool Save(std::string& strError);
 
     static constexpr const char16_t* kDrivePath = u"emulated-enclosure";
 
 private:
-    CEmulatedSession(std::string strDirectory, std::shared_ptr<emu::CEmulatedEnclosure> pEnclosure);
+    explicit CEmulatedSession(std::vector<Unit> units);
 
-    std::string m_strDirectory;
-    std::shared_ptr<emu::CEmulatedEnclosure> m_pEnclosure;
+    std::vector<Unit> m_units;
     emu::CEmulatedDeviceSystem m_system;
     bool m_bSaved = false;
 };

@@ -93,7 +93,6 @@ std::span<const BYTE> Image(UINT nId) {
     return FindFirmwareImage(nId);
 }
 
-constexpr std::size_t kInfoBlockOffset = 0xA0;
 constexpr char kUnitName[] = "DVX44-UI-004870";
 
 }  // namespace
@@ -158,7 +157,7 @@ std::shared_ptr<emu::CEmulatedEnclosure> MakeEmulatedEnclosure(std::string_view 
         // which updates keep.
         emu::UiProgramFlash flash = controller.ProgramFlash();
         std::copy(std::begin(kUnitName), std::end(kUnitName) - 1,
-                  flash.contents.begin() + kInfoBlockOffset);
+                  flash.contents.begin() + kUiInfoBlockOffset);
         controller.RestoreProgramFlash(flash);
     }
     controller.SpiFlash().SetContents(Image(set.nUiResource));

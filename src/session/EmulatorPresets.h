@@ -24,6 +24,11 @@ std::vector<EmulatorPreset> EmulatorPresets();
 // so that the first update has work to do.
 inline constexpr char kDefaultPreset[] = "row1";
 
+// Where the front panel's program flash keeps the unit's own name (its UI
+// serial number), and how long it is.
+inline constexpr std::size_t kUiInfoBlockOffset = 0xA0;
+inline constexpr std::size_t kUiInfoBlockLength = 16;
+
 // A fresh enclosure of the preset, with the chips given by their table
 // names (empty: the preset's own). Null with a message for an unknown
 // preset or chip.

@@ -6,6 +6,7 @@
 #include "device/FindDevice.h"
 #include "ui/ControlIds.h"
 #include "ui/FirmwarePackageLoad.h"
+#include "update/UnitChoice.h"
 
 namespace rf {
 
@@ -64,7 +65,11 @@ void CMainDlg::RefreshCheckBoxes() {
 
 void CMainDlg::OnTimer(UINT nIDEvent) {
     if (nIDEvent == kSearchTimer) {
-        FindDevice(m_device, *this);
+        if (m_strUnitName.empty()) {
+            FindDevice(m_device, *this);
+        } else {
+            NotifyDeviceChange(SearchNamedDevice(m_device, m_strUnitName), *this);
+        }
     }
 }
 

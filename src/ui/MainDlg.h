@@ -50,6 +50,9 @@ public:
     CRom_UIRSC& m_romUIRSC;
     CScsiDevice& m_device;
     std::u16string m_strDeviceName;
+    // The unit the window is for, by drive or serial number (/Device=NAME);
+    // empty: the first supported enclosure found.
+    std::u16string m_strUnitName;
     CProgressCtrl m_progress;
     CWnd m_staticStatus;
     CButton m_btnUpdate;

@@ -18,6 +18,12 @@ WindowOptions SplitWindowOptions(const std::vector<std::u16string>& args,
         const std::string strOption = Utf16ToUtf8(option);
         const std::size_t nEquals = strOption.find('=');
         const std::string_view name = std::string_view(strOption).substr(0, nEquals);
+        const std::string strValue =
+            nEquals == std::string::npos ? std::string() : strOption.substr(nEquals + 1);
+        if (bFlag && EqualsNoCase(name, kWindowDeviceOption) && !strValue.empty()) {
+            options.device = Utf8ToUtf16(strValue);
+            continue;
+        }
         if (!bFlag || !EqualsNoCase(name, kWindowEmulateOption)) {
             options.updaterArgs.push_back(arg);
             continue;

@@ -48,6 +48,7 @@ int RunWindowProgram(const std::vector<std::u16string>& args, IDeviceSystem& har
     } else {
         pDialog = std::make_unique<CMainUserDlg>(*pSystem);
     }
+    pDialog->m_strUnitName = options.device.value_or(u"");
     if (!runWindow(*pDialog, session != nullptr)) {
         return 1;
     }

@@ -104,6 +104,7 @@ TEST(OptionDocsTest, TheManualPagesNameEveryOptionAndCommandAndNoOtherOption) {
     ASSERT_FALSE(window.empty());
     std::set<std::string> windowKeywords = AcceptedUpdaterKeywords();
     windowKeywords.insert(kWindowEmulateOption);
+    windowKeywords.insert(kWindowDeviceOption);
     EXPECT_EQ(UpdaterOptionsIn(window), windowKeywords);
 }
 

@@ -56,6 +56,7 @@ std::vector<PhysicalDrive> CLinuxDeviceSystem::ListPhysicalDrives() {
         drive.strPath = Utf8ToUtf16(disk.strScsiDevice);
         drive.strName =
             Utf8ToUtf16(disk.strBlockNode.empty() ? disk.strBlockName : disk.strBlockNode);
+        drive.strOtherName = Utf8ToUtf16(disk.strGenericNode);
         drive.bInquiryKnown = true;
         drive.strVendor = disk.strVendor;
         drive.strProduct = disk.strModel;

@@ -1,0 +1,83 @@
+#include "update/UnitChoice.h"
+
+#include <array>
+
+#include "device/ScsiDevice.h"
+#include "images/RomSeeprom.h"
+
+namespace rf {
+
+bool DriveHasName(const PhysicalDrive& drive, const std::u16string& name) {
+    return !name.empty() &&
+           (drive.strName == name || drive.strOtherName == name || drive.strPath == name);
+}
+
+std::u16string ReadSerialNumber(CScsiDevice& device) {
+    if (!device.IsOpen() || device.m_bRomMode) {
+        return {};
+    }
+    std::array<BYTE, kSeepromHeaderSize> header{};
+    if (!device.ReadCpuEeprom(0, header.data(), kSeepromHeaderSize, nullptr) ||
+        !IsValidSeepromHeader(header.data())) {
+        return {};
+    }
+    return SeepromSerialText(header.data());
+}
+
+DeviceChange SearchNamedDevice(CScsiDevice& device, const std::u16string& name) {
+    const std::vector<PhysicalDrive> drives = device.System().ListPhysicalDrives();
+    if (device.IsOpen()) {
+        for (const PhysicalDrive& drive : drives) {
+            if (drive.strPath == device.m_strPath) {
+                return DeviceChange::None;  // still there
+            }
+        }
+        device.Close();
+        return DeviceChange::Gone;
+    }
+    auto open = [&](const PhysicalDrive& drive) {
+        if (!MayBeSupported(drive)) {
+            return false;
+        }
+        device.m_strPath = drive.strPath;
+        if (device.Open(device.m_strPath.c_str())) {
+            return true;
+        }
+        device.Close();
+        return false;
+    };
+    // A drive name is known without a command; only that drive is opened.
+    for (const PhysicalDrive& drive : drives) {
+        if (DriveHasName(drive, name)) {
+            return open(drive) ? DeviceChange::Found : DeviceChange::None;
+        }
+    }
+    for (const PhysicalDrive& drive : drives) {
+        if (open(drive)) {
+            if (ReadSerialNumber(device) == name) {
+                return DeviceChange::Found;
+            }
+            // Closing sends nothing: the drive was only looked at.
+            device.Close();
+        }
+    }
+    return DeviceChange::None;
+}
+
+std::vector<PhysicalDrive> OtherSupportedDrives(const CScsiDevice& device) {
+    std::vector<PhysicalDrive> others;
+    for (const PhysicalDrive& drive : device.System().ListPhysicalDrives()) {
+        if (drive.strPath == device.m_strPath || !MayBeSupported(drive)) {
+            continue;
+        }
+        CScsiDevice other(device.System());
+        other.m_strPath = drive.strPath;
+        if (other.Open(other.m_strPath.c_str())) {
+            others.push_back(drive);
+        }
+        other.Close();
+    }
+    return others;
+}
+
+}  // namespace rf
