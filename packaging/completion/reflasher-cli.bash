@@ -33,6 +33,7 @@ _reflasher_cli() {
     --link) _reflasher_cli_offer "$program" links; return ;;
     --emulate-fault) _reflasher_cli_offer "$program" faults; return ;;
     --device) _reflasher_cli_offer "$program" drives; return ;;
+    --units) return ;; # a number
     --trace | --clock | --firmware) _filedir; return ;;
     --load)
         if [[ $cur == *=* ]]; then

@@ -339,15 +339,15 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_CLI_BAD_UNIT_COUNT, u"The number of units must be a whole number from 1 to 64: ",
      u"台数は 1 から 64 までの整数で指定してください: "},
     {IDS_CLI_UNITS_MADE, u" units", u" 台"},
-    {IDS_CLI_NO_SUCH_DEVICE, u"No supported enclosure is attached as or has the serial number ",
-     u"次のドライブ名またはシリアル番号の対応筐体は接続されていません: "},
+    {IDS_CLI_NO_SUCH_DEVICE, u"No supported enclosure has this drive name or serial number: ",
+     u"このドライブ名またはシリアル番号の対応筐体はありません: "},
     {IDS_CLI_SEVERAL_DEVICES,
      u"Several supported enclosures are attached, so nothing was done. Choose one with "
      u"--device DRIVE or --device SERIAL, or update them all with --all:",
      u"対応筐体が複数接続されているため、何もしませんでした。--device ドライブ または "
      u"--device シリアル番号 で 1 台を選ぶか、--all ですべてを更新してください:"},
     {IDS_CLI_DRIVE, u"Drive", u"ドライブ"},
-    {IDS_CLI_NO_SUCH_FAULT_UNIT, u"No emulated enclosure has the serial number or drive ",
+    {IDS_CLI_NO_SUCH_FAULT_UNIT, u"No emulated enclosure has this serial number or drive name: ",
      u"次のシリアル番号またはドライブの模擬筐体はありません: "},
     {IDS_BATCH_STAGE, u"Stage", u"段階"},
     {IDS_BATCH_RESULT, u"Result", u"結果"},

@@ -10,6 +10,7 @@
 #include "app/Text.h"
 #include "app/TextWidth.h"
 #include "cli/Commands.h"
+#include "device/FindDevice.h"
 #include "update/FirmwareUpdate.h"
 #include "update/ProductVersions.h"
 
@@ -53,6 +54,8 @@ void ReportSeveralUnits(CFirmwareUpdate& update, const std::vector<PhysicalDrive
         other.m_device.m_strPath = drive.strPath;
         if (other.m_device.Open(other.m_device.m_strPath.c_str())) {
             rows.push_back(rowOf(other, drive.strName));
+        } else {
+            rows.push_back(Row{drive.strName, u"", LoadResString(DriveNotOpenedMessage())});
         }
         other.m_device.Close();
     }

@@ -21,7 +21,7 @@ struct CliOptions {
     bool bAll = false;                    // update: every attached enclosure at once
     std::optional<std::string> firmware;  // --firmware PATH: a firmware package
     std::optional<std::string> emulateDirectory;
-    std::vector<std::string> faults;                            // --emulate-fault KIND:N
+    std::vector<std::string> faults;                            // --emulate-fault [UNIT:]KIND:N
     std::vector<std::pair<std::string, std::u16string>> loads;  // --load KIND=FILE
     std::optional<std::u16string> traceFile;
     std::optional<std::string>

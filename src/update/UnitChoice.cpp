@@ -1,11 +1,30 @@
 #include "update/UnitChoice.h"
 
 #include <array>
+#include <optional>
 
 #include "device/ScsiDevice.h"
 #include "images/RomSeeprom.h"
 
 namespace rf {
+
+namespace {
+
+// The revision a bridge without firmware reports; such a bridge cannot
+// reach the EEPROM that holds the serial number.
+constexpr char kNoFirmwareRevision[] = "FFFF";
+
+// Whether the drive is a supported enclosure by what the system already
+// holds of it, so that telling needs no command; nullopt when only its
+// identification can tell.
+std::optional<bool> KnownSupported(const PhysicalDrive& drive) {
+    if (!drive.bInquiryKnown || !drive.bBusKnown) {
+        return std::nullopt;
+    }
+    return drive.nBusType != BusTypeAta && drive.nBusType != BusTypeAtapi && MayBeSupported(drive);
+}
+
+}  // namespace
 
 bool DriveHasName(const PhysicalDrive& drive, const std::u16string& name) {
     return !name.empty() &&
@@ -53,6 +72,9 @@ DeviceChange SearchNamedDevice(CScsiDevice& device, const std::u16string& name) 
         }
     }
     for (const PhysicalDrive& drive : drives) {
+        if (drive.bInquiryKnown && drive.strRevision == kNoFirmwareRevision) {
+            continue;  // no serial number to compare
+        }
         if (open(drive)) {
             if (ReadSerialNumber(device) == name) {
                 return DeviceChange::Found;
@@ -68,6 +90,12 @@ std::vector<PhysicalDrive> OtherSupportedDrives(const CScsiDevice& device) {
     std::vector<PhysicalDrive> others;
     for (const PhysicalDrive& drive : device.System().ListPhysicalDrives()) {
         if (drive.strPath == device.m_strPath || !MayBeSupported(drive)) {
+            continue;
+        }
+        if (const std::optional<bool> known = KnownSupported(drive)) {
+            if (*known) {
+                others.push_back(drive);
+            }
             continue;
         }
         CScsiDevice other(device.System());

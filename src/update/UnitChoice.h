@@ -31,8 +31,10 @@ std::u16string ReadSerialNumber(CScsiDevice& device);
 // that serial number; while it is open, checks that it is still listed.
 DeviceChange SearchNamedDevice(CScsiDevice& device, const std::u16string& name);
 
-// The supported enclosures other than the open device's drive, by path in
-// list order: each identified and closed again.
+// The supported enclosures other than the open device's drive, in list
+// order: told by the INQUIRY data the system holds where it holds them,
+// else identified and closed again. One the system knows to be a supported
+// enclosure counts even when it cannot be opened: the person may mean it.
 std::vector<PhysicalDrive> OtherSupportedDrives(const CScsiDevice& device);
 
 }  // namespace rf

@@ -82,6 +82,14 @@ TEST_F(SeveralUnitsTest, ADeviceIsNamedByDriveOrBySerialAndAnUnknownNameTouchesN
         "{\"device\":{\"name\":\"KESTREL  DVX4400DUO\",\"serial\":\"KD44D2-1311-004870\""))
         << bySerial.strOut;
 
+    const std::string strBackup = files.Root() + "/second";
+    const CliRun backup =
+        Run({u"backup", Utf8ToUtf16(strBackup), Emulate(), u"--device", kSecondSerial});
+    EXPECT_EQ(backup.nExit, 0) << backup.strErr;
+    std::ifstream block(strBackup + "/ui-info-block.bin", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(block), {}),
+              std::string("DVX44-UI-004871\xFF"));
+
     const auto before = SavedState();
     for (const char* pszCommand : {"info", "update", "backup"}) {
         std::vector<std::u16string> args = {Utf8ToUtf16(pszCommand)};

@@ -104,6 +104,9 @@ TEST(WindowOptionsTest, EmulateIsTheWindowsOwnEverythingElseTheUpdaters) {
         EXPECT_EQ(options.emulateDirectory, c.directory) << Utf16ToUtf8(c.args.front());
         EXPECT_EQ(options.updaterArgs, c.updaterArgs) << Utf16ToUtf8(c.args.front());
     }
+    const WindowOptions named = SplitWindowOptions({u"-device=/dev/sdc", u"/AutoUpdate"}, "D");
+    EXPECT_EQ(named.device, u"/dev/sdc");
+    EXPECT_EQ(named.updaterArgs, std::vector<std::u16string>{u"/AutoUpdate"});
 }
 
 // The program from its entry: which window opens, on which drives.

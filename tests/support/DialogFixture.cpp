@@ -35,6 +35,7 @@ CMainDlg& CDialogFixture::OpenDialog(bool bVendor) {
     dialog =
         bVendor ? std::make_unique<CMainDlg>(tracing) : std::make_unique<CMainUserDlg>(tracing);
     dialog->SetListener(this);
+    dialog->m_strUnitName = unitName;
     dialog->Create();
     env.loop.RunUntil([this] { return nRefreshes > 0 || enclosure == nullptr; }, 5'000);
     return *dialog;

@@ -45,6 +45,7 @@ public:
     CTracingDeviceSystem tracing{faulty};
     std::shared_ptr<emu::CEmulatedEnclosure> enclosure;
     std::unique_ptr<CMainDlg> dialog;
+    std::u16string unitName;  // the unit the dialog is for (/Device=NAME); empty: the first
     int nRefreshes = 0;
     bool bLastFound = false;
     std::vector<UINT> results;

@@ -2,6 +2,7 @@
 
 #include "app/StringTable.h"
 #include "app/Text.h"
+#include "session/EmulatedUnits.h"
 #include "support/DialogFixture.h"
 #include "ui/ControlIds.h"
 #include "ui/MainUserDlg.h"
@@ -44,6 +45,16 @@ TEST_F(MainDlgTest, AnAttachedDeviceIsFoundBeforeTheFirstTick) {
     EXPECT_EQ(dlg.m_romFlash.m_chkUpdate.GetCheck(), BST_CHECKED);
     EXPECT_TRUE(dlg.m_btnUpdate.IsWindowEnabled());
     EXPECT_FALSE(Text(dlg, IDC_SERIAL_NO).empty());
+}
+
+TEST_F(MainDlgTest, ANamedUnitIsTheOneShownThoughAnotherIsListedFirst) {
+    Attach("row1", u"sdb");
+    NumberEmulatedUnit(*Attach("row1", u"sdc"), 2);
+    unitName = u"KD44D2-1311-004871";
+    CMainDlg& dlg = OpenDialog(true);
+    ASSERT_TRUE(bLastFound);
+    EXPECT_EQ(dlg.m_device.m_strPath, u"sdc");
+    EXPECT_EQ(Text(dlg, IDC_SERIAL_NO), u"KD44D2-1311-004871");
 }
 
 TEST_F(MainDlgTest, AnUnpluggedDeviceIsForgottenWithinASecond) {

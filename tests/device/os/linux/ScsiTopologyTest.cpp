@@ -19,6 +19,7 @@
 #include "support/FakeSysfs.h"
 #include "support/ScriptedDevice.h"
 #include "support/TestEnvironment.h"
+#include "update/UnitChoice.h"
 
 namespace rf::test {
 namespace {
@@ -246,6 +247,15 @@ TEST(LinuxDiscoveryTest, OnlyCandidatesAreAskedAndTheEnclosureIsFound) {
     ASSERT_TRUE(device.IsOpen());
     EXPECT_EQ(device.m_strPath, drives[1].strPath);
     EXPECT_EQ(device.m_strBusName, u"USB2.0");
+    EXPECT_EQ(asked, std::vector<std::string>{"enclosure"});
+
+    // Named by its sg node (here the node the test links), the drive is the
+    // same, and still no other drive is asked anything.
+    EXPECT_EQ(drives[1].strOtherName, u"/dev/null");
+    asked.clear();
+    CScsiDevice named(system);
+    ASSERT_EQ(SearchNamedDevice(named, drives[1].strOtherName), DeviceChange::Found);
+    EXPECT_EQ(named.m_strPath, drives[1].strPath);
     EXPECT_EQ(asked, std::vector<std::string>{"enclosure"});
 }
 
