@@ -1,5 +1,6 @@
 #include "app/Clock.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -20,6 +21,17 @@ std::uint64_t CRealClock::NowMicroseconds() {
 
 void CRealClock::SleepMicroseconds(std::uint64_t nMicroseconds) {
     std::this_thread::sleep_for(std::chrono::microseconds(nMicroseconds));
+}
+
+void CRealClock::Elapse(std::uint64_t nMicroseconds) {
+    constexpr std::uint64_t kStepMicroseconds = 1000;
+    const std::uint64_t nNow = NowMicroseconds();
+    // Time the host spent meanwhile counts; a deadline already past (the
+    // process was not scheduled) is not caught up in a burst.
+    m_nDeviceDeadline = std::max(m_nDeviceDeadline, nNow) + nMicroseconds;
+    if (m_nDeviceDeadline - nNow >= kStepMicroseconds) {
+        SleepMicroseconds(m_nDeviceDeadline - nNow);
+    }
 }
 
 void CVirtualClock::SleepMicroseconds(std::uint64_t nMicroseconds) {

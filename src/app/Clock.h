@@ -28,7 +28,14 @@ class CRealClock final : public IClock {
 public:
     std::uint64_t NowMicroseconds() override;
     void SleepMicroseconds(std::uint64_t nMicroseconds) override;
-    void Elapse(std::uint64_t nMicroseconds) override { SleepMicroseconds(nMicroseconds); }
+    // A device's time is waited out against a running deadline, in steps
+    // of at least a millisecond: a sleep for each 125 us command of a fast
+    // link costs the host more than the command it models, and oversleeps
+    // each time, so that device time ran half as long again as modelled.
+    void Elapse(std::uint64_t nMicroseconds) override;
+
+private:
+    std::uint64_t m_nDeviceDeadline = 0;  // when the device's time so far has passed
 };
 
 class CVirtualClock final : public IClock {

@@ -140,6 +140,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --plan                   with \"update\": tell what it would write, in which order and how\n"
      u"                           long on this link, writing nothing\n"
      u"  --yes                    answer Yes when asked to overwrite firmware that is up to date\n"
+     u"  --all                    with \"update\": every attached enclosure at once, one process each;\n"
+     u"                           --trace then names a directory, one file per unit\n"
      u"  --json                   machine-readable output (list, info, update)\n"
      u"  --trace FILE             write every command block sent to FILE\n"
      u"  --stats                  print commands, bytes, device time and host CPU time\n"
@@ -192,6 +194,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --plan                   \"update\" と共に: 何をどの順に書き込み、この接続でどれだけかかるかを\n"
      u"                           表示します (何も書き込みません)\n"
      u"  --yes                    最新のファームウェアを上書きするか尋ねられたら「はい」と答えます\n"
+     u"  --all                    \"update\" と共に: 接続されたすべての筐体を、1 台に 1 プロセスで\n"
+     u"                           同時に更新します (--trace はディレクトリ、1 台に 1 ファイル)\n"
      u"  --json                   機械で読める出力 (list, info, update)\n"
      u"  --trace FILE             送信したコマンドブロックをすべて FILE に書きます\n"
      u"  --stats                  コマンド数、バイト数、デバイス時間、CPU 時間を表示します\n"
@@ -445,6 +449,27 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_CLI_SHOW_UI_DEBUGGER, u", debugger build", u"、デバッガービルド"},
     {IDS_CLI_SHOW_NO_ENCLOSURE, u"No emulated enclosure is kept in ",
      u"模擬筐体が保存されていません: "},
+    {IDS_BATCH_STAGE, u"Stage", u"段階"},
+    {IDS_BATCH_RESULT, u"Result", u"結果"},
+    {IDS_BATCH_MESSAGE, u"Message", u"メッセージ"},
+    {IDS_BATCH_DURATION, u"Time", u"所要時間"},
+    {IDS_BATCH_READING, u"Reading the unit...", u"筐体を読み取っています..."},
+    {IDS_BATCH_SUCCESS, u"done", u"完了"},
+    {IDS_BATCH_FAILURE, u"failed", u"失敗"},
+    {IDS_BATCH_NOTHING, u"nothing done", u"実行せず"},
+    {IDS_BATCH_UNITS_FOUND, u"Enclosures updated at once: ", u"同時に更新する筐体の数: "},
+    {IDS_BATCH_WORKER_SILENT, u"The update of this unit stopped reporting and was ended.",
+     u"この筐体の更新が応答しなくなったため、終了させました。"},
+    {IDS_BATCH_WORKER_NO_RESULT, u"The update of this unit ended without a result; exit status ",
+     u"この筐体の更新は結果を返さずに終了しました。終了ステータス "},
+    {IDS_BATCH_WORKER_NOT_STARTED, u"The update of this unit could not be started.",
+     u"この筐体の更新を開始できませんでした。"},
+    {IDS_BATCH_NO_PROGRAM, u"The program's own file cannot be found; no enclosure was updated.",
+     u"プログラム自身のファイルが見つからないため、どの筐体も更新しませんでした。"},
+    {IDS_BATCH_ALL_NEEDS_UPDATE,
+     u"--all goes with the update command only, and not with --device, --plan or --rehearse.",
+     u"--all は update コマンドでのみ使え、--device、--plan、--rehearse "
+     u"とは同時に指定できません。"},
 });
 
 Language g_language = Language::English;

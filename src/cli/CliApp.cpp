@@ -19,6 +19,7 @@
 #include "cli/Completion.h"
 #include "cli/FirmwareCommand.h"
 #include "cli/TerminalMessageBoxes.h"
+#include "cli/UpdateAll.h"
 #include "device/TracingDeviceSystem.h"
 #include "emulator/FaultPlan.h"
 #include "session/CliOptions.h"
@@ -123,6 +124,11 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     if (options.bPlan && command != u"update") {
         return Usage(context.err, IDS_CLI_UNKNOWN_OPTION, u"--plan");
     }
+    if (options.bAll &&
+        (command != u"update" || options.device || options.bPlan || options.bRehearse)) {
+        PrintLine(context.err, LoadResString(IDS_BATCH_ALL_NEEDS_UPDATE));
+        return kExitNothing;
+    }
     if (!options.loads.empty() && !theCmdInfo.m_bEnableVendorMode) {
         PrintLine(context.err, LoadResString(IDS_CLI_LOAD_NEEDS_VENDOR));
         return kExitNothing;
@@ -180,7 +186,8 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         for (const CEmulatedSession::Unit& unit : session->Units()) {
             unit.pEnclosure->ResetCommandIndex();
         }
-        if (!AddFaults(*session, faults, context.err)) {
+        // With --all the faults are the workers': the parent only searches.
+        if (!options.bAll && !AddFaults(*session, faults, context.err)) {
             return kExitNothing;
         }
         pSystem = &session->System();
@@ -188,7 +195,8 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
 
     CTracingDeviceSystem tracing(*pSystem);
     std::ofstream traceFile;
-    if (options.traceFile) {
+    // With --all, --trace names a directory for the workers' traces.
+    if (options.traceFile && !options.bAll) {
         // One line ending on every system, so traces compare byte for byte.
         traceFile.open(std::filesystem::path(*options.traceFile),
                        std::ios::binary | std::ios::trunc);
@@ -215,6 +223,19 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
             nExit = RunPlanCommand(update, options, streams);
         } else if (command == u"update" && options.bRehearse) {
             nExit = RehearseUpdate(update, options, streams, context.bTerminalOutput);
+        } else if (command == u"update" && options.bAll) {
+            // The workers keep the emulated enclosures once they start: the
+            // parent's copy is saved before, and never after them.
+            nExit = RunUpdateAll(tracing, options, streams, context, [&session, &context]() {
+                std::string strError;
+                const bool bSaved = session == nullptr || session->Save(strError);
+                session.reset();
+                if (!bSaved) {
+                    PrintLine(context.err,
+                              LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
+                }
+                return bSaved;
+            });
         } else if (command == u"update") {
             nExit = RunUpdateCommand(update, options, streams, context.bTerminalOutput);
         } else {

@@ -3,6 +3,7 @@
 // The terminal front end as a function over its arguments and streams, so
 // that tests run it in-process and read what it printed.
 
+#include <filesystem>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ struct CliContext {
     bool bInteractive;             // a person can answer questions on the terminal
     IDeviceSystem& system;         // the computer's drives
     bool bTerminalOutput = false;  // the output is a terminal: progress is drawn in place
+    // The program that "update --all" starts once per unit; empty: this one.
+    std::filesystem::path selfProgram;
 };
 
 // args excludes the program name. Returns the exit status.

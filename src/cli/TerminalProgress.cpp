@@ -5,6 +5,7 @@
 
 #include "app/StringTable.h"
 #include "app/Text.h"
+#include "batch/WorkerLines.h"
 
 namespace rf {
 
@@ -38,7 +39,7 @@ void CTerminalProgress::OnPosChanged(int nPos) {
     if (nPercent == m_nLastPercent) {
         return;
     }
-    if (!m_bTerminal && m_nLastPercent >= 0 &&
+    if (m_form == Form::Plain && m_nLastPercent >= 0 &&
         nPercent / kPlainStep == m_nLastPercent / kPlainStep && nPercent != 100) {
         return;
     }
@@ -47,7 +48,17 @@ void CTerminalProgress::OnPosChanged(int nPos) {
 }
 
 void CTerminalProgress::Draw(int nPercent) {
-    if (m_bTerminal) {
+    if (m_form == Form::WorkerLines) {
+        // A bar's new range starts at the stage's 0 % again: not news.
+        if (m_nStage == m_nLineStage && nPercent == m_nLinePercent) {
+            return;
+        }
+        m_nLineStage = m_nStage;
+        m_nLinePercent = nPercent;
+        // One write for the whole line, so that it never mixes with a
+        // message written at the same time.
+        m_out << FormatProgressLine({m_nStage, nPercent}) + "\n";
+    } else if (m_form == Form::InPlace) {
         const int nFilled = nPercent * kBarWidth / 100;
         m_out << "\r  [" << std::string(static_cast<std::size_t>(nFilled), '#')
               << std::string(static_cast<std::size_t>(kBarWidth - nFilled), ' ') << "] " << nPercent
@@ -62,7 +73,7 @@ void CTerminalProgress::Draw(int nPercent) {
 void CTerminalProgress::OnTextChanged(const std::u16string& text) {
     Finish();
     m_bInStage = !text.empty();
-    if (!text.empty()) {
+    if (!text.empty() && m_form != Form::WorkerLines) {
         m_out << Utf16ToUtf8(text) << '\n';
         m_out.flush();
     }
@@ -70,7 +81,14 @@ void CTerminalProgress::OnTextChanged(const std::u16string& text) {
 }
 
 void CTerminalProgress::OnStatus(UINT nTextId) {
-    OnTextChanged(LoadResString(nTextId));
+    if (m_form != Form::WorkerLines) {
+        OnTextChanged(LoadResString(nTextId));
+        return;
+    }
+    m_nStage = nTextId;
+    m_bInStage = true;
+    m_nLastPercent = 0;
+    Draw(0);
 }
 
 void CTerminalProgress::Finish() {

@@ -2,7 +2,9 @@
 
 // What an update shows while it works, on the terminal: each stage's status
 // text on a line of its own, and the progress bar redrawn in place on a
-// terminal (plain percentage lines when the output is not a terminal).
+// terminal (plain percentage lines when the output is not a terminal). A
+// worker of "update --all" reports the same as progress lines for the
+// process that started it.
 
 #include <iosfwd>
 #include <string>
@@ -17,7 +19,9 @@ class CTerminalProgress final : public CProgressCtrl::IView,
                                 public CWnd::IView,
                                 public IUpdateStatusSink {
 public:
-    CTerminalProgress(std::ostream& out, bool bTerminal) : m_out(out), m_bTerminal(bTerminal) {}
+    enum class Form { Plain, InPlace, WorkerLines };
+
+    CTerminalProgress(std::ostream& out, Form form) : m_out(out), m_form(form) {}
     ~CTerminalProgress() override;
 
     // Progress bar
@@ -36,7 +40,10 @@ private:
     void Draw(int nPercent);
 
     std::ostream& m_out;
-    bool m_bTerminal;
+    Form m_form;
+    UINT m_nStage = 0;      // the status text's id, for progress lines
+    UINT m_nLineStage = 0;  // the last progress line sent
+    int m_nLinePercent = -1;
     int m_nLower = 0;
     int m_nUpper = 100;
     int m_nLastPercent = -1;

@@ -1,9 +1,11 @@
 #include <ostream>
 
+#include "app/Environment.h"
 #include "app/Messages.h"
 #include "app/StringTable.h"
 #include "app/Text.h"
 #include "app/controls/ProgressCtrl.h"
+#include "batch/WorkerLines.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "cli/TerminalProgress.h"
@@ -36,7 +38,12 @@ UINT UpdateUnit(CFirmwareUpdate& update, CProgressCtrl& progress, CTerminalProgr
 
 int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams,
                      bool bTerminal, UINT* pMessage) {
-    CTerminalProgress view(streams.log, bTerminal && !options.bJson);
+    // A worker of "update --all" tells its parent how far it is.
+    const CTerminalProgress::Form form =
+        GetEnvironmentUtf8(kWorkerProgressVariable) ? CTerminalProgress::Form::WorkerLines
+        : bTerminal && !options.bJson               ? CTerminalProgress::Form::InPlace
+                                                    : CTerminalProgress::Form::Plain;
+    CTerminalProgress view(streams.log, form);
     CProgressCtrl progress;
     progress.SetView(&view);
     if (!PrepareImages(update, options, streams.err)) {

@@ -22,6 +22,13 @@ int wmain(int argc, wchar_t** argv) {
     }
     // Every text goes out as UTF-8; the console shows it as such.
     ::SetConsoleOutputCP(CP_UTF8);
+    // The live table of "update --all" is redrawn in place with the
+    // terminal's control sequences, which a console takes only when asked.
+    const HANDLE hOut = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD dwMode = 0;
+    if (::GetConsoleMode(hOut, &dwMode)) {
+        ::SetConsoleMode(hOut, dwMode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    }
     rf::SetAppName(u"reflasher-cli");
     rf::CWin32Api api;
     rf::CWindowsDeviceSystem system(api);

@@ -1,3 +1,4 @@
+#include <signal.h>
 #include <unistd.h>
 
 #include <iostream>
@@ -15,6 +16,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         args.push_back(rf::Utf8ToUtf16(argv[i]));
     }
+    // Output nobody reads any more must not end an update half-way (a
+    // closed pipe, a parent of "update --all" gone): the text is lost, the
+    // update goes on to its end.
+    ::signal(SIGPIPE, SIG_IGN);
     rf::SetAppName(u"reflasher-cli");
     rf::CUdevDeviceTree tree;
     rf::CLinuxVolumeSystemCalls volumeCalls;

@@ -38,6 +38,7 @@ constexpr OptionSpec kOptions[] = {
     {u"--plan", Value::None},
     {u"--from-backup", Value::Required},
     {u"--rehearse", Value::None},
+    {u"--all", Value::None},
 };
 
 }  // namespace
@@ -150,6 +151,8 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             options.fromBackup = strValue;
         } else if (name == u"--rehearse") {
             options.bRehearse = true;
+        } else if (name == u"--all") {
+            options.bAll = true;
         } else if (name == u"--firmware") {
             // The dialogs read the package as the window's option names it.
             options.firmware = strValue;

@@ -19,6 +19,7 @@ struct CliOptions {
     bool bRealtime = false;
     bool bPlan = false;                   // update: tell what it would do, writing nothing
     bool bAsRealUnit = false;             // emulator reset: an enclosure without the emulated mark
+    bool bAll = false;                    // update: every attached enclosure at once
     std::optional<std::string> firmware;  // --firmware PATH: a firmware package
     std::optional<std::string> emulateDirectory;
     std::vector<std::string> faults;                            // --emulate-fault [UNIT:]KIND:N

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -26,11 +27,13 @@ struct CliRun {
 
 class CCliFixture : public ::testing::Test {
 protected:
-    CliRun Run(const std::vector<std::u16string>& args) {
+    // workerProgram: what "update --all" starts once per unit.
+    CliRun Run(const std::vector<std::u16string>& args, std::filesystem::path workerProgram = {}) {
         std::ostringstream out;
         std::ostringstream err;
         std::istringstream in;
         CliContext context{out, err, in, false, ComputerDrives()};
+        context.selfProgram = std::move(workerProgram);
         const int nExit = RunCli(args, context);
         return CliRun{nExit, out.str(), err.str()};
     }
