@@ -12,8 +12,8 @@
 #include <map>
 #include <string>
 
-#include "app/StringTable.h"
 #include "device/FrontEndPump.h"
+#include "framework/StringTable.h"
 #include "support/DialogFixture.h"
 #include "support/PumpRecorder.h"
 

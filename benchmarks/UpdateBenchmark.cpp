@@ -8,7 +8,7 @@
 
 #include <numeric>
 
-#include "app/StringTable.h"
+#include "framework/StringTable.h"
 #include "session/EmulatorPresets.h"
 #include "support/DialogFixture.h"
 

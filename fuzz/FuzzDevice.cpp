@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/StringTable.h"
+#include "framework/StringTable.h"
 
 namespace rf::fuzz {
 

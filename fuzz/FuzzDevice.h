@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Clock.h"
-#include "app/CommandLine.h"
+#include "base/Clock.h"
+#include "base/CommandLine.h"
 #include "device/DevicePort.h"
 
 namespace rf::fuzz {

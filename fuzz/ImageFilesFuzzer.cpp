@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "fuzz/FuzzDevice.h"
 #include "images/RomFlash.h"
 #include "images/RomSeeprom.h"

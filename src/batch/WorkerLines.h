@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "batch/WorkerProcess.h"
 
 extern char** environ;

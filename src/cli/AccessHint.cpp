@@ -1,10 +1,10 @@
 #include <ostream>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "cli/Commands.h"
 #include "device/DevicePort.h"
 #include "device/FindDevice.h"
+#include "framework/StringTable.h"
 
 namespace rf {
 

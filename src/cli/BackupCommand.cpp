@@ -12,13 +12,13 @@
 #include <string_view>
 #include <vector>
 
-#include "app/FilePath.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/FilePath.h"
+#include "base/Text.h"
 #include "cli/BackupManifest.h"
 #include "cli/Commands.h"
 #include "device/BridgeCommands.h"
 #include "device/FlashChips.h"
+#include "framework/StringTable.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiLink.h"
 #include "update/FirmwareUpdate.h"

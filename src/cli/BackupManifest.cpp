@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "cli/Json.h"
 #include "device/FlashChips.h"
 #include "programming/SpiFlash.h"

@@ -7,13 +7,10 @@
 #include <optional>
 #include <ostream>
 
-#include "app/Clock.h"
-#include "app/CommandLine.h"
-#include "app/Messages.h"
-#include "app/SharedClock.h"
-#include "app/Startup.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Clock.h"
+#include "base/CommandLine.h"
+#include "base/SharedClock.h"
+#include "base/Text.h"
 #include "cli/CliCommands.h"
 #include "cli/Commands.h"
 #include "cli/Completion.h"
@@ -22,6 +19,9 @@
 #include "cli/UpdateAll.h"
 #include "device/TracingDeviceSystem.h"
 #include "emulator/FaultPlan.h"
+#include "framework/Messages.h"
+#include "framework/Startup.h"
+#include "framework/StringTable.h"
 #include "session/CliOptions.h"
 #include "session/EmulatedSession.h"
 #include "session/EmulatedUnits.h"

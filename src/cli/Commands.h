@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "device/DevicePort.h"
 #include "session/ExitStatus.h"
 

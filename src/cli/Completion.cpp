@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandLine.h"
-#include "app/Text.h"
+#include "base/CommandLine.h"
+#include "base/Text.h"
 #include "cli/CliCommands.h"
 #include "device/DevicePort.h"
 #include "emulator/BusProfile.h"

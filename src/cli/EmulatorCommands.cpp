@@ -5,15 +5,15 @@
 #include <ostream>
 #include <sstream>
 
-#include "app/Clock.h"
-#include "app/FilePath.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
-#include "app/TextWidth.h"
+#include "base/Clock.h"
+#include "base/FilePath.h"
+#include "base/Text.h"
+#include "base/TextWidth.h"
 #include "cli/Commands.h"
 #include "cli/TwinCheck.h"
 #include "emulator/EnclosureStore.h"
 #include "emulator/UiController.h"
+#include "framework/StringTable.h"
 #include "session/CliOptions.h"
 #include "session/EmulatedSession.h"
 #include "session/EmulatedUnits.h"

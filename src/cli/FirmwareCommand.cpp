@@ -3,14 +3,14 @@
 #include <array>
 #include <ostream>
 
-#include "app/FilePath.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/FilePath.h"
+#include "base/Text.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "device/ProductTable.h"
 #include "firmware/ImageCatalogue.h"
 #include "firmware/Sha256.h"
+#include "framework/StringTable.h"
 #include "images/ImageOrigin.h"
 #include "package/FirmwarePackage.h"
 #include "session/CliOptions.h"

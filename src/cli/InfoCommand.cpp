@@ -4,11 +4,11 @@
 #include <ostream>
 #include <vector>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
-#include "app/TextWidth.h"
+#include "base/Text.h"
+#include "base/TextWidth.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "framework/StringTable.h"
 #include "images/ImageOrigin.h"
 #include "session/CliOptions.h"
 #include "update/FirmwareUpdate.h"

@@ -2,12 +2,12 @@
 
 #include <ostream>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "cli/Json.h"
 #include "device/FindDevice.h"
 #include "device/ProductTable.h"
 #include "device/ScsiDevice.h"
+#include "framework/StringTable.h"
 #include "session/CliOptions.h"
 
 namespace rf {

@@ -1,5 +1,5 @@
-#include "app/StringTable.h"
 #include "cli/Commands.h"
+#include "framework/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

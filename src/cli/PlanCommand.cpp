@@ -6,11 +6,11 @@
 #include <ostream>
 #include <string>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
-#include "app/TextWidth.h"
+#include "base/Text.h"
+#include "base/TextWidth.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "framework/StringTable.h"
 #include "session/CliOptions.h"
 #include "session/PlannedUpdate.h"
 #include "update/FirmwareUpdate.h"

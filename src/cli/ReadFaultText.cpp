@@ -1,9 +1,9 @@
 #include <string>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "cli/Commands.h"
 #include "device/ReadFault.h"
+#include "framework/StringTable.h"
 
 namespace rf {
 

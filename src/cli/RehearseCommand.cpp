@@ -8,11 +8,10 @@
 #include <ostream>
 #include <sstream>
 
-#include "app/Clock.h"
-#include "app/FilePath.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
-#include "app/TextWidth.h"
+#include "base/Clock.h"
+#include "base/FilePath.h"
+#include "base/Text.h"
+#include "base/TextWidth.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "cli/TempDirectory.h"
@@ -20,6 +19,7 @@
 #include "device/FlashRomCheck.h"
 #include "emulator/EnclosureStore.h"
 #include "emulator/UiController.h"
+#include "framework/StringTable.h"
 #include "session/CliOptions.h"
 #include "session/EmulatedSession.h"
 #include "update/FirmwareUpdate.h"

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "app/FilePath.h"
+#include "base/FilePath.h"
 
 namespace rf {
 

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 namespace rf {
 

@@ -2,7 +2,7 @@
 
 #include <iosfwd>
 
-#include "app/Messages.h"
+#include "framework/Messages.h"
 
 namespace rf {
 

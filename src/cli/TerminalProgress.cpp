@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <ostream>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "batch/WorkerLines.h"
+#include "framework/StringTable.h"
 
 namespace rf {
 

@@ -9,8 +9,8 @@
 #include <iosfwd>
 #include <string>
 
-#include "app/controls/ProgressCtrl.h"
-#include "app/controls/Wnd.h"
+#include "framework/controls/ProgressCtrl.h"
+#include "framework/controls/Wnd.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <sstream>
 
-#include "app/Clock.h"
-#include "app/Text.h"
+#include "base/Clock.h"
+#include "base/Text.h"
 #include "cli/BackupManifest.h"
 #include "cli/Commands.h"
 #include "emulator/EmulatedDeviceSystem.h"

@@ -6,11 +6,11 @@
 #include <array>
 #include <ostream>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
-#include "app/TextWidth.h"
+#include "base/Text.h"
+#include "base/TextWidth.h"
 #include "cli/Commands.h"
 #include "device/FindDevice.h"
+#include "framework/StringTable.h"
 #include "update/FirmwareUpdate.h"
 #include "update/ProductVersions.h"
 

@@ -4,11 +4,11 @@
 
 #include <ostream>
 
-#include "app/Clock.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Clock.h"
+#include "base/Text.h"
 #include "cli/Commands.h"
 #include "device/FindDevice.h"
+#include "framework/StringTable.h"
 #include "session/CliOptions.h"
 #include "update/FirmwareUpdate.h"
 #include "update/PackageImages.h"

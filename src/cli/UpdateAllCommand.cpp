@@ -5,15 +5,15 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/Clock.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Clock.h"
+#include "base/Text.h"
 #include "batch/WorkerProcess.h"
 #include "cli/CliApp.h"
 #include "cli/Commands.h"
 #include "cli/UpdateAll.h"
 #include "device/FindDevice.h"
 #include "device/ScsiDevice.h"
+#include "framework/StringTable.h"
 #include "session/CliOptions.h"
 #include "update/UnitChoice.h"
 

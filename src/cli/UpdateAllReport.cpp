@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
-#include "app/TextWidth.h"
+#include "base/Text.h"
+#include "base/TextWidth.h"
 #include "cli/Json.h"
 #include "cli/UpdateAll.h"
+#include "framework/StringTable.h"
 #include "session/ExitStatus.h"
 
 namespace rf {

@@ -3,9 +3,9 @@
 #include <chrono>
 #include <ostream>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "cli/UpdateAll.h"
+#include "framework/StringTable.h"
 
 namespace rf {
 

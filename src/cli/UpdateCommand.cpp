@@ -1,14 +1,14 @@
 #include <ostream>
 
-#include "app/Environment.h"
-#include "app/Messages.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
-#include "app/controls/ProgressCtrl.h"
+#include "base/Environment.h"
+#include "base/Text.h"
 #include "batch/WorkerLines.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "cli/TerminalProgress.h"
+#include "framework/Messages.h"
+#include "framework/StringTable.h"
+#include "framework/controls/ProgressCtrl.h"
 #include "session/CliOptions.h"
 #include "update/FirmwareUpdate.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Messages.h"
 #include "cli/CliApp.h"
+#include "framework/Messages.h"
 
 // The Win32 port after every other header of ours: it brings the system's
 // headers, whose macros (MB_OK, IDOK and more) would rename names of ours.

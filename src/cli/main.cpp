@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Messages.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "cli/CliApp.h"
 #include "device/os/linux/LinuxDeviceSystem.h"
 #include "device/os/linux/UdevDeviceTree.h"
+#include "framework/Messages.h"
 
 int main(int argc, char** argv) {
     std::vector<std::u16string> args;

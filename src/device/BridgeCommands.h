@@ -7,7 +7,7 @@
 
 #include <array>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "device/DeviceBase.h"
 
 namespace rf {

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "device/DevicePort.h"
 
 namespace rf {

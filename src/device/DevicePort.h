@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/CommandLine.h"
+#include "base/CommandLine.h"
 #include "device/ProductTable.h"
 #include "device/ScsiDevice.h"
 

@@ -4,7 +4,7 @@
 
 #include "device/FindDevice.h"
 
-#include "app/MessageLoop.h"
+#include "framework/MessageLoop.h"
 
 namespace rf {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

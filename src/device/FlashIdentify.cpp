@@ -1,4 +1,4 @@
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "device/BridgeCommands.h"
 #include "device/FlashChips.h"
 #include "device/FlashSequences.h"

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/Clock.h"
-#include "app/StringTable.h"
+#include "base/Clock.h"
 #include "device/FlashChips.h"
 #include "device/ScsiDevice.h"
+#include "framework/StringTable.h"
 
 namespace rf {
 

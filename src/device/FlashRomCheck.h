@@ -3,7 +3,7 @@
 // What is known before a FLASH-ROM write whether it can succeed, and which
 // bytes of a written FLASH-ROM may legitimately differ from the image.
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

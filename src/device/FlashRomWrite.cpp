@@ -2,15 +2,15 @@
 #include <array>
 #include <vector>
 
-#include "app/CommandLine.h"
-#include "app/Deadline.h"
-#include "app/controls/ProgressCtrl.h"
+#include "base/CommandLine.h"
+#include "base/Deadline.h"
 #include "device/BridgeCommands.h"
 #include "device/FlashChips.h"
 #include "device/FlashRomCheck.h"
 #include "device/FlashSequences.h"
 #include "device/FrontEndPump.h"
 #include "device/ScsiDevice.h"
+#include "framework/controls/ProgressCtrl.h"
 
 namespace rf {
 

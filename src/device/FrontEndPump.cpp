@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 
 namespace rf {
 

@@ -9,7 +9,7 @@
 // the window framework stand-in (WindowMessagePump.cpp), under which every
 // program of ours runs its device work.
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

@@ -2,8 +2,8 @@
 #include <array>
 #include <cstring>
 
-#include "app/CommandLine.h"
-#include "app/Text.h"
+#include "base/CommandLine.h"
+#include "base/Text.h"
 #include "device/EmulatedEnclosureMark.h"
 #include "device/ProductTable.h"
 #include "device/ScsiDevice.h"

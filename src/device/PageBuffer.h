@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 #include "device/DevicePort.h"
 

@@ -3,7 +3,7 @@
 #include <span>
 #include <string>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

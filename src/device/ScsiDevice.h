@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "device/Device.h"
 #include "device/ReadFault.h"
 

@@ -2,10 +2,10 @@
 #include <array>
 #include <functional>
 
-#include "app/controls/ProgressCtrl.h"
 #include "device/BridgeCommands.h"
 #include "device/FrontEndPump.h"
 #include "device/ScsiDevice.h"
+#include "framework/controls/ProgressCtrl.h"
 
 namespace rf {
 

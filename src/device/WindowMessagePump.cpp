@@ -1,5 +1,5 @@
-#include "app/MessageLoop.h"
 #include "device/FrontEndPump.h"
+#include "framework/MessageLoop.h"
 
 namespace rf {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "device/EmulatedEnclosureMark.h"
 #include "emulator/BigEndian.h"
 #include "emulator/FixedSense.h"

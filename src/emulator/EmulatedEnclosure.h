@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "device/BridgeCommands.h"
 #include "device/DevicePort.h"
 #include "emulator/BusProfile.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/FilePath.h"
+#include "base/FilePath.h"
 #include "emulator/UiController.h"
 
 namespace fs = std::filesystem;

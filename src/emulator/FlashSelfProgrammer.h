@@ -10,7 +10,7 @@
 #include <optional>
 #include <span>
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "emulator/NorFlashChip.h"
 
 namespace rf::emu {

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "emulator/CellWork.h"
 
 namespace rf::emu {

@@ -12,7 +12,7 @@
 #include <deque>
 #include <vector>
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "emulator/UiControllerSettings.h"
 #include "emulator/UiLinkFrames.h"
 

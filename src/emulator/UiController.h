@@ -19,7 +19,7 @@
 #include <span>
 #include <vector>
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "emulator/SpiFlashModel.h"
 #include "emulator/UiBootLoader.h"
 #include "emulator/UiControllerPort.h"

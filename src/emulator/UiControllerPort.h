@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf::emu {
 

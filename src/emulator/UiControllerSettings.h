@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf::emu {
 

@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf::emu {
 

@@ -1,8 +1,8 @@
 #include "images/ImageOrigin.h"
 
-#include "app/StringTable.h"
 #include "device/ScsiDevice.h"
 #include "firmware/ImageCatalogue.h"
+#include "framework/StringTable.h"
 #include "images/RomObject.h"
 
 namespace rf {

@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/CommandLine.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/CommandLine.h"
+#include "base/Text.h"
 #include "device/BridgeCommands.h"
 #include "device/Device.h"
 #include "device/FlashChips.h"
 #include "device/FlashRomCheck.h"
 #include "firmware/FirmwareImages.h"
+#include "framework/StringTable.h"
 
 namespace rf {
 

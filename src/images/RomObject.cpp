@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/FilePath.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/FilePath.h"
+#include "base/Text.h"
+#include "framework/StringTable.h"
 #include "images/ImageResources.h"
 
 namespace rf {

@@ -11,10 +11,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/FileDropTarget.h"
-#include "app/Types.h"
-#include "app/controls/AcceptFileEdit.h"
-#include "app/controls/Button.h"
+#include "base/Types.h"
+#include "framework/FileDropTarget.h"
+#include "framework/controls/AcceptFileEdit.h"
+#include "framework/controls/Button.h"
 #include "images/ImageOrigin.h"
 
 namespace rf {

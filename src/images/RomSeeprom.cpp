@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "app/CommandLine.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/CommandLine.h"
+#include "base/Text.h"
 #include "device/Device.h"
 #include "firmware/FirmwareImages.h"
+#include "framework/StringTable.h"
 
 namespace rf {
 

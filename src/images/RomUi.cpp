@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/CommandLine.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/CommandLine.h"
+#include "base/Text.h"
 #include "device/ScsiDevice.h"
 #include "firmware/FirmwareImages.h"
+#include "framework/StringTable.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiLink.h"
 

@@ -4,9 +4,9 @@
 #include <iterator>
 #include <vector>
 
-#include "app/DurableFile.h"
-#include "app/Environment.h"
-#include "app/FilePath.h"
+#include "base/DurableFile.h"
+#include "base/Environment.h"
+#include "base/FilePath.h"
 #include "images/RomSeeprom.h"
 #include "images/RomUi.h"
 

@@ -17,7 +17,7 @@
 #include <span>
 #include <string>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

@@ -15,7 +15,7 @@
 #include <iterator>
 #include <memory>
 
-#include "app/FilePath.h"
+#include "base/FilePath.h"
 #include "package/FirmwarePackage.h"
 
 namespace rf {

@@ -2,7 +2,7 @@
 
 #include <libgcab.h>
 
-#include "app/FilePath.h"
+#include "base/FilePath.h"
 #include "package/FirmwarePackage.h"
 
 namespace rf {

@@ -2,10 +2,10 @@
 
 #include <iterator>
 
-#include "app/FilePath.h"
-#include "app/StringTable.h"
+#include "base/FilePath.h"
 #include "device/ProductTable.h"
 #include "firmware/Sha256.h"
+#include "framework/StringTable.h"
 #include "package/XmlTree.h"
 
 namespace rf {

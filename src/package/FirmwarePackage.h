@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "firmware/ImageKinds.h"
 
 namespace rf {

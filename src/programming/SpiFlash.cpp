@@ -4,11 +4,11 @@
 #include <array>
 #include <initializer_list>
 
-#include "app/Clock.h"
-#include "app/Deadline.h"
-#include "app/controls/ProgressCtrl.h"
+#include "base/Clock.h"
+#include "base/Deadline.h"
 #include "device/FrontEndPump.h"
 #include "device/ScsiDevice.h"
+#include "framework/controls/ProgressCtrl.h"
 #include "programming/UiLink.h"
 
 namespace rf {

@@ -4,10 +4,10 @@
 #include <array>
 #include <span>
 
-#include "app/Clock.h"
-#include "app/controls/ProgressCtrl.h"
+#include "base/Clock.h"
 #include "device/Device.h"
 #include "device/FrontEndPump.h"
+#include "framework/controls/ProgressCtrl.h"
 #include "programming/UiLink.h"
 
 namespace rf {

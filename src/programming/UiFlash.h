@@ -3,7 +3,7 @@
 // The UI controller's own program flash, written through its
 // flash-programming boot mode (the controller must be in boot mode).
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

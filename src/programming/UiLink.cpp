@@ -4,8 +4,8 @@
 #include <array>
 #include <initializer_list>
 
-#include "app/Clock.h"
-#include "app/Deadline.h"
+#include "base/Clock.h"
+#include "base/Deadline.h"
 #include "device/Device.h"
 #include "device/FrontEndPump.h"
 

@@ -5,7 +5,7 @@
 // checksum, the status handshake of the controller's boot mode, the SPI
 // pass-through of its firmware, and the small queries it answers.
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

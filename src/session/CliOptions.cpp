@@ -1,6 +1,6 @@
 #include "session/CliOptions.h"
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 namespace rf {
 

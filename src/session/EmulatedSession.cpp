@@ -1,7 +1,7 @@
 #include "session/EmulatedSession.h"
 
-#include "app/Environment.h"
-#include "app/FilePath.h"
+#include "base/Environment.h"
+#include "base/FilePath.h"
 #include "emulator/EnclosureStore.h"
 #include "session/EmulatedUnits.h"
 #include "session/EmulatorPresets.h"

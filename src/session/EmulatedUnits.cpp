@@ -3,8 +3,8 @@
 #include <charconv>
 #include <filesystem>
 
-#include "app/FilePath.h"
-#include "app/Text.h"
+#include "base/FilePath.h"
+#include "base/Text.h"
 #include "emulator/EnclosureStore.h"
 #include "emulator/UiController.h"
 #include "images/RomSeeprom.h"

@@ -3,9 +3,9 @@
 #include <memory>
 #include <ostream>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "emulator/EnclosureStore.h"
+#include "framework/StringTable.h"
 #include "session/CliOptions.h"
 #include "session/EmulatedSession.h"
 #include "session/EmulatedUnits.h"

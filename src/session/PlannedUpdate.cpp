@@ -4,9 +4,9 @@
 #include <string>
 #include <system_error>
 
-#include "app/Environment.h"
-#include "app/StringTable.h"
+#include "base/Environment.h"
 #include "device/ProductTable.h"
+#include "framework/StringTable.h"
 #include "images/ImageOrigin.h"
 #include "session/TimingTwin.h"
 #include "update/FirmwareUpdate.h"

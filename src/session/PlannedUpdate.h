@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "emulator/BusProfile.h"
 
 namespace rf {

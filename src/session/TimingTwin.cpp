@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "app/Clock.h"
-#include "app/Text.h"
+#include "base/Clock.h"
+#include "base/Text.h"
 #include "device/FindDevice.h"
 #include "device/FlashChips.h"
 #include "emulator/EmulatedDeviceSystem.h"

@@ -15,7 +15,7 @@
 #include <span>
 #include <vector>
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "emulator/BusProfile.h"
 
 namespace rf {

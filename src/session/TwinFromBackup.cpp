@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/FilePath.h"
+#include "base/FilePath.h"
 #include "emulator/UiController.h"
 #include "firmware/FirmwareImages.h"
 #include "firmware/ImageKinds.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/FilePath.h"
+#include "base/FilePath.h"
 #include "session/JsonReader.h"
 
 namespace rf {

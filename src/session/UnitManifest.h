@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

@@ -2,7 +2,7 @@
 
 // Control identifiers of the two dialog templates; the same in every language.
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

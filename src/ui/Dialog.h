@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "app/MessageLoop.h"
-#include "app/Types.h"
-#include "app/controls/Wnd.h"
+#include "base/Types.h"
+#include "framework/MessageLoop.h"
+#include "framework/controls/Wnd.h"
 
 namespace rf {
 

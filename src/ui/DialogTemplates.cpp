@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "app/Startup.h"
-#include "app/StringTable.h"
+#include "framework/Startup.h"
+#include "framework/StringTable.h"
 #include "ui/ControlIds.h"
 
 namespace rf {

@@ -1,9 +1,9 @@
 #include "ui/FirmwarePackageLoad.h"
 
-#include "app/FilePath.h"
-#include "app/Messages.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/FilePath.h"
+#include "base/Text.h"
+#include "framework/Messages.h"
+#include "framework/StringTable.h"
 #include "ui/MainDlg.h"
 #include "update/PackageImages.h"
 

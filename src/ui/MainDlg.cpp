@@ -1,9 +1,9 @@
 #include "ui/MainDlg.h"
 
-#include "app/CommandLine.h"
-#include "app/Messages.h"
-#include "app/StringTable.h"
+#include "base/CommandLine.h"
 #include "device/FindDevice.h"
+#include "framework/Messages.h"
+#include "framework/StringTable.h"
 #include "ui/ControlIds.h"
 #include "ui/FirmwarePackageLoad.h"
 #include "update/UnitChoice.h"

@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "app/controls/Button.h"
-#include "app/controls/ProgressCtrl.h"
-#include "app/controls/Wnd.h"
+#include "framework/controls/Button.h"
+#include "framework/controls/ProgressCtrl.h"
+#include "framework/controls/Wnd.h"
 #include "ui/Dialog.h"
 #include "update/FirmwareUpdate.h"
 

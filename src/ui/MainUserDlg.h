@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/controls/Edit.h"
+#include "framework/controls/Edit.h"
 #include "ui/MainDlg.h"
 
 namespace rf {

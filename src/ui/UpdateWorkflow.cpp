@@ -1,8 +1,8 @@
 // The update command of the dialogs: the update object decides and writes;
 // the dialog asks, shows, and keeps its controls off while it runs.
 
-#include "app/CommandLine.h"
-#include "app/Messages.h"
+#include "base/CommandLine.h"
+#include "framework/Messages.h"
 #include "ui/MainDlg.h"
 
 namespace rf {

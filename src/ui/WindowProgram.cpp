@@ -2,11 +2,11 @@
 
 #include <memory>
 
-#include "app/Messages.h"
-#include "app/Startup.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "device/FindDevice.h"
+#include "framework/Messages.h"
+#include "framework/Startup.h"
+#include "framework/StringTable.h"
 #include "session/EmulatedSession.h"
 #include "ui/MainUserDlg.h"
 #include "ui/WindowOptions.h"

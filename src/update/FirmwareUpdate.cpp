@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "app/Clock.h"
-#include "app/CommandLine.h"
-#include "app/Messages.h"
-#include "app/StringTable.h"
+#include "base/Clock.h"
+#include "base/CommandLine.h"
 #include "device/FrontEndPump.h"
+#include "framework/Messages.h"
+#include "framework/StringTable.h"
 #include "programming/UiLink.h"
 
 namespace rf {

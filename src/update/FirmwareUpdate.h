@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "device/ScsiDevice.h"
 #include "images/RomFlash.h"
 #include "images/RomSeeprom.h"

@@ -1,8 +1,8 @@
 #include "update/PackageImages.h"
 
-#include "app/FilePath.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/FilePath.h"
+#include "base/Text.h"
+#include "framework/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
+#include "framework/StringTable.h"
 
 namespace rf {
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf {
 

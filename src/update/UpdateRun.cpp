@@ -6,10 +6,10 @@
 #include <optional>
 #include <vector>
 
-#include "app/Clock.h"
-#include "app/StringTable.h"
+#include "base/Clock.h"
 #include "device/FlashRomCheck.h"
 #include "device/FrontEndPump.h"
+#include "framework/StringTable.h"
 #include "images/UnitJournal.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiFlash.h"

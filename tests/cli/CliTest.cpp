@@ -7,10 +7,10 @@
 #include <set>
 #include <sstream>
 
-#include "app/Text.h"
-#include "app/TextWidth.h"
+#include "base/Text.h"
+#include "base/TextWidth.h"
 
-#include "app/VersionRecord.h"
+#include "base/VersionRecord.h"
 #include "cli/CliApp.h"
 #include "support/CliFixture.h"
 

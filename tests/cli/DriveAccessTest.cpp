@@ -4,7 +4,7 @@
 #include <regex>
 #include <sstream>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "cli/CliApp.h"
 #include "device/ProductTable.h"
 #include "support/LinuxCliFixture.h"

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "firmware/ImageCatalogue.h"
 #include "support/CliFixture.h"
 

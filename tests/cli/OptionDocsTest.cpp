@@ -10,12 +10,12 @@
 #include <sstream>
 #include <string>
 
-#include "app/CommandLine.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/CommandLine.h"
+#include "base/Text.h"
 #include "cli/CliCommands.h"
 #include "cli/Completion.h"
 #include "emulator/EmulatedDeviceSystem.h"
+#include "framework/StringTable.h"
 #include "session/CliOptions.h"
 #include "ui/WindowOptions.h"
 

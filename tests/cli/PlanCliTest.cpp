@@ -10,7 +10,7 @@
 #include <regex>
 #include <sstream>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "device/ScsiDevice.h"
 #include "firmware/ImageCatalogue.h"
 #include "session/PlannedUpdate.h"

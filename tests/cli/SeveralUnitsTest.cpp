@@ -8,7 +8,7 @@
 #include <iterator>
 #include <map>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "support/CliFixture.h"
 
 namespace rf::test {

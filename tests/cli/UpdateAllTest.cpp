@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <regex>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "cli/UpdateAll.h"
+#include "framework/StringTable.h"
 #include "support/CliFixture.h"
 
 namespace rf::test {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/MessageLoop.h"
 #include "device/FindDevice.h"
+#include "framework/MessageLoop.h"
 #include "support/EmulatorFixture.h"
 
 namespace rf::test {

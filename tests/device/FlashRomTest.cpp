@@ -4,10 +4,10 @@
 #include <map>
 #include <random>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "device/FlashChips.h"
 #include "device/FlashRomCheck.h"
+#include "framework/StringTable.h"
 #include "support/EmulatorFixture.h"
 #include "support/ProgressRecorder.h"
 #include "support/ScriptedDevice.h"

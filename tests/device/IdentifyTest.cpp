@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/CommandLine.h"
+#include "base/CommandLine.h"
 #include "device/ScsiDevice.h"
 #include "support/ScriptedDevice.h"
 #include "support/TestEnvironment.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
-#include "app/MessageLoop.h"
 #include "device/FrontEndPump.h"
+#include "framework/MessageLoop.h"
 #include "support/PumpRecorder.h"
 #include "support/TestEnvironment.h"
 

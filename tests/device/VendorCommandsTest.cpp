@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "app/MessageLoop.h"
 #include "device/ScsiDevice.h"
+#include "framework/MessageLoop.h"
 #include "support/ProgressRecorder.h"
 #include "support/ScriptedDevice.h"
 #include "support/TestEnvironment.h"

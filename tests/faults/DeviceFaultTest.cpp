@@ -15,11 +15,11 @@
 #include <set>
 #include <sstream>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "emulator/EmulatedDeviceSystem.h"
 #include "emulator/UiController.h"
 #include "firmware/FirmwareImages.h"
+#include "framework/StringTable.h"
 #include "session/EmulatorPresets.h"
 #include "support/TestEnvironment.h"
 #include "support/UpdateBench.h"

@@ -12,9 +12,9 @@
 #include <QUrl>
 
 #include "WindowFixture.h"
-#include "app/Startup.h"
-#include "app/StringTable.h"
 #include "firmware/FirmwareImages.h"
+#include "framework/Startup.h"
+#include "framework/StringTable.h"
 #include "support/TempFiles.h"
 #include "ui/ControlIds.h"
 #include "ui/DialogTemplates.h"

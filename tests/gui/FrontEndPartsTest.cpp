@@ -7,10 +7,10 @@
 #include <QTimer>
 
 #include "WindowFixture.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
-#include "app/VersionRecord.h"
+#include "base/Text.h"
+#include "base/VersionRecord.h"
 #include "device/FrontEndPump.h"
+#include "framework/StringTable.h"
 #include "support/RecordingTarget.h"
 #include "support/TempFiles.h"
 #include "ui/ControlIds.h"

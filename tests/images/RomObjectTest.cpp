@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "firmware/FirmwareImages.h"
 #include "images/RomFlash.h"
 #include "images/RomSeeprom.h"

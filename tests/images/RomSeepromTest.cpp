@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "firmware/FirmwareImages.h"
 #include "images/RomSeeprom.h"
 #include "support/EmulatorFixture.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Clock.h"
-#include "app/Text.h"
+#include "base/Clock.h"
+#include "base/Text.h"
 #include "emulator/UiController.h"
 #include "firmware/FirmwareImages.h"
 #include "images/RomUi.h"

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/FilePath.h"
-#include "app/StringTable.h"
+#include "base/FilePath.h"
+#include "framework/StringTable.h"
 #include "support/DialogFixture.h"
 #include "support/TempFiles.h"
 

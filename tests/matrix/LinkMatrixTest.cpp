@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "device/FlashChips.h"
+#include "framework/StringTable.h"
 #include "session/EmulatorPresets.h"
 #include "support/FaultyDeviceSystem.h"
 #include "support/UpdateBench.h"

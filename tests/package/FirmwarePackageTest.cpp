@@ -5,7 +5,7 @@
 #include <map>
 #include <sstream>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "firmware/FirmwareImages.h"
 #include "firmware/ImageCatalogue.h"
 #include "firmware/Sha256.h"

@@ -35,7 +35,7 @@
 #include <sstream>
 #include <unordered_map>
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "emulator/FlashSelfProgrammer.h"
 #include "powerloss/PowerLossHarness.h"
 #include "powerloss/PowerLossState.h"

@@ -5,11 +5,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/DurableFile.h"
-#include "app/Environment.h"
-#include "app/FilePath.h"
-#include "app/StringTable.h"
+#include "base/DurableFile.h"
+#include "base/Environment.h"
+#include "base/FilePath.h"
 #include "firmware/FirmwareImages.h"
+#include "framework/StringTable.h"
 
 namespace rf::test::powerloss {
 

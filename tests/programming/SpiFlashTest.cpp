@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "emulator/SpiFlashModel.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiLink.h"

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf::test {
 

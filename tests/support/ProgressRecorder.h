@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/controls/ProgressCtrl.h"
+#include "framework/controls/ProgressCtrl.h"
 
 namespace rf::test {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/Clock.h"
-#include "app/MessageLoop.h"
+#include "base/Clock.h"
+#include "framework/MessageLoop.h"
 
 namespace rf::test {
 

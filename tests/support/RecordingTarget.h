@@ -9,8 +9,8 @@
 #include <functional>
 #include <vector>
 
-#include "app/Clock.h"
-#include "app/MessageLoop.h"
+#include "base/Clock.h"
+#include "framework/MessageLoop.h"
 
 namespace rf::test {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 
 namespace rf::test {
 

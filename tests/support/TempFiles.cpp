@@ -4,8 +4,8 @@
 #include <fstream>
 #include <random>
 
-#include "app/FilePath.h"
-#include "app/Text.h"
+#include "base/FilePath.h"
+#include "base/Text.h"
 
 namespace rf::test {
 

@@ -1,7 +1,7 @@
 #include "support/TestEnvironment.h"
 
-#include "app/Environment.h"
-#include "app/VersionRecord.h"
+#include "base/Environment.h"
+#include "base/VersionRecord.h"
 
 namespace rf::test {
 

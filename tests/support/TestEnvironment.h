@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Clock.h"
-#include "app/CommandLine.h"
-#include "app/MessageLoop.h"
-#include "app/Messages.h"
-#include "app/StringTable.h"
+#include "base/Clock.h"
+#include "base/CommandLine.h"
+#include "framework/MessageLoop.h"
+#include "framework/Messages.h"
+#include "framework/StringTable.h"
 #include "support/TempFiles.h"
 
 namespace rf::test {

@@ -9,9 +9,9 @@
 #include <optional>
 #include <vector>
 
-#include "app/MessageLoop.h"
 #include "emulator/EmulatedDeviceSystem.h"
 #include "emulator/EmulatedEnclosure.h"
+#include "framework/MessageLoop.h"
 #include "support/TestEnvironment.h"
 #include "ui/ControlIds.h"
 #include "ui/MainDlg.h"

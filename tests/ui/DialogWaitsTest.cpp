@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/StringTable.h"
+#include "framework/StringTable.h"
 #include "support/DialogFixture.h"
 #include "support/PumpRecorder.h"
 #include "ui/ControlIds.h"

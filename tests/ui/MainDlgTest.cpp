@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
+#include "framework/StringTable.h"
 #include "session/EmulatedUnits.h"
 #include "support/DialogFixture.h"
 #include "ui/ControlIds.h"

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "app/Messages.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "firmware/FirmwareImages.h"
 #include "firmware/ImageCatalogue.h"
+#include "framework/Messages.h"
+#include "framework/StringTable.h"
 #include "support/DialogFixture.h"
 #include "support/NonTestImages.h"
 #include "support/TempFiles.h"

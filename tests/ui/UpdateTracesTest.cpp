@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "session/EmulatorPresets.h"
 #include "support/CliFixture.h"
 #include "support/DialogFixture.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/StringTable.h"
 #include "firmware/FirmwareImages.h"
+#include "framework/StringTable.h"
 #include "support/DialogFixture.h"
 #include "ui/ControlIds.h"
 

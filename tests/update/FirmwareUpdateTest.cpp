@@ -2,11 +2,11 @@
 
 #include <vector>
 
-#include "app/StringTable.h"
 #include "device/FindDevice.h"
 #include "device/FrontEndPump.h"
 #include "device/TracingDeviceSystem.h"
 #include "emulator/EmulatedDeviceSystem.h"
+#include "framework/StringTable.h"
 #include "session/EmulatorPresets.h"
 #include "support/PumpRecorder.h"
 #include "support/TestEnvironment.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/StringTable.h"
+#include "framework/StringTable.h"
 #include "ui/DialogTemplates.h"
 
 namespace rf::rcgen {

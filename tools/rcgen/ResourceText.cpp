@@ -1,6 +1,6 @@
 #include "ResourceText.h"
 
-#include "app/Text.h"
+#include "base/Text.h"
 
 namespace rf::rcgen {
 

@@ -12,9 +12,9 @@
 
 #include "DialogResource.h"
 #include "ResourceText.h"
-#include "app/Startup.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Text.h"
+#include "framework/Startup.h"
+#include "framework/StringTable.h"
 #include "ui/DialogTemplates.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "app/Types.h"
+#include "base/Types.h"
 
 namespace rf::emu {
 

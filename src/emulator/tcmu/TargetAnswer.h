@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <array>
 
-#include "app/Types.h"
+#include "base/Types.h"
 #include "emulator/FixedSense.h"
 
 namespace rf::emu {

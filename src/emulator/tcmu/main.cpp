@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "app/Clock.h"
-#include "app/SharedClock.h"
-#include "app/StringTable.h"
-#include "app/Text.h"
+#include "base/Clock.h"
+#include "base/SharedClock.h"
+#include "base/Text.h"
 #include "emulator/FaultPlan.h"
 #include "emulator/tcmu/EnclosureTarget.h"
 #include "emulator/tcmu/TcmuServer.h"
 #include "emulator/tcmu/UioDevice.h"
+#include "framework/StringTable.h"
 #include "session/CliOptions.h"
 #include "session/EmulatedSession.h"
 #include "session/EmulatorCommand.h"

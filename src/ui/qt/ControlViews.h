@@ -13,8 +13,8 @@
 #include <span>
 #include <string>
 
-#include "app/controls/Button.h"
-#include "app/controls/ProgressCtrl.h"
+#include "framework/controls/Button.h"
+#include "framework/controls/ProgressCtrl.h"
 
 class QMimeData;
 

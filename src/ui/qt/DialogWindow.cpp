@@ -18,8 +18,8 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "app/StringTable.h"
-#include "app/controls/AcceptFileEdit.h"
+#include "framework/StringTable.h"
+#include "framework/controls/AcceptFileEdit.h"
 #include "ui/ControlIds.h"
 #include "ui/FirmwarePackageLoad.h"
 #include "ui/qt/ControlViews.h"

@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 
-#include "app/StringTable.h"
+#include "framework/StringTable.h"
 
 namespace rf {
 

@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <string>
 
-#include "app/Messages.h"
+#include "framework/Messages.h"
 
 namespace rf {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 
 namespace rf {
 

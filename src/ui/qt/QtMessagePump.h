@@ -10,8 +10,8 @@
 #include <QTimer>
 #include <cstdint>
 
-#include "app/MessageLoop.h"
-#include "app/TimerTable.h"
+#include "framework/MessageLoop.h"
+#include "framework/TimerTable.h"
 
 class QEvent;
 

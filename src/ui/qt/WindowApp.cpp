@@ -5,9 +5,9 @@
 #include <QIcon>
 #include <QTimer>
 
-#include "app/MessageLoop.h"
-#include "app/Messages.h"
-#include "app/StringTable.h"
+#include "framework/MessageLoop.h"
+#include "framework/Messages.h"
+#include "framework/StringTable.h"
 #include "ui/WindowProgram.h"
 #include "ui/qt/DialogWindow.h"
 #include "ui/qt/QtMessageBoxes.h"

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "app/controls/Button.h"
-#include "app/controls/ProgressCtrl.h"
+#include "framework/controls/Button.h"
+#include "framework/controls/ProgressCtrl.h"
 #include "ui/win32/Win32Handles.h"
 
 namespace rf {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/controls/AcceptFileEdit.h"
+#include "framework/controls/AcceptFileEdit.h"
 #include "ui/MainDlg.h"
 #include "ui/win32/Win32Handles.h"
 

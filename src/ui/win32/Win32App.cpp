@@ -1,7 +1,7 @@
 #include "ui/win32/Win32App.h"
 
-#include "app/MessageLoop.h"
-#include "app/Messages.h"
+#include "framework/MessageLoop.h"
+#include "framework/Messages.h"
 #include "ui/WindowProgram.h"
 #include "ui/win32/DialogWindow.h"
 #include "ui/win32/Win32MessageBoxes.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/Messages.h"
+#include "framework/Messages.h"
 #include "ui/win32/Win32Handles.h"
 
 namespace rf {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 
 #include "ui/win32/SystemHeaders.h"
 

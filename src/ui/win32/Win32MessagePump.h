@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <deque>
 
-#include "app/MessageLoop.h"
-#include "app/TimerTable.h"
+#include "framework/MessageLoop.h"
+#include "framework/TimerTable.h"
 #include "ui/win32/Win32Handles.h"
 
 namespace rf {

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "emulator/tcmu/EnclosureTarget.h"
 #include "session/EmulatorPresets.h"
 #include "support/CliFixture.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "emulator/tcmu/FakeTcmuRing.h"
 #include "emulator/tcmu/TcmuServer.h"
 #include "session/EmulatorPresets.h"

@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "app/CommandLine.h"
-#include "app/Startup.h"
-#include "app/Text.h"
+#include "base/CommandLine.h"
+#include "base/Text.h"
 #include "emulator/EmulatedDeviceSystem.h"
+#include "framework/Startup.h"
 #include "ui/MainUserDlg.h"
 #include "ui/win32/WideText.h"
 

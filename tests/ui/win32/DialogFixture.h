@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "ProgramResources.h"
-#include "app/Clock.h"
-#include "app/StringTable.h"
+#include "base/Clock.h"
+#include "framework/StringTable.h"
 #include "session/EmulatedSession.h"
 #include "ui/MainDlg.h"
 #include "ui/win32/DialogWindow.h"

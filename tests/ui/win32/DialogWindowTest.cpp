@@ -9,8 +9,8 @@
 #include <fstream>
 
 #include "DialogFixture.h"
-#include "app/CommandLine.h"
-#include "app/Text.h"
+#include "base/CommandLine.h"
+#include "base/Text.h"
 #include "firmware/FirmwareImages.h"
 #include "images/RomUi.h"
 #include "ui/ControlIds.h"

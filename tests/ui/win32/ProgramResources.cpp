@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "app/StringTable.h"
-#include "app/VersionRecord.h"
+#include "base/VersionRecord.h"
+#include "framework/StringTable.h"
 #include "images/ImageResources.h"
 #include "ui/win32/WideText.h"
 #include "ui/win32/resources/ResourceReaders.h"

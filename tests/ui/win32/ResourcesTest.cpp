@@ -8,11 +8,11 @@
 #include <string_view>
 
 #include "ProgramResources.h"
-#include "app/Messages.h"
-#include "app/Startup.h"
-#include "app/StringTable.h"
-#include "app/VersionRecord.h"
+#include "base/VersionRecord.h"
 #include "firmware/FirmwareImages.h"
+#include "framework/Messages.h"
+#include "framework/Startup.h"
+#include "framework/StringTable.h"
 #include "images/ImageResources.h"
 #include "images/RomFlash.h"
 #include "ui/win32/resources/ResourceReaders.h"

@@ -5,7 +5,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "device/os/linux/ScsiTopology.h"
 
 namespace rf {

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/Text.h"
+#include "base/Text.h"
 #include "device/os/linux/ScsiTopology.h"
 
 namespace rf {

@@ -1,5 +1,5 @@
-#include "app/StringTable.h"
 #include "device/FindDevice.h"
+#include "framework/StringTable.h"
 
 namespace rf {
 

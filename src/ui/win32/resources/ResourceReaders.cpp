@@ -5,7 +5,7 @@
 #include <deque>
 #include <vector>
 
-#include "app/VersionRecord.h"
+#include "base/VersionRecord.h"
 #include "images/ImageResources.h"
 #include "ui/win32/WideText.h"
 

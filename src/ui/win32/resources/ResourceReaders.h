@@ -11,8 +11,8 @@
 #include <span>
 #include <string>
 
-#include "app/StringTable.h"
-#include "app/Types.h"
+#include "base/Types.h"
+#include "framework/StringTable.h"
 #include "ui/win32/Win32Handles.h"
 
 namespace rf {

@@ -9,13 +9,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/MessageLoop.h"
-#include "app/Text.h"
+#include "base/Text.h"
 #include "device/FindDevice.h"
 #include "device/ScsiDevice.h"
 #include "device/os/linux/LinuxDeviceSystem.h"
 #include "device/os/linux/ScsiTopology.h"
 #include "device/os/linux/SysfsDirectoryTree.h"
+#include "framework/MessageLoop.h"
 #include "support/FakeSysfs.h"
 #include "support/ScriptedDevice.h"
 #include "support/TestEnvironment.h"

@@ -1,0 +1,61 @@
+#include "base/FilePath.h"
+
+#include <fstream>
+
+namespace rf {
+
+std::filesystem::path PathFromUtf8(std::string_view strPath) {
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(strPath.data()), strPath.size()));
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::filesystem::path PathFromUtf16(std::u16string_view strPath) {
+    // The library converts UTF-16 to the system's own form on each system.
+    return std::filesystem::path(std::u16string(strPath));
+}
+
+bool ReadFileBytes(const std::filesystem::path& path, std::vector<unsigned char>& bytes) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file) {
+        return false;
+    }
+    const std::streamoff nSize = file.tellg();
+    if (nSize < 0) {
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(nSize));
+    file.seekg(0);
+    file.read(reinterpret_cast<char*>(bytes.data()), nSize);
+    return static_cast<bool>(file);
+}
+
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view contents,
+                         std::string& strError) {
+    std::filesystem::path temporary = path;
+    temporary += ".new";
+    std::error_code error;
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        file.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+        file.close();
+        if (!file) {
+            std::filesystem::remove(temporary, error);
+            strError = "cannot write " + PathToUtf8(temporary);
+            return false;
+        }
+    }
+    std::filesystem::rename(temporary, path, error);
+    if (error) {
+        strError = "cannot replace " + PathToUtf8(path) + ": " + error.message();
+        std::filesystem::remove(temporary, error);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace rf

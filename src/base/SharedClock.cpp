@@ -1,0 +1,15 @@
+#include "base/SharedClock.h"
+
+#include <atomic>
+
+namespace rf {
+
+std::uint64_t CSharedVirtualClock::NowMicroseconds() {
+    return std::atomic_ref<std::uint64_t>(*m_pNow).load();
+}
+
+void CSharedVirtualClock::Advance(std::uint64_t nMicroseconds) {
+    std::atomic_ref<std::uint64_t>(*m_pNow).fetch_add(nMicroseconds);
+}
+
+}  // namespace rf

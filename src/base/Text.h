@@ -1,0 +1,31 @@
+#pragma once
+
+// Texts shown to people are UTF-16. These helpers convert at the edges (the
+// terminal, the command line, file names) and widen bytes taken from images
+// or devices one byte to one character.
+
+#include <string>
+#include <string_view>
+
+#include "base/Types.h"
+
+namespace rf {
+
+std::string Utf16ToUtf8(std::u16string_view text);
+std::u16string Utf8ToUtf16(std::string_view text);
+
+// Each byte becomes the character with the same code (no code-page conversion).
+std::u16string WidenBytes(const BYTE* pData, std::size_t nLength);
+// ASCII literal to UTF-16; characters above 0x7F are widened byte by byte.
+std::u16string Widen(std::string_view ascii);
+
+// ASCII-only, case-insensitive comparison (option keywords).
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// Trims space, tab, CR, LF, vertical tab and form feed from both ends.
+std::u16string Trim(std::u16string_view text);
+
+// "%0*X" of a value, upper-case.
+std::u16string Hex(unsigned long long value, int nDigits);
+
+}  // namespace rf
