@@ -161,4 +161,26 @@ std::u16string Hex(unsigned long long value, int nDigits) {
     return Widen(buffer);
 }
 
+bool ParseHexBytes(std::string_view hex, BYTE* pBytes, std::size_t nBytes) {
+    if (hex.size() != nBytes * 2) {
+        return false;
+    }
+    for (std::size_t i = 0; i < nBytes; ++i) {
+        unsigned nByte = 0;
+        for (std::size_t j = 0; j < 2; ++j) {
+            const char c = hex[i * 2 + j];
+            const int nDigit = c >= '0' && c <= '9'   ? c - '0'
+                               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                      : -1;
+            if (nDigit < 0) {
+                return false;
+            }
+            nByte = nByte << 4 | static_cast<unsigned>(nDigit);
+        }
+        pBytes[i] = static_cast<BYTE>(nByte);
+    }
+    return true;
+}
+
 }  // namespace rf

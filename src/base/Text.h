@@ -28,4 +28,8 @@ std::u16string Trim(std::u16string_view text);
 // "%0*X" of a value, upper-case.
 std::u16string Hex(unsigned long long value, int nDigits);
 
+// Exactly nBytes bytes written as hex digits, two a byte, either case;
+// false (pBytes partly filled) for another length or a non-hex character.
+bool ParseHexBytes(std::string_view hex, BYTE* pBytes, std::size_t nBytes);
+
 }  // namespace rf

@@ -68,10 +68,13 @@ void ReportSeveralUnits(CFirmwareUpdate& update, const std::vector<PhysicalDrive
         nSerialWidth = std::max(nSerialWidth, DisplayWidth(row.serial));
     }
     std::u16string text = LoadResString(IDS_CLI_SEVERAL_DEVICES) + u"\n";
-    rows.insert(rows.begin(), titles);
+    const auto line = [&](const Row& row) {
+        return u"  " + PadToWidth(row.drive, nDriveWidth + 2) +
+               PadToWidth(row.serial, nSerialWidth + 2) + row.version + u"\n";
+    };
+    text += line(titles);
     for (const Row& row : rows) {
-        text += u"  " + PadToWidth(row.drive, nDriveWidth + 2) +
-                PadToWidth(row.serial, nSerialWidth + 2) + row.version + u"\n";
+        text += line(row);
     }
     err << Utf16ToUtf8(text);
 }

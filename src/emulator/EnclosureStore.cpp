@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/FilePath.h"
+#include "base/Text.h"
 #include "emulator/UiController.h"
 
 namespace fs = std::filesystem;
@@ -86,23 +87,6 @@ std::string HexByte(BYTE nValue) {
     return {kDigits[nValue >> 4], kDigits[nValue & 0x0F]};
 }
 
-bool ParseHexByte(const std::string& strText, std::size_t nAt, BYTE& nValue) {
-    unsigned nParsed = 0;
-    for (std::size_t i = nAt; i < nAt + 2; ++i) {
-        const char c = strText[i];
-        const int nDigit = c >= '0' && c <= '9'   ? c - '0'
-                           : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                           : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                  : -1;
-        if (nDigit < 0) {
-            return false;
-        }
-        nParsed = nParsed << 4 | static_cast<unsigned>(nDigit);
-    }
-    nValue = static_cast<BYTE>(nParsed);
-    return true;
-}
-
 std::string UiConfig(const CEmulatedUiController& controller) {
     const UiProgramFlash& flash = controller.ProgramFlash();
     std::string strConfig;
@@ -146,8 +130,8 @@ bool LoadUiController(std::map<std::string, std::string>& values, const fs::path
     flash.bValid = strState == kFlashValid;
     flash.bProgrammed = strState != kFlashIncomplete;
     const std::string& strSecurity = values[kUiSecurityKey];
-    if (strSecurity.size() != 4 || !ParseHexByte(strSecurity, 0, flash.security[0]) ||
-        !ParseHexByte(strSecurity, 2, flash.security[1])) {
+    if (strSecurity.size() != 4 ||
+        !ParseHexBytes(strSecurity, flash.security.data(), flash.security.size())) {
         strError = strWhere + "UI security bytes \"" + strSecurity + "\" are not four hex digits";
         return false;
     }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/FilePath.h"
+#include "base/Text.h"
 #include "session/JsonReader.h"
 
 namespace rf {
@@ -81,28 +82,6 @@ private:
     CJsonValue m_empty;
 };
 
-bool ParseHexBytes(const std::string& strHex, std::array<BYTE, 16>& bytes) {
-    if (strHex.size() != bytes.size() * 2) {
-        return false;
-    }
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        unsigned nByte = 0;
-        for (std::size_t j = 0; j < 2; ++j) {
-            const char c = strHex[i * 2 + j];
-            const int nDigit = c >= '0' && c <= '9'   ? c - '0'
-                               : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                               : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                      : -1;
-            if (nDigit < 0) {
-                return false;
-            }
-            nByte = nByte << 4 | static_cast<unsigned>(nDigit);
-        }
-        bytes[i] = static_cast<BYTE>(nByte);
-    }
-    return true;
-}
-
 }  // namespace
 
 const char* MemoryReadKey(MemoryRead read) {
@@ -177,7 +156,8 @@ std::optional<UnitManifest> ReadUnitManifest(const std::string& strDirectory,
     if (const CJsonValue* pBlock = ui.Member("info_block");
         pBlock != nullptr && !pBlock->IsNull()) {
         std::array<BYTE, 16> block{};
-        if (!pBlock->AsString() || !ParseHexBytes(*pBlock->AsString(), block)) {
+        if (!pBlock->AsString() ||
+            !ParseHexBytes(*pBlock->AsString(), block.data(), block.size())) {
             field.Fail("\"info_block\" is not 32 hex digits");
         }
         manifest.infoBlock = block;
