@@ -128,8 +128,9 @@ TEST_F(TwinCliTest, ABackupThatCannotStandForTheUnitIsRefusedNamingWhatIsWrong) 
          "\"inquiry\" is missing or not an object"},
         {"files of another unit",
          [](const std::string& b, const std::string& o) {
-             fs::copy_file(o + "/seeprom-host.bin", b + "/seeprom-host.bin",
-                           fs::copy_options::overwrite_existing);
+             // Removed first: MinGW's copy_file does not overwrite.
+             fs::remove(b + "/seeprom-host.bin");
+             fs::copy_file(o + "/seeprom-host.bin", b + "/seeprom-host.bin");
          },
          "do not agree with its manifest: the version of host is C018 in the files, C017 in the "
          "manifest"},
