@@ -23,6 +23,10 @@ std::vector<EmulatorPreset> EmulatorPresets();
 // What a fresh emulated enclosure starts as: the oldest shipped firmware,
 // so that the first update has work to do.
 inline constexpr char kDefaultPreset[] = "row1";
+// The chips the shipped units carry: every preset's, and a twin's where
+// the unit could not name its own.
+inline constexpr char kUsualFlashChip[] = "SST SST39VF020";
+inline constexpr char kUsualSpiChip[] = "WINBOND W25X40A";
 
 // Where the front panel's program flash keeps the unit's own name (its UI
 // serial number), and how long it is.

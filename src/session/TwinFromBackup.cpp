@@ -1,13 +1,14 @@
 #include "session/TwinFromBackup.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
 #include "base/FilePath.h"
+#include "base/Text.h"
 #include "emulator/UiController.h"
 #include "firmware/FirmwareImages.h"
 #include "firmware/ImageKinds.h"
+#include "session/EmulatorPresets.h"
 
 namespace rf {
 
@@ -16,16 +17,7 @@ namespace {
 constexpr char kProvenanceFile[] = "twin.conf";
 constexpr char kBackupKey[] = "backup=";
 constexpr char kModelledKey[] = "modelled=";
-// The parts the shipped units carry, for chips the unit could not name.
-constexpr char kUsualFlashChip[] = "SST SST39VF020";
-constexpr char kUsualSpiChip[] = "WINBOND W25X40A";
 constexpr std::size_t kInfoBlockOffset = 0xA0;
-
-std::string Hex4(unsigned nValue) {
-    char acText[8];
-    std::snprintf(acText, sizeof acText, "%04X", nValue & 0xFFFF);
-    return acText;
-}
 
 const emu::NorChipModel* NorChipById(WORD wId) {
     for (const emu::NorChipModel& model : emu::NorChipModels()) {
@@ -69,7 +61,7 @@ std::span<const BYTE> UiFirmwareOfVersion(WORD wVersion) {
         // Long enough to hold the build date and time after the version.
         if (IsValidImage(MemoryKind::Ui, bytes) &&
             bytes.size() >= ImageVersionOffset(MemoryKind::Ui) + 6 &&
-            ImageVersionText(MemoryKind::Ui, bytes) == Hex4(wVersion)) {
+            ImageVersionText(MemoryKind::Ui, bytes) == Utf16ToUtf8(Hex(wVersion, 4))) {
             return bytes;
         }
     }
@@ -113,7 +105,7 @@ bool FitUi(emu::CEmulatedEnclosure& enclosure, const UnitManifest& manifest,
     if (manifest.spiChip.id) {
         pSpi = SpiChipById(*manifest.spiChip.id);
         if (pSpi == nullptr) {
-            strError = "the SPI flash chip " + Hex4(*manifest.spiChip.id) + " (" +
+            strError = "the SPI flash chip " + Utf16ToUtf8(Hex(*manifest.spiChip.id, 4)) + " (" +
                        manifest.spiChip.strName + ") is not one the emulated enclosure models";
             return false;
         }
@@ -148,7 +140,7 @@ bool FitUi(emu::CEmulatedEnclosure& enclosure, const UnitManifest& manifest,
     } else {
         const std::span<const BYTE> carried = UiFirmwareOfVersion(ui.wVersion);
         if (carried.empty()) {
-            strError = "the unit's UI firmware " + Hex4(ui.wVersion) +
+            strError = "the unit's UI firmware " + Utf16ToUtf8(Hex(ui.wVersion, 4)) +
                        " cannot be read back, and no carried image of that version can stand in "
                        "for it";
             return false;
@@ -199,7 +191,7 @@ std::shared_ptr<emu::CEmulatedEnclosure> MakeTwinFromBackup(const std::string& s
     if (manifest.flashChip.id) {
         pFlash = NorChipById(*manifest.flashChip.id);
         if (pFlash == nullptr) {
-            strError = "the FLASH chip " + Hex4(*manifest.flashChip.id) + " (" +
+            strError = "the FLASH chip " + Utf16ToUtf8(Hex(*manifest.flashChip.id, 4)) + " (" +
                        manifest.flashChip.strName + ") is not one the emulated enclosure models";
             return nullptr;
         }

@@ -136,6 +136,8 @@ private:
     void WakeUiController();
     // A mode switch of the UI controller that the bridge took and accepted.
     bool SwitchUiMode(int nMode);
+    // Normal mode, then nMode, with their waits; false when a switch failed.
+    bool EnterUiMode(int nMode, DWORD nSettleMilliseconds);
     void ClearSelection(CRomObject& rom);
     // The stages of Run; each returns 0 or the message of its failure.
     UINT UpdateHost(CProgressCtrl* pProgress, IUpdateStatusSink& status);

@@ -44,6 +44,20 @@ bool CFirmwareUpdate::SwitchUiMode(int nMode) {
     return m_device.SetUiMode(nMode);
 }
 
+bool CFirmwareUpdate::EnterUiMode(int nMode, DWORD nSettleMilliseconds) {
+    // Through the normal mode first, which restarts the controller, then
+    // into the mode the stage needs, each given its time to settle.
+    if (!SwitchUiMode(1)) {
+        return false;
+    }
+    SleepPumping(kModeSwitchMilliseconds);
+    if (!SwitchUiMode(nMode)) {
+        return false;
+    }
+    SleepPumping(nSettleMilliseconds);
+    return true;
+}
+
 UpdateResult CFirmwareUpdate::Run(CProgressCtrl* pProgress, IUpdateStatusSink& status) {
     // A FLASH-ROM write that cannot succeed on this chip or link is refused
     // before anything is written, rather than failing half-way.
@@ -131,14 +145,9 @@ UINT CFirmwareUpdate::UpdateResource(CProgressCtrl* pProgress, IUpdateStatusSink
                                      bool bPreUpdate) {
     status.OnStatus(IDS_UPDATING_SPIROM_UI);
     if (!m_options.bDisableResetUI && !m_romUI78K.m_bDebugger) {
-        if (!SwitchUiMode(1)) {
+        if (!EnterUiMode(3, kResourceModeSettleMilliseconds)) {
             return IDS_ERR_RESOURCE_MODE;
         }
-        SleepPumping(kModeSwitchMilliseconds);
-        if (!SwitchUiMode(3)) {
-            return IDS_ERR_RESOURCE_MODE;
-        }
-        SleepPumping(kResourceModeSettleMilliseconds);
         if (bPreUpdate) {
             SendUiPreUpdateCommand(&m_device);
         }
@@ -180,14 +189,9 @@ UINT CFirmwareUpdate::UpdateUiFirmware(CProgressCtrl* pProgress, IUpdateStatusSi
     std::vector<BYTE> image = WorkingCopy(m_romUI78K);
     std::copy(infoBlock->begin(), infoBlock->end(), image.begin() + kUiSerialOffset);
     const UINT nSize = m_romUI78K.m_nDataSize;
-    if (!SwitchUiMode(1)) {
+    if (!EnterUiMode(4, kBootModeSettleMilliseconds)) {
         return IDS_ERR_UI_FIRMWARE_MODE;
     }
-    SleepPumping(kModeSwitchMilliseconds);
-    if (!SwitchUiMode(4)) {
-        return IDS_ERR_UI_FIRMWARE_MODE;
-    }
-    SleepPumping(kBootModeSettleMilliseconds);
     status.OnStatus(IDS_UPDATING_FLASH_ROM_UI);
     if (!ProgramUiFlash(&m_device, pProgress, image.data(), nSize)) {
         return IDS_ERR_WRITE_UI_FLASH;

@@ -11,24 +11,8 @@
 namespace rf::test {
 namespace {
 
-std::string ReadText(const std::string& strPath) {
-    std::ifstream file(strPath, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 std::size_t CountLines(const std::string& strText) {
     return static_cast<std::size_t>(std::count(strText.begin(), strText.end(), '\n'));
-}
-
-// Every file of the enclosure's state, by name.
-std::map<std::string, std::string> State(const std::string& strDirectory) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(strDirectory)) {
-        files[entry.path().filename().string()] = ReadText(entry.path().string());
-    }
-    return files;
 }
 
 class FirmwareCliTest : public CCliFixture {
@@ -45,15 +29,15 @@ protected:
         return Utf8ToUtf16("--trace=" + files.Root() + "/" + strName);
     }
     std::string Trace(const std::string& strName) const {
-        return ReadText(files.Root() + "/" + strName);
+        return ReadFileText(files.Root() + "/" + strName);
     }
 };
 
 TEST_F(FirmwareCliTest, ARealUnitGetsNoTestImageButListInfoAndBackupWork) {
     ASSERT_EQ(Run({u"emulator", u"reset", Emulate(), u"--as-real-unit"}).nExit, 0);
-    EXPECT_NE(ReadText(Directory() + "/enclosure.conf").find("emulated-mark=no"),
+    EXPECT_NE(ReadFileText(Directory() + "/enclosure.conf").find("emulated-mark=no"),
               std::string::npos);
-    const auto before = State(Directory());
+    const auto before = DirectorySnapshot(Directory());
 
     const CliRun info = Run({u"info", Emulate(), TraceOption("info")});
     EXPECT_EQ(info.nExit, 0) << info.strErr;
@@ -76,7 +60,8 @@ TEST_F(FirmwareCliTest, ARealUnitGetsNoTestImageButListInfoAndBackupWork) {
     EXPECT_EQ(json.nExit, 2);
     EXPECT_NE(json.strOut.find("\"result\":\"refused\",\"message_id\":950"), std::string::npos)
         << json.strOut;
-    EXPECT_EQ(State(Directory()), before) << "the saved enclosure is byte for byte what it was";
+    EXPECT_EQ(DirectorySnapshot(Directory()), before)
+        << "the saved enclosure is byte for byte what it was";
 }
 
 TEST_F(FirmwareCliTest, TheMarkedEnclosureUpdatesAsBefore) {

@@ -19,21 +19,6 @@
 namespace rf::test {
 namespace {
 
-std::string ReadText(const std::string& strPath) {
-    std::ifstream file(strPath, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-std::map<std::string, std::string> State(const std::string& strDirectory) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(strDirectory)) {
-        files[entry.path().filename().string()] = ReadText(entry.path().string());
-    }
-    return files;
-}
-
 // The first number after the pattern, or -1.
 long long NumberAfter(const std::string& text, const std::string& strPattern) {
     std::smatch match;
@@ -60,7 +45,7 @@ protected:
         return Utf8ToUtf16("--trace=" + files.Root() + "/" + strName);
     }
     std::string Trace(const std::string& strName) const {
-        return ReadText(files.Root() + "/" + strName);
+        return ReadFileText(files.Root() + "/" + strName);
     }
 };
 
@@ -105,7 +90,7 @@ TEST_F(PlanCliTest, ThePlannedTimeIsWhatTheUpdateThenTakes) {
 
 TEST_F(PlanCliTest, ARealUnitIsReadAsInfoReadsItAndLeftByteForByteAsItWas) {
     Reset({u"--as-real-unit"});
-    const auto before = State(Directory());
+    const auto before = DirectorySnapshot(Directory());
     ASSERT_EQ(Run({u"info", Emulate(), TraceOption("info")}).nExit, 0);
 
     const CliRun plan = Run({u"update", u"--plan", Emulate(), TraceOption("plan")});
@@ -118,7 +103,8 @@ TEST_F(PlanCliTest, ARealUnitIsReadAsInfoReadsItAndLeftByteForByteAsItWas) {
     EXPECT_NE(plan.strOut.find("Updating firmware(SEEPROM - Host)..."), std::string::npos)
         << plan.strOut;
     EXPECT_EQ(Trace("plan"), Trace("info")) << "only identification and version reads";
-    EXPECT_EQ(State(Directory()), before) << "the saved enclosure is byte for byte what it was";
+    EXPECT_EQ(DirectorySnapshot(Directory()), before)
+        << "the saved enclosure is byte for byte what it was";
     // The twin's update kept and forgot the front panel's block in a journal
     // of its own, never in the unit's.
     EXPECT_FALSE(std::filesystem::exists(env.stateDirectory.Root() + "/reflasher/journal"));
@@ -139,7 +125,7 @@ TEST_F(PlanCliTest, WhenNothingIsNewerItNamesTheQuestionAndWhatYesWouldWrite) {
 
 TEST_F(PlanCliTest, BadInputIsRefusedAsTheUpdateRefusesIt) {
     Reset({});
-    const auto before = State(Directory());
+    const auto before = DirectorySnapshot(Directory());
     const std::u16string badPackage = u"--firmware=" + Utf8ToUtf16(files.Root() + "/none.cab");
     const CliRun plan = Run({u"update", u"--plan", badPackage, Emulate()});
     const CliRun update = Run({u"update", badPackage, Emulate()});
@@ -149,7 +135,7 @@ TEST_F(PlanCliTest, BadInputIsRefusedAsTheUpdateRefusesIt) {
 
     EXPECT_EQ(Run({u"update", u"--plan", u"--link=usb3", Emulate()}).nExit, 2);
     EXPECT_EQ(Run({u"info", u"--plan", Emulate()}).nExit, 2);
-    EXPECT_EQ(State(Directory()), before);
+    EXPECT_EQ(DirectorySnapshot(Directory()), before);
 }
 
 TEST(PlanLinkTest, ARealUnitsBusStandsForTheFastHostOfItsKind) {

@@ -21,19 +21,6 @@ class SeveralUnitsTest : public CCliFixture {
 protected:
     std::string Directory() const { return files.Root() + "/row"; }
     std::u16string Emulate() const { return Utf8ToUtf16("--emulate=" + Directory()); }
-
-    // Every file of the directory, by its path inside it, with its bytes.
-    std::map<std::string, std::string> SavedState() const {
-        std::map<std::string, std::string> state;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(Directory())) {
-            if (entry.is_regular_file()) {
-                std::ifstream file(entry.path(), std::ios::binary);
-                state[std::filesystem::relative(entry.path(), Directory()).string()] =
-                    std::string(std::istreambuf_iterator<char>(file), {});
-            }
-        }
-        return state;
-    }
 };
 
 TEST_F(SeveralUnitsTest, ResetMakesTheRowAndAFewerCountRemovesTheRest) {
@@ -90,7 +77,7 @@ TEST_F(SeveralUnitsTest, ADeviceIsNamedByDriveOrBySerialAndAnUnknownNameTouchesN
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(block), {}),
               std::string("DVX44-UI-004871\xFF"));
 
-    const auto before = SavedState();
+    const auto before = DirectorySnapshot(Directory());
     for (const char* pszCommand : {"info", "update", "backup"}) {
         std::vector<std::u16string> args = {Utf8ToUtf16(pszCommand)};
         if (args[0] == u"backup") {
@@ -101,13 +88,13 @@ TEST_F(SeveralUnitsTest, ADeviceIsNamedByDriveOrBySerialAndAnUnknownNameTouchesN
         EXPECT_EQ(unknown.nExit, 2) << pszCommand;
         EXPECT_NE(unknown.strErr.find("KD44D2-1311-009999"), std::string::npos) << unknown.strErr;
     }
-    EXPECT_EQ(SavedState(), before);
+    EXPECT_EQ(DirectorySnapshot(Directory()), before);
     EXPECT_FALSE(std::filesystem::exists(files.Root() + "/backup"));
 }
 
 TEST_F(SeveralUnitsTest, WithoutANameUpdateAndBackupRefuseAndWriteNothing) {
     ASSERT_EQ(Run({u"emulator", u"reset", Emulate(), u"--units", u"2"}).nExit, 0);
-    const auto before = SavedState();
+    const auto before = DirectorySnapshot(Directory());
     const CliRun update = Run({u"update", Emulate(), u"--yes"});
     EXPECT_EQ(update.nExit, 2);
     for (const char16_t* pszSerial : {kFirstSerial, kSecondSerial}) {
@@ -121,18 +108,18 @@ TEST_F(SeveralUnitsTest, WithoutANameUpdateAndBackupRefuseAndWriteNothing) {
     const CliRun backup = Run({u"backup", Utf8ToUtf16(files.Root() + "/backup"), Emulate()});
     EXPECT_EQ(backup.nExit, 2);
     EXPECT_FALSE(std::filesystem::exists(files.Root() + "/backup"));
-    EXPECT_EQ(SavedState(), before);
+    EXPECT_EQ(DirectorySnapshot(Directory()), before);
 }
 
 TEST_F(SeveralUnitsTest, AFaultAimedAtOneUnitHitsThatUnitAlone) {
     ASSERT_EQ(Run({u"emulator", u"reset", Emulate(), u"--units", u"2"}).nExit, 0);
-    const auto before = SavedState();
+    const auto before = DirectorySnapshot(Directory());
     const std::u16string cutFirst = std::u16string(kFirstSerial) + u":power-cut:900";
     // The second unit is updated whole; the fault waits on the first.
     const CliRun second = Run(
         {u"update", Emulate(), u"--device", u"emulated-enclosure-2", u"--emulate-fault", cutFirst});
     EXPECT_EQ(second.nExit, 0) << second.strErr;
-    auto after = SavedState();
+    auto after = DirectorySnapshot(Directory());
     for (const auto& [path, bytes] : before) {
         if (!path.starts_with("unit-2")) {
             EXPECT_EQ(after[path], bytes) << path << " of the first unit changed";

@@ -18,25 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 void WriteText(const std::string& strPath, const std::string& strText) {
     std::ofstream(strPath, std::ios::binary | std::ios::trunc) << strText;
-}
-
-// Every file of a directory with its contents.
-std::map<std::string, std::string> Snapshot(const std::string& strDirectory) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(strDirectory)) {
-        if (entry.is_regular_file()) {
-            files[entry.path().lexically_relative(strDirectory).generic_string()] =
-                ReadAll(entry.path());
-        }
-    }
-    return files;
 }
 
 class TwinCliTest : public CCliFixture {
@@ -85,9 +68,9 @@ TEST_F(TwinCliTest, ATwinOfEachPresetReadsAndUpdatesAsTheUnit) {
             Run({u"update", u"--yes", Emulate(strTwin), u"--trace", Path("twin.trace")});
         EXPECT_EQ(unitUpdate.nExit, 0) << unitUpdate.strErr;
         EXPECT_EQ(twinUpdate.nExit, 0) << twinUpdate.strErr;
-        const std::string strTrace = ReadAll(files.Root() + "/unit.trace");
+        const std::string strTrace = ReadFileText(files.Root() + "/unit.trace");
         EXPECT_FALSE(strTrace.empty());
-        EXPECT_TRUE(strTrace == ReadAll(files.Root() + "/twin.trace")) << "the traces differ";
+        EXPECT_TRUE(strTrace == ReadFileText(files.Root() + "/twin.trace")) << "the traces differ";
     }
     // Made anew from a preset, the directory holds no twin any more.
     ASSERT_EQ(Run({u"emulator", u"reset", Emulate("twin-row1")}).nExit, 0);
@@ -135,11 +118,11 @@ TEST_F(TwinCliTest, ABackupThatCannotStandForTheUnitIsRefusedNamingWhatIsWrong) 
          "do not agree with its manifest: the version of host is C018 in the files, C017 in the "
          "manifest"},
     };
-    const std::string strBefore = ReadAll(strGood + "/flash-rom.bin");
+    const std::string strBefore = ReadFileText(strGood + "/flash-rom.bin");
     const CliRun intoBackup =
         Run({u"emulator", u"reset", Emulate("backup-row1"), u"--from-backup", Path("backup-row1")});
     EXPECT_EQ(intoBackup.nExit, 2);
-    EXPECT_TRUE(ReadAll(strGood + "/flash-rom.bin") == strBefore) << "the backup is kept";
+    EXPECT_TRUE(ReadFileText(strGood + "/flash-rom.bin") == strBefore) << "the backup is kept";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);
         const std::string strBackup = files.Root() + "/damaged";
@@ -162,7 +145,7 @@ TEST_F(TwinCliTest, ABackupThatCannotStandForTheUnitIsRefusedNamingWhatIsWrong) 
 TEST_F(TwinCliTest, TheModelledUiFirmwareCarriesTheUnitsBuildDate) {
     BackUp("row1");
     const std::string strManifest = files.Root() + "/backup-row1/unit.json";
-    std::string strText = ReadAll(strManifest);
+    std::string strText = ReadFileText(strManifest);
     const std::size_t nUi = strText.find("\"ui\":{");
     const std::size_t nDate = strText.find("\"date\":", nUi);
     ASSERT_NE(nDate, std::string::npos);
@@ -184,16 +167,16 @@ TEST_F(TwinCliTest, ARehearsalWritesNothingToTheUnitAndSaysHowTheUpdateWouldEnd)
     // A unit taken for a real one refuses the carried test images: the
     // rehearsal meets the refusal the update would meet.
     ASSERT_EQ(Run({u"emulator", u"reset", Emulate("unit"), u"--as-real-unit"}).nExit, 0);
-    auto before = Snapshot(strUnit);
+    auto before = DirectorySnapshot(strUnit);
     const CliRun refused = Run({u"update", u"--rehearse", u"--yes", Emulate("unit")});
     EXPECT_EQ(refused.nExit, 2);
     EXPECT_NE(refused.strOut.find("Rehearsed update: The firmware images selected are test images"),
               std::string::npos)
         << refused.strOut;
-    EXPECT_TRUE(Snapshot(strUnit) == before) << "the real unit's state changed";
+    EXPECT_TRUE(DirectorySnapshot(strUnit) == before) << "the real unit's state changed";
 
     ASSERT_EQ(Run({u"emulator", u"reset", Emulate("unit")}).nExit, 0);
-    before = Snapshot(strUnit);
+    before = DirectorySnapshot(strUnit);
     const CliRun rehearsed = Run({u"update", u"--rehearse", u"--json", Emulate("unit")});
     EXPECT_EQ(rehearsed.nExit, 0) << rehearsed.strErr;
     EXPECT_EQ(rehearsed.strOut,
@@ -202,7 +185,7 @@ TEST_F(TwinCliTest, ARehearsalWritesNothingToTheUnitAndSaysHowTheUpdateWouldEnd)
               "\"outcome\":\"holds_image\"},{\"memory\":\"host\",\"outcome\":\"holds_image\"},{"
               "\"memory\":\"ui\",\"outcome\":\"holds_image\"},{\"memory\":\"resource\","
               "\"outcome\":\"holds_image\"}]}}\n");
-    EXPECT_TRUE(Snapshot(strUnit) == before) << "the unit's state changed";
+    EXPECT_TRUE(DirectorySnapshot(strUnit) == before) << "the unit's state changed";
     EXPECT_TRUE(fs::is_empty(files.Root() + "/tmp")) << "the temporary directories are removed";
 }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 
 #include "base/FilePath.h"
 #include "base/Text.h"
@@ -46,6 +47,24 @@ std::u16string CTempFiles::Write(const std::string& strName, std::span<const BYT
 
 std::u16string CTempFiles::Path(const std::string& strName) const {
     return Utf8ToUtf16(PathToUtf8(PathFromUtf8(m_strRoot) / strName));
+}
+
+std::string ReadFileText(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::map<std::string, std::string> DirectorySnapshot(const std::filesystem::path& directory) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(directory)) {
+        if (entry.is_regular_file()) {
+            files[entry.path().lexically_relative(directory).generic_string()] =
+                ReadFileText(entry.path());
+        }
+    }
+    return files;
 }
 
 }  // namespace rf::test

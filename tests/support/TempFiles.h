@@ -3,6 +3,8 @@
 // A private directory for files a test writes, removed with everything in
 // it when the object goes.
 
+#include <filesystem>
+#include <map>
 #include <span>
 #include <string>
 
@@ -26,5 +28,11 @@ public:
 private:
     std::string m_strRoot;
 };
+
+// The whole file as bytes; empty when it cannot be read.
+std::string ReadFileText(const std::filesystem::path& path);
+// Every file under the directory, by its path inside it ("unit-2/flash-rom.bin"),
+// with its bytes: what "left byte for byte unchanged" compares.
+std::map<std::string, std::string> DirectorySnapshot(const std::filesystem::path& directory);
 
 }  // namespace rf::test
