@@ -361,9 +361,8 @@ def facts(params, run, executable):
             'msg': '%d enclosure(s)' % len(found)}
 
 
-def backup_target(params, run, executable):
-    """For a backup in check mode: the one unit a backup would read, or the
-    failure it would meet."""
+def _backup_unit(params, run, executable):
+    """The one unit a backup would read, or the failure it would meet."""
     listed = run(info_command(executable, params))
     found = enclosures(parse(listed.stdout)) or []
     if len(found) == 1 and listed.rc == EXIT_DONE:
@@ -375,10 +374,29 @@ def backup_target(params, run, executable):
     return {'changed': False, 'failed': True, 'msg': _said(listed)}
 
 
-def backup_result(run, manifest):
-    """What "backup" did, with the manifest it wrote (None when it wrote
-    none: a failed backup never leaves one)."""
-    if run.rc == EXIT_DONE and manifest is not None:
+def backup(params, run, executable, check_mode, manifest_in_dest):
+    """reflasher_backup. A whole backup already in dest is kept unless
+    force says otherwise: run again after an update, the task would replace
+    the backup taken before it with the unit as updated. manifest_in_dest()
+    reads the manifest dest holds, None when it holds none."""
+    kept = manifest_in_dest()
+    if kept is not None and not params.get('force'):
+        unit = _backup_unit(params, run, executable)
+        if unit['failed']:
+            return unit
+        if kept.get('serial') != unit['serial']:
+            return {'changed': False, 'failed': True,
+                    'msg': '%s holds the backup of another unit, %s, not of %s: give this one a directory of its own'
+                           % (params['dest'], kept.get('serial'), unit['serial'])}
+        return {'changed': False, 'failed': False, 'serial': unit['serial'], 'manifest': kept,
+                'msg': '%s holds a backup of %s already' % (params['dest'], unit['serial'])}
+    if check_mode:
+        return _backup_unit(params, run, executable)
+    done = run(backup_command(executable, params))
+    # A failed backup never leaves a manifest; one left by an earlier backup
+    # was removed before the first file was replaced.
+    manifest = manifest_in_dest() if done.rc == EXIT_DONE else None
+    if manifest is not None:
         return {'changed': True, 'failed': False, 'serial': manifest.get('serial'),
                 'manifest': manifest, 'msg': 'Backed up %s' % manifest.get('serial')}
-    return {'changed': run.rc == EXIT_FAILED, 'failed': True, 'msg': _said(run)}
+    return {'changed': done.rc == EXIT_FAILED, 'failed': True, 'msg': _said(done)}

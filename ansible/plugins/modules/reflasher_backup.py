@@ -14,16 +14,23 @@ description:
     C(reflasher-cli backup), and optionally fetches the files to the controller.
   - The unit is only read. The program writes the manifest C(unit.json) last and only when every memory
     file is whole; a failed backup leaves none, and the task fails.
-  - Every run reads the unit anew and is C(changed); check mode only checks that there is one unit to read.
+  - A whole backup of the same unit already in I(dest) is kept, and the task is not changed, unless
+    I(force) is set; a backup of another unit there fails the task. Run again after an update, the task
+    thus keeps the backup taken before it.
+  - Check mode reads only the unit's identity, to tell whether there is one unit to back up.
 version_added: 1.0.0
 author: reflasher developers
 options:
   dest:
     description:
       - The directory on the managed host, made when missing. An absolute path.
-      - Files of an earlier backup there are replaced; use a directory of its own for each backup you keep.
     type: path
     required: true
+  force:
+    description:
+      - Back up again into a I(dest) that holds a whole backup, replacing its files.
+    type: bool
+    default: false
   device:
     description:
       - The enclosure on this drive (as C(reflasher-cli list) shows it) or with this serial number.
@@ -70,12 +77,12 @@ serial:
   type: str
   sample: KD44D2-1311-004870
 manifest:
-  description: The manifest the program wrote, C(unit.json) in I(dest).
-  returned: success, not in check mode
+  description: The manifest of the backup in I(dest), C(unit.json), as the program wrote it.
+  returned: success, except a new backup in check mode
   type: dict
 files:
-  description: The files in I(dest) after the backup, each with C(name), C(path), C(size) and C(sha256).
-  returned: success, not in check mode
+  description: The files in I(dest), each with C(name), C(path), C(size) and C(sha256).
+  returned: success, except a new backup in check mode
   type: list
   elements: dict
 fetched:
@@ -109,22 +116,17 @@ def files_in(module, dest):
 
 def main():
     module = reflasher_module(dict(dest=dict(type='path', required=True), device=dict(type='str'),
-                                   fetch_to=dict(type='str')))
-    params = module.params
-    if not os.path.isabs(params['dest']):
-        module.fail_json(msg='dest must be an absolute path: %s' % params['dest'])
-    run, program = runner(module), executable(module)
-    if module.check_mode:
-        result = reflasher_cli.backup_target(params, run, program)
-    else:
-        done = run(reflasher_cli.backup_command(program, params))
-        result = reflasher_cli.backup_result(done, read_manifest(params['dest']) if done.rc == 0 else None)
-        if not result['failed']:
-            result['files'] = files_in(module, params['dest'])
-        result['stderr'] = done.stderr
-    result['dest'] = params['dest']
+                                   force=dict(type='bool', default=False), fetch_to=dict(type='str')))
+    dest = module.params['dest']
+    if not os.path.isabs(dest):
+        module.fail_json(msg='dest must be an absolute path: %s' % dest)
+    result = reflasher_cli.backup(module.params, runner(module), executable(module), module.check_mode,
+                                  lambda: read_manifest(dest))
+    result['dest'] = dest
     if result.pop('failed'):
         module.fail_json(**result)
+    if 'manifest' in result:
+        result['files'] = files_in(module, dest)
     module.exit_json(**result)
 
 

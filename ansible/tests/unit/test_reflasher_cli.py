@@ -179,17 +179,32 @@ class FactsAndBackupTest(unittest.TestCase):
         self.assertTrue(result['failed'])
         self.assertIn('NOPE', result['msg'])
 
-    def test_a_backup_needs_one_unit_and_its_manifest(self):
-        self.assertTrue(reflasher_cli.backup_target(params('four', dest='/b'), Program('info-four'), EXE)['failed'])
-        target = reflasher_cli.backup_target(params('old', dest='/b'), Program('info-one'), EXE)
-        self.assertEqual((target['changed'], target['serial']), (True, 'KD44D2-1311-004870'))
+    def backup(self, program, kept=None, check_mode=False, **options):
+        return reflasher_cli.backup(params(options.pop('emulate'), dest='/EMULATED/backup', **options),
+                                    program, EXE, check_mode, lambda: kept)
 
-        several = fixture('backup-four')
-        failed = reflasher_cli.backup_result(Run(several['rc'], several['stdout'], several['stderr']), None)
-        self.assertEqual((failed['changed'], failed['failed']), (False, True))
-        self.assertIn('Several supported enclosures', failed['msg'])
+    def test_a_backup_needs_one_unit_and_leaves_a_manifest(self):
+        self.assertIn('Several enclosures', self.backup(Program('info-four'), check_mode=True, emulate='four')['msg'])
+        target = self.backup(Program('info-one'), check_mode=True, emulate='old')
+        self.assertEqual((target['changed'], target['failed'], target['serial']), (True, False, 'KD44D2-1311-004870'))
+
+        result = self.backup(Program('backup-four'), emulate='four')
+        self.assertEqual((result['changed'], result['failed']), (False, True))
+        self.assertIn('Several supported enclosures', result['msg'])
         # Done, but without a manifest: the backup is not whole.
-        self.assertTrue(reflasher_cli.backup_result(Run(0, '', ''), None)['failed'])
+        self.assertTrue(reflasher_cli.backup(params('old', dest='/b'), lambda argv: Run(0, '', ''), EXE, False,
+                                             lambda: None)['failed'])
+
+    def test_a_whole_backup_in_dest_is_kept_unless_forced(self):
+        same = self.backup(Program('info-one'), kept={'serial': 'KD44D2-1311-004870'}, emulate='old')
+        self.assertEqual((same['changed'], same['failed']), (False, False))
+        other = self.backup(Program('info-one'), kept={'serial': 'KD44D2-1311-004871'}, emulate='old')
+        self.assertEqual((other['changed'], other['failed']), (False, True))
+        self.assertIn('KD44D2-1311-004871', other['msg'])
+        forced = self.backup(Program('backup-four'), kept={'serial': 'KD44D2-1311-004870'}, emulate='four',
+                             force=True)
+        self.assertTrue(forced['failed'])
+        self.assertIn('Several supported enclosures', forced['msg'])
 
 
 if __name__ == '__main__':
