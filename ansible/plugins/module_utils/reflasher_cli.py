@@ -195,8 +195,6 @@ def _planned(run, force):
     return outcome
 
 
-
-
 def _updated(run):
     """The outcome of "update --json" on one unit, and whether it may have
     written: a run that reports a failure may have, one that did nothing
@@ -239,7 +237,7 @@ def _summary(unit):
         return 'Would write %s in about %.1f s, then: %s' % (
             writes, (plan['total_ms'] or 0) / 1000.0, plan['message'])
     if unit['outcome'] == 'current':
-        return 'Up to date: no carried image is newer than the unit\'s; nothing was written.'
+        return 'Up to date: no image is newer than the unit\'s; nothing was written.'
     return unit['message'] or ''
 
 
@@ -352,13 +350,18 @@ def _all_failed(run):
 
 def facts(params, run, executable):
     """reflasher_info: the units attached, none being no failure unless one
-    was named."""
+    was named. A unit the program could not read whole is still told, with
+    each memory's read fault, and a warning."""
     listed = run(info_command(executable, params))
     found = enclosures(parse(listed.stdout))
-    if found is None or listed.rc not in (EXIT_DONE, EXIT_NOTHING) or (params.get('device') and not found):
+    if found is None or listed.rc not in (EXIT_DONE, EXIT_FAILED, EXIT_NOTHING) or (
+            params.get('device') and not found):
         return {'changed': False, 'failed': True, 'msg': _said(listed)}
-    return {'changed': False, 'ansible_facts': {'reflasher_enclosures': found},
-            'msg': '%d enclosure(s)' % len(found)}
+    result = {'changed': False, 'failed': False, 'ansible_facts': {'reflasher_enclosures': found},
+              'msg': '%d enclosure(s)' % len(found)}
+    if listed.rc == EXIT_FAILED:
+        result['warnings'] = ['reflasher-cli could not read everything (see read_fault): ' + _said(listed)]
+    return result
 
 
 def _backup_unit(params, run, executable):

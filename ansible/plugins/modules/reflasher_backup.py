@@ -91,7 +91,6 @@ fetched:
   type: str
 '''
 
-import json
 import os
 
 from ansible_collections.reflasher.enclosure.plugins.module_utils import reflasher_cli

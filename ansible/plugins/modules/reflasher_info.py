@@ -12,7 +12,8 @@ short_description: Facts about the KESTREL DVX4400DUO enclosures of a host
 description:
   - Reads every supported enclosure attached to the managed host (or the one named by I(device)) with
     C(reflasher-cli info --json) and sets the fact C(reflasher_enclosures).
-  - Only reads; a host without an enclosure gets an empty list, not a failure.
+  - Only reads; a host without an enclosure gets an empty list, not a failure. A memory that could not be
+    read has its C(read_fault), and the task warns.
 version_added: 1.0.0
 author: reflasher developers
 options:

@@ -30,6 +30,7 @@ STEPS = [
     (None, ['emulator', 'reset', '--units', '4', '--emulate=@/four']),
     ('info-one', ['info', '--json', '--emulate=@/old']),
     ('info-four', ['info', '--json', '--emulate=@/four']),
+    ('info-read-fault', ['info', '--json', '--emulate=@/old', '--emulate-fault=fail:3']),
     ('info-not-found', ['info', '--json', '--device=NOPE', '--emulate=@/old']),
     ('list-four', ['list', '--json', '--emulate=@/four']),
     ('plan-old', ['update', '--plan', '--json', '--emulate=@/old']),

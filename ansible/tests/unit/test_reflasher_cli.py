@@ -174,6 +174,13 @@ class FactsAndBackupTest(unittest.TestCase):
         cpu = [memory for memory in lone[0]['memories'] if memory['memory'] == 'cpu'][0]
         self.assertEqual((cpu['needs_update'], cpu['image_version'], cpu['device_version']), (False, None, 'C010'))
 
+    def test_a_unit_read_in_part_is_told_with_a_warning(self):
+        result = reflasher_cli.facts(params('old', emulate_fault='fail:3'), Program('info-read-fault'), EXE)
+        self.assertFalse(result['failed'])
+        self.assertEqual(len(result['warnings']), 1)
+        flash = result['ansible_facts']['reflasher_enclosures'][0]['memories'][0]
+        self.assertIsNotNone(flash['read_fault'])
+
     def test_a_named_unit_that_is_absent_fails(self):
         result = reflasher_cli.facts(params('old', device='NOPE'), Program('info-not-found'), EXE)
         self.assertTrue(result['failed'])
