@@ -8,6 +8,7 @@ from __future__ import absolute_import, division, print_function
 __metaclass__ = type
 
 import os
+import subprocess
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.reflasher.enclosure.plugins.module_utils.reflasher_cli import Run
@@ -43,11 +44,13 @@ def executable(module):
 
 
 def runner(module):
-    """Runs the program as given, never through a shell and without
-    expanding anything in its arguments. Its input is a pipe, never the
-    terminal an ssh connection may give the module: a question the program
-    asks is then answered No at once instead of waiting for a person."""
+    """Runs the program as given, never through a shell. Its input is
+    /dev/null, never the terminal an ssh connection may give the module: a
+    question the program asks is then answered No at once instead of waiting
+    for a person. (A pipe fed by run_command would race the program's exit:
+    writing into it after the program ended fails the task.)"""
     def run(argv):
-        rc, stdout, stderr = module.run_command(argv, data='\n', binary_data=True, expand_user_and_vars=False)
-        return Run(rc, stdout, stderr)
+        module.debug('running %s' % ' '.join(argv))
+        done = subprocess.run(argv, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        return Run(done.returncode, done.stdout.decode('utf-8', 'replace'), done.stderr.decode('utf-8', 'replace'))
     return run
