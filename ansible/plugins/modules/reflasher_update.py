@@ -67,20 +67,18 @@ attributes:
 '''
 
 EXAMPLES = r'''
-- name: Update the enclosure of each desk, one host at a time
-  hosts: desks
-  serial: 1
-  max_fail_percentage: 0
-  tasks:
-    - name: Copy the maker's firmware package
-      ansible.builtin.copy:
-        src: kestrel-firmware.cab
-        dest: /var/tmp/kestrel-firmware.cab
-        mode: '0644'
+# In a play with "serial: 1" and "max_fail_percentage: 0", one host at a time
+# and none after a failure.
+- name: Copy the maker's firmware package, in check mode too for the plan
+  ansible.builtin.copy:
+    src: kestrel-firmware.cab
+    dest: /var/tmp/kestrel-firmware.cab
+    mode: '0644'
+  check_mode: false
 
-    - name: Update
-      reflasher.enclosure.reflasher_update:
-        firmware: /var/tmp/kestrel-firmware.cab
+- name: Update the host's enclosure
+  reflasher.enclosure.reflasher_update:
+    firmware: /var/tmp/kestrel-firmware.cab
 
 - name: Every unit of a service bench
   reflasher.enclosure.reflasher_update:
@@ -126,7 +124,7 @@ plan:
     - C(steps) lists the memories in the order they would be written, each with C(memory), C(from_version),
       C(to_version), C(estimated_ms) and the status texts (C(stages)); then C(other_ms), C(total_ms), the
       C(link) the times are for, and the message (C(message_id), C(message)) the update would end with.
-  returned: always
+  returned: without all
   type: dict
 units:
   description:
