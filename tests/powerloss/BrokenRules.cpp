@@ -43,8 +43,6 @@ constexpr BYTE kSpiWriteKeep = 0x80;
 constexpr BYTE kSpiReadKeep = 0x82;
 constexpr BYTE kSpiReadEnd = 0x83;
 constexpr BYTE kBootChipErase = 0x20;
-constexpr char kResourceMagic[] = "RESOURCE";
-constexpr std::size_t kResourceMagicLength = 8;
 
 bool IsHostCommand(const ScsiRequest& request, BYTE nSub) {
     return request.Cdb[0] == kOpHostEeprom && request.Cdb[1] == nSub && request.Cdb[4] == 0 &&

@@ -54,7 +54,6 @@ constexpr std::size_t kMaxContinuations = 1 << 20;
 // Each class keeps its first state (about a megabyte).
 constexpr std::size_t kMaxClasses = 512;
 constexpr int kStackDepth = 48;
-constexpr char kResourceMagic[] = "RESOURCE";
 
 // What the program reported after a cut, from a forked copy.
 struct ContinuationSlot {
@@ -371,7 +370,7 @@ std::uint64_t CEveryCommandRun::UiPart(const emu::CEmulatedUiController& ui, Ver
 
 std::uint64_t CEveryCommandRun::SpiPart(const emu::CSpiFlashChip& spi, std::uint64_t nNow,
                                         Verdict& verdict) {
-    std::array<BYTE, 8> magic{};
+    std::array<BYTE, kResourceMagicLength> magic{};
     for (std::uint32_t i = 0; i < magic.size(); ++i) {
         magic[i] = spi.ByteAfterPowerLoss(i, nNow);
     }
@@ -680,9 +679,10 @@ void CEveryCommandRun::RunRepairs(PowerLossFigures& figures) {
             if (!noisy.uiFlash.bValid) {
                 noise(noisy.uiFlash.contents, 0);
             }
-            if (std::memcmp(noisy.spi.data(), kResourceMagic, 8) != 0) {
-                const bool bZero = std::all_of(noisy.spi.begin(), noisy.spi.begin() + 8,
-                                               [](BYTE b) { return b == 0; });
+            if (std::memcmp(noisy.spi.data(), kResourceMagic, kResourceMagicLength) != 0) {
+                const bool bZero =
+                    std::all_of(noisy.spi.begin(), noisy.spi.begin() + kResourceMagicLength,
+                                [](BYTE b) { return b == 0; });
                 noise(noisy.spi, bZero ? 8 : 0);
                 if (!bZero) {
                     noisy.spi[0] = 0xFF;  // neither the magic nor a header of zero bytes

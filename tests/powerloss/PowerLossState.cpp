@@ -167,7 +167,7 @@ Verdict JudgeUiFlash(const emu::UiProgramFlash& flash, const Snapshot& before,
 }
 
 Verdict JudgeSpi(const std::vector<BYTE>& spi, const Snapshot& before, const Snapshot& after) {
-    const bool bMark = std::memcmp(spi.data(), "RESOURCE", 8) == 0;
+    const bool bMark = std::memcmp(spi.data(), kResourceMagic, kResourceMagicLength) == 0;
     return Judged(bMark, spi == before.spi, spi == after.spi);
 }
 

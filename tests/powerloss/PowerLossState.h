@@ -28,8 +28,10 @@ inline constexpr char16_t kDrivePath[] = u"sdb";
 // The part of the bridge's FLASH that a bridge in ROM mode may still read
 // before the ROM path has erased it: the marks its boot code looks at.
 inline constexpr std::size_t kRomModeReadArea = 0x100;
-// The bridge image's magic at offset 0.
+// The bridge image's magic at offset 0, and the resource data's.
 inline constexpr std::size_t kBridgeMagicLength = 4;
+inline constexpr char kResourceMagic[] = "RESOURCE";
+inline constexpr std::size_t kResourceMagicLength = 8;
 inline constexpr std::size_t kInfoBlockOffset = 0xA0;
 inline constexpr std::size_t kInfoBlockLength = 16;
 inline constexpr std::uint64_t kRunLimitMilliseconds = 3'600'000;
