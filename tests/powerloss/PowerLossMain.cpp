@@ -54,7 +54,7 @@ PowerLossPlan SamplePlan(const PowerLossScenario& scenario) {
 
 int Usage() {
     std::cerr << "usage: reflasher_powerloss --sample SCENARIO | --full [SCENARIO] | --every "
-                 "[SCENARIO] [--expect-caught] [--jobs N] [--commands FIRST-LAST]\n"
+                 "[SCENARIO] [--expect-caught [--after-break]] [--jobs N] [--commands FIRST-LAST]\n"
                  "       reflasher_powerloss --agree [SCENARIO] (--commands FIRST-LAST | --random "
                  "N [--seed S]) [--jobs N]\nscenarios:";
     for (const PowerLossScenario& scenario : rf::test::PowerLossScenarios()) {
@@ -182,7 +182,8 @@ int main(int argc, char** argv) {
     }
     if (int{bFull} + int{bSample} + int{bEvery} != 1 || (bSample && strScenario.empty()) ||
         (bExpectCaught && (!bEvery || strScenario.empty())) ||
-        (bAfterBreak && (!bExpectCaught || nLastCommand == 0))) {
+        (bAfterBreak && (!bExpectCaught || nLastCommand == 0)) || nRandomCommands != 0 ||
+        bSeedGiven) {
         return Usage();
     }
     PowerLossFigures total;
