@@ -21,9 +21,9 @@ bool IsToleratedFlashOffset(DWORD dwOffset);
 // longer than the chip waits between two bytes of a page).
 UINT FlashRomRefusal(const CScsiDevice& device, UINT nSize);
 
-// FlashRomRefusal, and for a page-write chip the link itself: the fastest
-// of a few one-byte FLASH reads must fit in the chip's byte-load window.
-// Reads only. Called before anything is written.
+// FlashRomRefusal, and for a page-write chip the link itself: the slowest
+// of four one-byte FLASH reads must fit in the chip's byte-load window with
+// a tenth of it to spare. Reads only. Called before anything is written.
 UINT CheckFlashRomWrite(CScsiDevice& device, UINT nSize);
 
 }  // namespace rf

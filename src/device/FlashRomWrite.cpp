@@ -64,6 +64,16 @@ std::uint64_t ChipEraseLimit(const FlashChipInfo& chip) {
 // A byte or block of an erased area, once the erase is over.
 constexpr std::uint64_t kErasedReadLimit = WaitLimitMilliseconds(0, kPollCommands);
 
+// A page-write part takes each next byte of a page only within its
+// byte-load window (150 us) of the last; a longer pause starts the write
+// with what it has. A turn for the front end there (a repaint, a timer of
+// the window) can take far longer, so from a page's prefix to its last byte
+// the front end waits; it gets its turn in the wait for the page.
+class CNoFrontEndTurn final : public IFrontEndPump {
+public:
+    void Pump() override {}
+};
+
 // One FLASH-ROM write: the firmware path or one of the three ROM-path
 // algorithms, then the read-back.
 class CFlashRomWriter {
@@ -106,6 +116,9 @@ private:
     // The first byte waits for the erase itself, each later one for a read.
     bool WaitBlankBytes(DWORD dwOffset, DWORD dwCount, std::uint64_t nEraseLimit);
     bool WaitPageDone(DWORD dwOffset);
+    // The prefix and the page's bytes (in 64-byte commands, or one command
+    // a byte), with no turn for the front end between.
+    bool LoadPage(DWORD dwOffset, const std::vector<BYTE>& page, bool bByteByByte);
     bool WritePage(DWORD dwOffset);
     // Reads back V bytes and compares them with pExpected.
     bool Verify(UINT nLength, const BYTE* pExpected);
@@ -197,9 +210,28 @@ bool CFlashRomWriter::WritePage(DWORD dwOffset) {
     for (DWORD i = 0; i < dwPage; ++i) {
         page[i] = ImageByte(dwOffset + i);
     }
-    return SendFlashCycles(m_device, kProgramPrefix) &&
-           m_device.WriteFlash(dwOffset, page.data(), dwPage, nullptr) &&
-           WaitPageDone(dwOffset + dwPage - 1);
+    if (!LoadPage(dwOffset, page, false)) {
+        return false;
+    }
+    PumpFrontEnd();
+    return WaitPageDone(dwOffset + dwPage - 1);
+}
+
+bool CFlashRomWriter::LoadPage(DWORD dwOffset, const std::vector<BYTE>& page, bool bByteByByte) {
+    CNoFrontEndTurn noTurn;
+    const CScopedFrontEndPump held(noTurn);
+    if (!SendFlashCycles(m_device, kProgramPrefix)) {
+        return false;
+    }
+    if (!bByteByByte) {
+        return m_device.WriteFlash(dwOffset, page.data(), static_cast<UINT>(page.size()), nullptr);
+    }
+    for (DWORD o = 0; o < page.size(); ++o) {
+        if (!WriteByte(dwOffset + o, page[o])) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool CFlashRomWriter::Verify(UINT nLength, const BYTE* pExpected) {
@@ -336,15 +368,11 @@ bool CFlashRomWriter::WriteByPages() {
     const DWORD dwPage = m_pChip->dwPageSize;
     SetRange(0, static_cast<int>(2 * static_cast<std::int64_t>(m_nSize)));
     // Loading a page with 0xFF everywhere blanks it: the first page stays
-    // blank until everything else is written.
-    if (!SendFlashCycles(m_device, kProgramPrefix)) {
+    // blank until everything else is written. Its bytes go one command each.
+    if (!LoadPage(0, std::vector<BYTE>(dwPage, 0xFF), true)) {
         return false;
     }
-    for (DWORD o = 0; o < dwPage; ++o) {
-        if (!WriteByte(o, 0xFF)) {
-            return false;
-        }
-    }
+    PumpFrontEnd();
     if (!WaitPageDone(dwPage - 1)) {
         return false;
     }

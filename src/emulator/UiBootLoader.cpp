@@ -211,6 +211,12 @@ void CUiBootLoader::OnSecurityData(const HostFrame& frame, std::uint64_t nNow) {
         Answer({kLinkParameterError}, nNow);
         return;
     }
+    if (m_timing.bRefuseSecuritySetting) {
+        Answer(m_timing.bTwoByteSecurityStatus ? std::vector<BYTE>{kLinkAck, kLinkProtectError}
+                                               : std::vector<BYTE>{kLinkProtectError},
+               nNow);
+        return;
+    }
     m_flash.security = {frame.body[0], frame.body[1]};
     // The security setting closes an update: only now does a completely
     // programmed flash count as firmware.

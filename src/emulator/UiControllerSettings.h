@@ -45,6 +45,10 @@ struct UiControllerTiming {
     // a command's one-byte status, or with the two-byte status of a data
     // frame.
     bool bTwoByteSecurityStatus = false;
+    // A loader whose boot area is protected takes the security data frame
+    // (ACK first, in the two-byte form) and refuses the setting: the flash
+    // then never counts as firmware.
+    bool bRefuseSecuritySetting = false;
 };
 
 // What the boot mode reports for command 0xC5: the device's signature

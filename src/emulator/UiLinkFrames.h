@@ -25,6 +25,7 @@ inline constexpr BYTE kLinkCommandError = 0x04;
 inline constexpr BYTE kLinkParameterError = 0x05;
 inline constexpr BYTE kLinkChecksumError = 0x07;
 inline constexpr BYTE kLinkVerifyError = 0x0F;
+inline constexpr BYTE kLinkProtectError = 0x10;
 inline constexpr BYTE kLinkWriteError = 0x1C;
 
 // Where the first payload byte and the checksum sit in an answer frame.

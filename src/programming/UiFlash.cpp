@@ -165,7 +165,7 @@ bool ProgramUiFlash(CDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pDat
         return false;
     }
     // Loaders answer the security data frame with a command's status or with
-    // a data frame's; either is taken when its first byte is ACK.
+    // a data frame's; a data frame's status is ACK only when both bytes are.
     Sleep(kSecurityWritePauseMilliseconds);
     if (WaitUiStatusOfEitherForm(pDevice) != UI_ACK) {
         return false;

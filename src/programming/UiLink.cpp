@@ -150,8 +150,8 @@ enum class StatusForm { Command, Data, Either };
 
 // Asks for the status until a sound frame of the form comes, for at most the
 // status wait. A command's status carries one byte, a data frame's two
-// (the frame's own, then the programming's); Either takes both forms and
-// answers the first byte.
+// (the frame's own, then the programming's): the second tells when the first
+// is ACK. Either takes both forms and reads each as its own form.
 BYTE WaitStatus(CDevice* pDevice, StatusForm form) {
     static constexpr BYTE kStatusRequest[] = {kStatusCommand};
     const UINT nRest = form == StatusForm::Data ? kDataStatusRest : kCommandStatusRest;
@@ -194,8 +194,10 @@ BYTE WaitStatus(CDevice* pDevice, StatusForm form) {
         if (rest[0] != nExpectedLength || rest[nFrameRest - 1] != UI_ETX || (nSum & 0xFF) != 0) {
             continue;
         }
+        // A frame received ACK with its work failed is a failure, whichever
+        // form was asked for.
         const BYTE nFirst = rest[1];
-        return form == StatusForm::Data && nFirst == UI_ACK ? rest[2] : nFirst;
+        return nExpectedLength == 2 && nFirst == UI_ACK ? rest[2] : nFirst;
     }
     return UI_NO_ANSWER;
 }

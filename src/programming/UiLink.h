@@ -32,7 +32,8 @@ bool ReceiveUiDataFrame(CDevice* pDevice, BYTE* pOut, BYTE nMax);
 // status frame comes or 10 seconds pass: ACK, another status, or 0xFF.
 BYTE WaitUiStatus(CDevice* pDevice, bool bDataFrame);
 // A status that may come in either form, a command's one byte or a data
-// frame's two: the first byte, or UI_NO_ANSWER.
+// frame's two, judged as WaitUiStatus judges each: ACK, another status, or
+// UI_NO_ANSWER.
 BYTE WaitUiStatusOfEitherForm(CDevice* pDevice);
 
 // Bytes to and from the SPI flash behind the controller's firmware.

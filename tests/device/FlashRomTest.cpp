@@ -7,6 +7,7 @@
 #include "base/Text.h"
 #include "device/FlashChips.h"
 #include "device/FlashRomCheck.h"
+#include "device/FrontEndPump.h"
 #include "framework/StringTable.h"
 #include "support/EmulatorFixture.h"
 #include "support/ProgressRecorder.h"
@@ -201,6 +202,29 @@ INSTANTIATE_TEST_SUITE_P(Algorithms, RomPathTest,
                                     : paramInfo.param == FLASH_CHIP_ERASE ? "ChipErase"
                                                                           : "PageWrite";
                          });
+
+// The window's turns (a repaint, its timers) may take a millisecond, far
+// longer than a page-write part waits for the next byte of a page: none may
+// come between a page's prefix and its last byte.
+TEST(FlashRomWriteTest, PageLoadGivesTheFrontEndNoTurnUntilItsLastByte) {
+    CEmulatorFixture fixture("ATMEL AT29LV010");
+    fixture.enclosure->EnableTrace(false);
+    ASSERT_TRUE(fixture.OpenDevice());
+    class CSlowTurn final : public IFrontEndPump {
+    public:
+        explicit CSlowTurn(CVirtualClock& clock) : m_clock(clock) {}
+        void Pump() override { m_clock.Advance(1'000); }
+
+    private:
+        CVirtualClock& m_clock;
+    };
+    CSlowTurn turn(fixture.env.clock);
+    const CScopedFrontEndPump scoped(turn);
+    const std::vector<BYTE> image = MakeBridgeFirmware(9000, "0.27", 5);
+    const std::vector<BYTE> held = Held(image);
+    EXPECT_TRUE(fixture.device.WriteFlashRom(held.data(), 9000, nullptr));
+    EXPECT_EQ(fixture.FlashContents(9000), image);
+}
 
 TEST(FirmwarePathTest, BridgeProgramsThePaddedImageWithTheFlashTypeByte) {
     CEmulatorFixture fixture;
@@ -408,6 +432,40 @@ TEST(FlashRomRefusalTest, PageWriteChipIsRefusedOnASlowHostByReadsOnly) {
         for (const auto& entry : fixture.enclosure->Trace()) {
             EXPECT_EQ(entry.direction, emu::TraceDirection::In) << pszBus;
         }
+    }
+}
+
+// Every gap of every page load must fit in the 150 us window: one fast read
+// among slow ones proves nothing, and a link that only just fits leaves no
+// room for a page's data or the next hiccup.
+TEST(FlashRomRefusalTest, PageWriteLinkIsJudgedByItsSlowestReadWithAMargin) {
+    struct Case {
+        std::vector<std::uint64_t> reads;  // microseconds each timed read takes
+        UINT nExpected;
+    };
+    const Case cases[] = {
+        {{125, 125, 125, 125}, 0},
+        {{100, 300, 300, 300}, IDS_ERR_FLASH_LINK_TOO_SLOW},
+        {{125, 125, 125, 140}, IDS_ERR_FLASH_LINK_TOO_SLOW},
+    };
+    for (const Case& c : cases) {
+        CTestEnvironment env;
+        CScriptedDeviceSystem system;
+        auto drive = system.AddDrive(u"/dev/sg1");
+        std::size_t nRead = 0;
+        drive->responder = [&](const ScsiRequest& request) {
+            env.clock.Advance(c.reads[nRead++ % c.reads.size()]);
+            ScriptedAnswer answer;
+            answer.data.assign(request.DataTransferLength, 0xFF);
+            return answer;
+        };
+        CScsiDevice device(system);
+        device.CDeviceBase::Open(u"/dev/sg1");
+        device.m_bRomMode = true;
+        device.m_dwFlashBase = 0x20000;
+        device.m_pFlashChip = FindFlashChip(0x351F);
+        EXPECT_EQ(CheckFlashRomWrite(device, 9000), c.nExpected) << c.reads[0] << " " << c.reads[3];
+        EXPECT_EQ(nRead, 4u);
     }
 }
 

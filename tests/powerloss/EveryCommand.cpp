@@ -32,11 +32,13 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <unordered_map>
 
 #include "base/Clock.h"
 #include "emulator/FlashSelfProgrammer.h"
+#include "powerloss/BrokenRules.h"
 #include "powerloss/PowerLossHarness.h"
 #include "powerloss/PowerLossState.h"
 #include "session/EmulatorPresets.h"
@@ -52,7 +54,6 @@ constexpr std::size_t kMaxContinuations = 1 << 20;
 // Each class keeps its first state (about a megabyte).
 constexpr std::size_t kMaxClasses = 512;
 constexpr int kStackDepth = 48;
-constexpr char kResourceMagic[] = "RESOURCE";
 
 // What the program reported after a cut, from a forked copy.
 struct ContinuationSlot {
@@ -103,7 +104,7 @@ private:
     std::shared_ptr<emu::CEmulatedEnclosure> Fresh() const;
     bool ReferenceRun(PowerLossFigures& figures);
     void MasterRun(PowerLossFigures& figures);
-    void BeforeCommand(const ScsiRequest& request);
+    void BeforeCommand(ScsiRequest& request);
     void AfterCommand(const ScsiRequest& request);
     void ImageCuts(std::uint64_t nIndex, std::uint64_t nStart, std::uint64_t nWork,
                    std::uint64_t nFirst, std::uint64_t nStride);
@@ -129,6 +130,7 @@ private:
     Snapshot m_after;
     std::vector<BYTE> m_infoBlock;
     std::uint64_t m_nFirstIndex = 0;
+    std::vector<std::uint64_t> m_drawn;  // a random draw's commands, from the run's start
 
     CUpdateBench* m_pBench = nullptr;
     std::uint64_t m_nIndex = 0;
@@ -184,22 +186,37 @@ bool CEveryCommandRun::ReferenceRun(PowerLossFigures& figures) {
         return false;
     }
     CUpdateBench bench([this] { return Fresh(); });
+    ResetBrokenRules();
+    std::optional<std::uint64_t> brokenAt;
     if (m_scenario.pfnBefore != nullptr) {
-        bench.faults.decide = [this](const ScsiRequest& request) {
+        bench.faults.decide = [&](ScsiRequest& request) {
             m_scenario.pfnBefore(request);
+            if (!brokenAt && RuleBroken()) {
+                brokenAt = bench.enclosure->NextCommandIndex() - m_nFirstIndex;
+            }
             return FaultAction::Pass;
         };
     }
-    if (m_scenario.pfnAfter != nullptr) {
-        bench.faults.after = m_scenario.pfnAfter;
-    }
+    bench.faults.after = m_scenario.pfnAfter;
     m_before = Capture(*bench.enclosure);
     const auto& info = m_before.uiFlash.contents;
     m_infoBlock.assign(info.begin() + kInfoBlockOffset,
                        info.begin() + kInfoBlockOffset + kInfoBlockLength);
     m_nFirstIndex = bench.enclosure->NextCommandIndex();
     const UINT nResult = bench.Update();
+    m_drawn = DrawCommands(m_scenario, m_plan, bench.enclosure->NextCommandIndex() - m_nFirstIndex);
     ++figures.nRuns;
+    if (m_plan.bFromBreak) {
+        if (!brokenAt) {
+            figures.problems.push_back("the scenario's rewriting changed nothing");
+            return false;
+        }
+        // Where the rule is broken moves with every command added before it.
+        std::printf("%s: the rule is first broken at command %llu\n", m_scenario.pszName,
+                    static_cast<unsigned long long>(*brokenAt));
+        m_plan.nFirstCommand += *brokenAt;
+        m_plan.nLastCommand += *brokenAt;
+    }
     if (!IsSuccess(nResult)) {
         figures.problems.push_back("the uninterrupted update ended with message " +
                                    std::to_string(nResult));
@@ -211,6 +228,10 @@ bool CEveryCommandRun::ReferenceRun(PowerLossFigures& figures) {
 }
 
 bool CEveryCommandRun::InWindow(std::uint64_t nIndex) const {
+    if (m_plan.nRandomCommands != 0 &&
+        !std::binary_search(m_drawn.begin(), m_drawn.end(), nIndex - m_nFirstIndex)) {
+        return false;
+    }
     return m_plan.nLastCommand == 0 || (nIndex >= m_nFirstIndex + m_plan.nFirstCommand &&
                                         nIndex <= m_nFirstIndex + m_plan.nLastCommand);
 }
@@ -268,7 +289,7 @@ std::uint64_t CEveryCommandRun::FlashPart(const CutView& view, bool& bRomMode, V
         head[i] = view.pFlash->ByteAfterPowerLoss(i, view.nFlashNow);
     }
     bRomMode = !emu::IsBootableFirmware(head);
-    if (bRomMode) {
+    if (!HasBridgeMagic(head.data(), m_after)) {
         // The ROM path erases every block before it reads it.
         verdict = Verdict::Invalid;
         return 1;
@@ -300,10 +321,12 @@ std::uint64_t CEveryCommandRun::FlashPart(const CutView& view, bool& bRomMode, V
         if (contents.empty()) {
             contents = view.pFlash->Contents();
         }
-        m_verdicts[nHash] = JudgeFlash(contents, false, m_before, m_after);
+        m_verdicts[nHash] = JudgeFlash(contents, m_before, m_after);
     }
     verdict = m_verdicts[nHash];
-    return nHash;
+    // A bridge the enclosure starts in ROM mode is erased before it is read,
+    // whatever a stricter boot code would make of its magic.
+    return bRomMode ? 1 : nHash;
 }
 
 std::uint64_t CEveryCommandRun::HostPart(const std::vector<BYTE>& host, Verdict& verdict) {
@@ -347,7 +370,7 @@ std::uint64_t CEveryCommandRun::UiPart(const emu::CEmulatedUiController& ui, Ver
 
 std::uint64_t CEveryCommandRun::SpiPart(const emu::CSpiFlashChip& spi, std::uint64_t nNow,
                                         Verdict& verdict) {
-    std::array<BYTE, 8> magic{};
+    std::array<BYTE, kResourceMagicLength> magic{};
     for (std::uint32_t i = 0; i < magic.size(); ++i) {
         magic[i] = spi.ByteAfterPowerLoss(i, nNow);
     }
@@ -388,7 +411,7 @@ std::uint64_t CEveryCommandRun::SpiPart(const emu::CSpiFlashChip& spi, std::uint
 std::uint64_t CEveryCommandRun::JournalPart() {
     // The directory's time changes with every entry written or removed.
     struct stat info {};
-    const std::filesystem::path directory = CUpdateBench::StateRoot() / "reflasher" / "journal";
+    const std::filesystem::path directory = JournalDirectory(CUpdateBench::StateRoot());
     std::uint64_t nStamp = 1;
     if (::stat(directory.c_str(), &info) == 0) {
         nStamp = static_cast<std::uint64_t>(info.st_mtim.tv_sec) * 1'000'000'000ULL +
@@ -472,7 +495,7 @@ void CEveryCommandRun::Point(const CutView& view, std::uint64_t nIndex, std::uin
     ++m_classes[found->second].nPoints;
 }
 
-void CEveryCommandRun::BeforeCommand(const ScsiRequest& request) {
+void CEveryCommandRun::BeforeCommand(ScsiRequest& request) {
     CUpdateBench& bench = *m_pBench;
     emu::CEmulatedEnclosure& enclosure = *bench.enclosure;
     const std::uint64_t nIndex = enclosure.NextCommandIndex();
@@ -481,8 +504,11 @@ void CEveryCommandRun::BeforeCommand(const ScsiRequest& request) {
     if (m_scenario.pfnBefore != nullptr) {
         m_scenario.pfnBefore(request);
     }
-    const std::uint64_t nSignature = SignatureOf(request);
-    m_nCurrentSignature = nSignature;
+    // The place in the program counts only for the cuts looked at.
+    const bool bInWindow = InWindow(nIndex);
+    if (bInWindow) {
+        m_nCurrentSignature = SignatureOf(request);
+    }
     // The cut before the command: nothing of it has happened.
     const CutView view{&enclosure.Flash(), CurrentClock().NowMicroseconds(),
                        &enclosure.HostEeprom(), &enclosure, CurrentClock().NowMicroseconds()};
@@ -495,17 +521,17 @@ void CEveryCommandRun::BeforeCommand(const ScsiRequest& request) {
     if (request.Cdb[0] == 0xFC && request.Cdb[1] == 0x02 && request.DataIn == 0) {
         m_hostBefore = enclosure.HostEeprom();
     }
-    if (!InWindow(nIndex)) {
+    if (!bInWindow) {
         return;
     }
-    Signature& signature = m_signatures[nSignature];
+    Signature& signature = m_signatures[m_nCurrentSignature];
     ++signature.nSeen;
     if (signature.nContinuation == SIZE_MAX) {
         signature.nContinuation = m_continuationSignature.size();
-        Continue(nIndex, nSignature);
+        Continue(nIndex, m_nCurrentSignature);
     } else if (signature.nSeen <= 3 || signature.nSeen % m_plan.nContinuationCheckStride == 0) {
         // Later cuts at the same place must end the same.
-        Continue(nIndex, nSignature);
+        Continue(nIndex, m_nCurrentSignature);
     }
 }
 
@@ -547,8 +573,10 @@ void CEveryCommandRun::AfterCommand(const ScsiRequest& request) {
         // Cut into along the whole of its work when it works long, else half way.
         m_imageData.assign(request.DataBuffer, request.DataBuffer + request.DataTransferLength);
         const bool bLong = nWork >= kLongWorkMicroseconds;
-        ImageCuts(m_nIndex, nNow - nWork, nWork, bLong ? 1 : nCut,
-                  bLong ? m_plan.nLongCutStride : nWork);
+        const std::uint64_t nStride =
+            m_plan.nLongCutSample != 0 ? std::max<std::uint64_t>(1, nWork / m_plan.nLongCutSample)
+                                       : m_plan.nLongCutStride;
+        ImageCuts(m_nIndex, nNow - nWork, nWork, bLong ? 1 : nCut, bLong ? nStride : nWork);
         return;
     }
     if (request.Cdb[0] == 0xFC && request.Cdb[1] == 0x02) {
@@ -583,15 +611,21 @@ void CEveryCommandRun::MasterRun(PowerLossFigures& figures) {
         ++figures.nHarnessErrors;
         return;
     }
-    bench.faults.decide = [this](const ScsiRequest& request) {
+    ResetBrokenRules();
+    bench.faults.decide = [this](ScsiRequest& request) {
         if (!m_bChild) {
             BeforeCommand(request);
+        } else if (m_scenario.pfnBefore != nullptr) {
+            // The interrupted update goes on as the same program.
+            m_scenario.pfnBefore(request);
         }
         return FaultAction::Pass;
     };
     bench.faults.after = [this](const ScsiRequest& request) {
         if (!m_bChild) {
             AfterCommand(request);
+        } else if (m_scenario.pfnAfter != nullptr) {
+            m_scenario.pfnAfter(request);
         }
     };
     const UINT nResult = bench.Update();
@@ -645,9 +679,10 @@ void CEveryCommandRun::RunRepairs(PowerLossFigures& figures) {
             if (!noisy.uiFlash.bValid) {
                 noise(noisy.uiFlash.contents, 0);
             }
-            if (std::memcmp(noisy.spi.data(), kResourceMagic, 8) != 0) {
-                const bool bZero = std::all_of(noisy.spi.begin(), noisy.spi.begin() + 8,
-                                               [](BYTE b) { return b == 0; });
+            if (std::memcmp(noisy.spi.data(), kResourceMagic, kResourceMagicLength) != 0) {
+                const bool bZero =
+                    std::all_of(noisy.spi.begin(), noisy.spi.begin() + kResourceMagicLength,
+                                [](BYTE b) { return b == 0; });
                 noise(noisy.spi, bZero ? 8 : 0);
                 if (!bZero) {
                     noisy.spi[0] = 0xFF;  // neither the magic nor a header of zero bytes

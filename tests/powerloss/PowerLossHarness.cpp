@@ -11,8 +11,10 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <random>
 #include <sstream>
 
+#include "powerloss/BrokenRules.h"
 #include "powerloss/PowerLossState.h"
 #include "session/EmulatorPresets.h"
 
@@ -125,7 +127,12 @@ bool CPowerLossRun::ReferenceRun(PowerLossFigures& figures) {
     std::uint64_t nLastWork = 0;
     bool bFirst = true;
     bool bLastWrites = false;
-    bench.faults.decide = [&](const ScsiRequest& request) {
+    ResetBrokenRules();
+    bench.faults.after = m_scenario.pfnAfter;
+    bench.faults.decide = [&](ScsiRequest& request) {
+        if (m_scenario.pfnBefore != nullptr) {
+            m_scenario.pfnBefore(request);
+        }
         const std::uint64_t nIndex = bench.enclosure->NextCommandIndex();
         const std::uint64_t nWork = bench.enclosure->Counters().nWorkMicroseconds;
         if (!bFirst && nWork > nLastWork && bLastWrites) {
@@ -168,8 +175,16 @@ void CPowerLossRun::ChoosePoints() {
     const std::uint64_t nCommands = m_nEndIndex - m_nFirstIndex;
     const std::uint64_t nSample =
         m_plan.nCommandSample == 0 ? nCommands : std::min(nCommands, m_plan.nCommandSample);
+    const std::vector<std::uint64_t> drawn = DrawCommands(m_scenario, m_plan, nCommands);
+    auto isDrawn = [&](std::uint64_t nIndex) {
+        return m_plan.nRandomCommands == 0 ||
+               std::binary_search(drawn.begin(), drawn.end(), nIndex - m_nFirstIndex);
+    };
     for (std::uint64_t i = 0; i < nSample; ++i) {
         const std::uint64_t nIndex = m_nFirstIndex + i * nCommands / nSample;
+        if (!isDrawn(nIndex)) {
+            continue;
+        }
         m_points.push_back({nIndex, 0});
         const auto work = m_work.find(nIndex);
         if (work == m_work.end()) {
@@ -182,7 +197,7 @@ void CPowerLossRun::ChoosePoints() {
     // The bridge programming its own image is cut into along the whole of
     // its work.
     for (const auto& [nIndex, nWork] : m_work) {
-        if (!IsLongWork(nIndex)) {
+        if (!IsLongWork(nIndex) || !isDrawn(nIndex)) {
             continue;
         }
         std::uint64_t nStride = m_plan.nLongCutStride;
@@ -250,7 +265,7 @@ void CPowerLossRun::ChildFinish(std::size_t nPoint, CUpdateBench& bench, UINT nF
     state.journal = ReadJournal(bench.StateRoot());
     const std::shared_ptr<emu::CEmulatedEnclosure> back = Rebuild(state);
     const bool bRomMode = back->IsRomMode();
-    outcome.verdicts = Judge(state, bRomMode, m_before, m_after);
+    outcome.verdicts = Judge(state, m_before, m_after);
     if (IsSuccess(nFirstResult)) {
         // Only a cut after the last verification may leave a success behind.
         outcome.bFalseSuccess =
@@ -315,7 +330,13 @@ void CPowerLossRun::MasterRun(PowerLossFigures& figures) {
     }
     std::size_t nNext = 0;
     std::size_t nMine = SIZE_MAX;
-    bench.faults.decide = [&](const ScsiRequest&) {
+    ResetBrokenRules();
+    bench.faults.after = m_scenario.pfnAfter;
+    bench.faults.decide = [&](ScsiRequest& request) {
+        // The interrupted update goes on as the same program.
+        if (m_scenario.pfnBefore != nullptr) {
+            m_scenario.pfnBefore(request);
+        }
         if (m_bChild) {
             return FaultAction::Pass;
         }
@@ -354,6 +375,7 @@ void CPowerLossRun::MasterRun(PowerLossFigures& figures) {
         ChildFinish(nMine, bench, nResult);
     }
     bench.faults.decide = nullptr;
+    bench.faults.after = nullptr;
     while (m_nRunning > 0) {
         ReapOne();
     }
@@ -464,43 +486,6 @@ PowerLossFigures CPowerLossRun::Run() {
 
 }  // namespace
 
-namespace {
-
-// A program that marked SEEPROM(Host) valid with its first block instead of
-// last: the first write of the blank header word reaches the EEPROM as the
-// valid one, and until the real header word is written its read-back shows
-// the program the blank word it wrote, so that the update goes on as
-// before.
-bool g_bHostMarkedEarly = false;
-
-bool IsHostCommand(const ScsiRequest& request, BYTE nSub) {
-    return request.Cdb[0] == 0xFC && request.Cdb[1] == nSub && request.Cdb[4] == 0 &&
-           request.Cdb[5] == 0;
-}
-
-void MarkHostValidFirst(const ScsiRequest& request) {
-    if (!IsHostCommand(request, 0x02) || request.DataIn != 0) {
-        return;
-    }
-    if (request.DataTransferLength == 2) {
-        g_bHostMarkedEarly = false;  // the program's own header word
-    } else if (request.DataBuffer[0] == 0xFF && request.DataBuffer[1] == 0xFF) {
-        request.DataBuffer[0] = 0xAA;
-        request.DataBuffer[1] = 0x55;
-        g_bHostMarkedEarly = true;
-    }
-}
-
-void HideEarlyHostMark(const ScsiRequest& request) {
-    if (g_bHostMarkedEarly && IsHostCommand(request, 0x01) && request.DataIn != 0 &&
-        request.DataTransferLength >= 2) {
-        request.DataBuffer[0] = 0xFF;
-        request.DataBuffer[1] = 0xFF;
-    }
-}
-
-}  // namespace
-
 const std::vector<PowerLossScenario>& PowerLossScenarios() {
     // Every way an update goes: from the oldest firmware on either link, a
     // front panel without firmware or under a debugger, and a bridge without
@@ -516,9 +501,41 @@ const std::vector<PowerLossScenario>& PowerLossScenarios() {
         {"rom-sector-erase-usb2-slow", "rom-mode", "SST SST39VF020", "usb2-slow"},
         {"rom-sector-erase-usb11", "rom-mode", "SST SST39VF020", "usb11"},
         {"rom-chip-erase-usb11", "rom-mode", "AMD AM29LV010B", "usb11"},
+        // Copies of the program that break one safety rule each.
         {"broken-host-order", "row1", "", "", false, MarkHostValidFirst, HideEarlyHostMark},
+        {"broken-bridge-order-sector", "rom-mode", "SST SST39VF020", "", false,
+         ProgramBridgeMagicFirst, ShowBridgeBytesAsProgrammed},
+        {"broken-bridge-order-chip", "rom-mode", "AMD AM29LV010B", "", false,
+         ProgramBridgeMagicFirst, ShowBridgeBytesAsProgrammed},
+        {"broken-resource-order", "row1", "", "", false, WriteResourceMagicFirst,
+         HideEarlyResourceMagic},
+        {"broken-unjournaled", "row1", "", "", false, ForgetJournalBeforeUiErase, nullptr},
     };
     return scenarios;
+}
+
+std::vector<std::uint64_t> DrawCommands(const PowerLossScenario& scenario,
+                                        const PowerLossPlan& plan, std::uint64_t nCommands) {
+    // The same seed draws the same commands for both harnesses, and on any
+    // machine: the generator's output is fixed by the standard, and taken
+    // here without a distribution, whose output is not.
+    std::vector<std::uint64_t> drawn;
+    if (plan.nRandomCommands == 0 || nCommands == 0) {
+        return drawn;
+    }
+    const std::string strName = scenario.pszName;
+    std::mt19937_64 random(
+        plan.nSeed ^
+        HashBytes(kHashSeed, reinterpret_cast<const BYTE*>(strName.data()), strName.size()));
+    const std::uint64_t nWanted = std::min(plan.nRandomCommands, nCommands);
+    while (drawn.size() < nWanted) {
+        const std::uint64_t nCommand = random() % nCommands;
+        if (std::find(drawn.begin(), drawn.end(), nCommand) == drawn.end()) {
+            drawn.push_back(nCommand);
+        }
+    }
+    std::sort(drawn.begin(), drawn.end());
+    return drawn;
 }
 
 std::shared_ptr<emu::CEmulatedEnclosure> FreshEnclosure(const PowerLossScenario& scenario) {

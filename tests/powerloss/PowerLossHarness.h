@@ -43,7 +43,7 @@ struct PowerLossScenario {
     bool bCatalogue = true;
     // Changes every command before the enclosure sees it, and its answer
     // after; null: none.
-    void (*pfnBefore)(const ScsiRequest& request) = nullptr;
+    void (*pfnBefore)(ScsiRequest& request) = nullptr;
     void (*pfnAfter)(const ScsiRequest& request) = nullptr;
 };
 
@@ -67,6 +67,13 @@ struct PowerLossPlan {
     // from the start of the update run); 0 and 0: the whole run.
     std::uint64_t nFirstCommand = 0;
     std::uint64_t nLastCommand = 0;
+    // Those two count from the first command the scenario's rewriting
+    // changed instead (RunEveryCommand only).
+    bool bFromBreak = false;
+    // Only this many commands of the run, drawn at random from the seed and
+    // the scenario's name (0: every command the other fields leave).
+    std::uint64_t nRandomCommands = 0;
+    std::uint64_t nSeed = 0;
     // Children at work at once.
     int nJobs = 1;
     // Of the cuts at one place of the program, besides the first three,
@@ -98,6 +105,11 @@ struct PowerLossFigures {
     // Every count with the rate, one line.
     std::string Figures() const;
 };
+
+// The commands (counted from the start of the update run) a plan's random
+// draw picks from a run of nCommands, in order; empty when it draws none.
+std::vector<std::uint64_t> DrawCommands(const PowerLossScenario& scenario,
+                                        const PowerLossPlan& plan, std::uint64_t nCommands);
 
 // Forks at every cut and runs the rest of the update and the repair there.
 PowerLossFigures RunPowerLoss(const PowerLossScenario& scenario, const PowerLossPlan& plan);

@@ -20,10 +20,6 @@ namespace fs = std::filesystem;
 constexpr std::size_t kFlashToleratedFirst = 0xD0;
 constexpr std::size_t kFlashToleratedLast = 0xD2;
 
-fs::path JournalDirectory(const fs::path& stateRoot) {
-    return stateRoot / "reflasher" / "journal";
-}
-
 bool SameFlash(const std::vector<BYTE>& a, const std::vector<BYTE>& b) {
     if (a.size() != b.size()) {
         return false;
@@ -44,6 +40,10 @@ Verdict Judged(bool bMarkValid, bool bOld, bool bNew) {
 }
 
 }  // namespace
+
+fs::path JournalDirectory(const fs::path& stateRoot) {
+    return stateRoot / "reflasher" / "journal";
+}
 
 Snapshot Capture(emu::CEmulatedEnclosure& enclosure) {
     Snapshot snapshot;
@@ -132,15 +132,15 @@ std::uint64_t RepairKey(const Snapshot& snapshot, bool bRomMode) {
     return nHash == 0 ? 1 : nHash;
 }
 
-Verdict JudgeFlash(const std::vector<BYTE>& flash, bool bRomMode, const Snapshot& before,
-                   const Snapshot& after) {
-    // The bridge's mark is its whole first block: the boot code looks at the
-    // signature in it, the updater compares all of it with the image.
-    auto firstBlockOf = [&flash](const Snapshot& other) {
-        return std::equal(flash.begin(), flash.begin() + kFlashFirstBlock, other.flash.begin());
-    };
-    const bool bMark = !bRomMode && (firstBlockOf(before) || firstBlockOf(after));
-    return Judged(bMark, SameFlash(flash, before.flash), SameFlash(flash, after.flash));
+bool HasBridgeMagic(const BYTE* pHead, const Snapshot& after) {
+    return std::equal(pHead, pHead + kBridgeMagicLength, after.flash.begin());
+}
+
+Verdict JudgeFlash(const std::vector<BYTE>& flash, const Snapshot& before, const Snapshot& after) {
+    // The bridge's mark is the image magic at its start: a boot code may look
+    // at nothing else, so whatever holds the magic must be a whole image.
+    return Judged(HasBridgeMagic(flash.data(), after), SameFlash(flash, before.flash),
+                  SameFlash(flash, after.flash));
 }
 
 Verdict JudgeHost(const std::vector<BYTE>& host, const Snapshot& before, const Snapshot& after) {
@@ -152,6 +152,14 @@ Verdict JudgeCpu(const std::vector<BYTE>& cpu, const Snapshot& before) {
     return cpu == before.cpu ? Verdict::Old : Verdict::Corrupt;
 }
 
+// The front panel's firmware has no mark of its own that an update could
+// write last: its boot loader erases the whole flash and takes the image in
+// ascending frames from address 0, so a first block is always written first.
+// What tells a whole image from part of one is the controller's record: the
+// flash counts as firmware once a programming from address 0 passed its own
+// check and the security setting closed it. Until then the controller
+// answers as one without firmware, and the bridge puts it into its boot mode
+// by its mode lines whatever the flash holds.
 Verdict JudgeUiFlash(const emu::UiProgramFlash& flash, const Snapshot& before,
                      const Snapshot& after) {
     return Judged(flash.bValid, flash.contents == before.uiFlash.contents,
@@ -159,14 +167,13 @@ Verdict JudgeUiFlash(const emu::UiProgramFlash& flash, const Snapshot& before,
 }
 
 Verdict JudgeSpi(const std::vector<BYTE>& spi, const Snapshot& before, const Snapshot& after) {
-    const bool bMark = std::memcmp(spi.data(), "RESOURCE", 8) == 0;
+    const bool bMark = std::memcmp(spi.data(), kResourceMagic, kResourceMagicLength) == 0;
     return Judged(bMark, spi == before.spi, spi == after.spi);
 }
 
-Verdicts Judge(const Snapshot& state, bool bRomMode, const Snapshot& before,
-               const Snapshot& after) {
+Verdicts Judge(const Snapshot& state, const Snapshot& before, const Snapshot& after) {
     Verdicts verdicts{};
-    verdicts[kFlash] = JudgeFlash(state.flash, bRomMode, before, after);
+    verdicts[kFlash] = JudgeFlash(state.flash, before, after);
     verdicts[kHost] = JudgeHost(state.host, before, after);
     verdicts[kCpu] = JudgeCpu(state.cpu, before);
     verdicts[kUiFlash] = JudgeUiFlash(state.uiFlash, before, after);

@@ -28,7 +28,10 @@ inline constexpr char16_t kDrivePath[] = u"sdb";
 // The part of the bridge's FLASH that a bridge in ROM mode may still read
 // before the ROM path has erased it: the marks its boot code looks at.
 inline constexpr std::size_t kRomModeReadArea = 0x100;
-inline constexpr std::ptrdiff_t kFlashFirstBlock = 128;
+// The bridge image's magic at offset 0, and the resource data's.
+inline constexpr std::size_t kBridgeMagicLength = 4;
+inline constexpr char kResourceMagic[] = "RESOURCE";
+inline constexpr std::size_t kResourceMagicLength = 8;
 inline constexpr std::size_t kInfoBlockOffset = 0xA0;
 inline constexpr std::size_t kInfoBlockLength = 16;
 inline constexpr std::uint64_t kRunLimitMilliseconds = 3'600'000;
@@ -63,7 +66,9 @@ struct Snapshot {
 };
 
 Snapshot Capture(emu::CEmulatedEnclosure& enclosure);
-// The journal's entries below a user state directory.
+// Where the journal's entries lie below a user state directory, and what
+// they hold.
+std::filesystem::path JournalDirectory(const std::filesystem::path& stateRoot);
 std::map<std::string, std::vector<BYTE>> ReadJournal(const std::filesystem::path& stateRoot);
 void WriteJournal(const std::filesystem::path& stateRoot,
                   const std::map<std::string, std::vector<BYTE>>& journal);
@@ -77,15 +82,18 @@ inline constexpr std::uint64_t kHashSeed = 0xCBF29CE484222325ULL;
 std::uint64_t RepairKey(const Snapshot& snapshot, bool bRomMode);
 
 // Old contents under their valid mark, new contents under theirs, a mark
-// that says "invalid", or a corruption.
-Verdict JudgeFlash(const std::vector<BYTE>& flash, bool bRomMode, const Snapshot& before,
-                   const Snapshot& after);
+// that says "invalid", or a corruption. Each memory is judged by the
+// strictest mark a unit could go by: the bridge by its image magic alone,
+// SEEPROM(Host) by its header word, the resource data by its magic, the
+// front panel's flash by the controller's own record of a closed programming.
+bool HasBridgeMagic(const BYTE* pHead, const Snapshot& after);
+Verdict JudgeFlash(const std::vector<BYTE>& flash, const Snapshot& before, const Snapshot& after);
 Verdict JudgeHost(const std::vector<BYTE>& host, const Snapshot& before, const Snapshot& after);
 Verdict JudgeCpu(const std::vector<BYTE>& cpu, const Snapshot& before);
 Verdict JudgeUiFlash(const emu::UiProgramFlash& flash, const Snapshot& before,
                      const Snapshot& after);
 Verdict JudgeSpi(const std::vector<BYTE>& spi, const Snapshot& before, const Snapshot& after);
-Verdicts Judge(const Snapshot& state, bool bRomMode, const Snapshot& before, const Snapshot& after);
+Verdicts Judge(const Snapshot& state, const Snapshot& before, const Snapshot& after);
 bool AnyInvalidOrCorrupt(const Verdicts& verdicts);
 
 std::vector<BYTE> Carried(UINT nId);

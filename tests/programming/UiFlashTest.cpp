@@ -60,16 +60,22 @@ std::vector<Bytes> DataFramesWritten(const emu::CEmulatedEnclosure& enclosure) {
 }
 
 // Loaders acknowledge the security data frame with a command's one-byte
-// status or with a data frame's two bytes; both close the programming.
-TEST(UiFlashTest, SecurityDataStatusIsTakenInEitherForm) {
+// status or with a data frame's two bytes; both close the programming, and a
+// refusal in either form (in two bytes: ACK for the frame, then the error)
+// fails it.
+TEST(UiFlashTest, SecurityDataStatusIsJudgedInEitherForm) {
     const Bytes image = MakeUiFirmware(0x29, 2);
-    for (const bool bTwoBytes : {false, true}) {
-        BootBench bench;
-        bench.controller.Timing().bTwoByteSecurityStatus = bTwoBytes;
-        EXPECT_TRUE(ProgramUiFlash(&bench.fixture.device, nullptr, image.data(), kUiFirmwareSize))
-            << (bTwoBytes ? "two bytes" : "one byte");
-        EXPECT_TRUE(bench.controller.ProgramFlash().bValid);
-        EXPECT_TRUE(bench.RunsVersion(0x29));
+    for (const bool bRefused : {false, true}) {
+        for (const bool bTwoBytes : {false, true}) {
+            BootBench bench;
+            bench.controller.Timing().bTwoByteSecurityStatus = bTwoBytes;
+            bench.controller.Timing().bRefuseSecuritySetting = bRefused;
+            EXPECT_EQ(ProgramUiFlash(&bench.fixture.device, nullptr, image.data(), kUiFirmwareSize),
+                      !bRefused)
+                << (bTwoBytes ? "two bytes" : "one byte") << (bRefused ? ", refused" : "");
+            EXPECT_EQ(bench.controller.ProgramFlash().bValid, !bRefused);
+            EXPECT_EQ(bench.RunsVersion(0x29), !bRefused);
+        }
     }
 }
 

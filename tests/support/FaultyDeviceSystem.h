@@ -18,8 +18,9 @@ class CFaultyDeviceSystem final : public CForwardingDeviceSystem {
 public:
     explicit CFaultyDeviceSystem(IDeviceSystem& inner) : CForwardingDeviceSystem(inner) {}
 
-    // Asked for every attempt before it goes on.
-    std::function<FaultAction(const ScsiRequest&)> decide;
+    // Asked for every attempt before it goes on; it may change the request
+    // (a copy of the program that breaks one of its rules in flight).
+    std::function<FaultAction(ScsiRequest&)> decide;
     // Told of every attempt that went on, once the device has answered it.
     std::function<void(const ScsiRequest&)> after;
 
