@@ -103,7 +103,7 @@ TEST_F(TwinCliTest, ABackupThatCannotStandForTheUnitIsRefusedNamingWhatIsWrong) 
          [](const std::string& b, const std::string&) {
              WriteText(b + "/unit.json", "{\"format\":1,");
          },
-         "unit.json is not a manifest: expected a member name at byte 12"},
+         "unit.json is not a manifest: parse error at line 1, column 13"},
         {"manifest without a field",
          [](const std::string& b, const std::string&) {
              WriteText(b + "/unit.json", "{\"format\":1}");
