@@ -1,5 +1,6 @@
 #include "session/UnitManifest.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
@@ -48,6 +49,36 @@ std::optional<MemoryRead> MemoryReadFromKey(const std::string& strKey) {
         }
     }
     return std::nullopt;
+}
+
+std::vector<std::string> BackupFileNames(const UnitManifest* pManifest) {
+    std::vector<std::string> names = {kUnitManifestFile};
+    for (std::size_t i = 0; i < kManifestMemoryCount; ++i) {
+        if (kManifestMemories[i].pszFile != nullptr &&
+            (pManifest == nullptr || pManifest->memories[i].read != MemoryRead::Unreadable)) {
+            names.push_back(kManifestMemories[i].pszFile);
+        }
+    }
+    if (pManifest == nullptr || pManifest->infoBlock) {
+        names.push_back(kInfoBlockFile);
+    }
+    return names;
+}
+
+std::vector<std::string> UnnamedBackupFiles(const std::string& strDirectory,
+                                            const UnitManifest& manifest) {
+    const std::vector<std::string> named = BackupFileNames(&manifest);
+    std::vector<std::string> unnamed;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(PathFromUtf8(strDirectory), error), end;
+         !error && it != end; it.increment(error)) {
+        const std::string strName = PathToUtf8(it->path().filename());
+        if (std::find(named.begin(), named.end(), strName) == named.end()) {
+            unnamed.push_back(strName);
+        }
+    }
+    std::sort(unnamed.begin(), unnamed.end());
+    return unnamed;
 }
 
 std::optional<UnitManifest> ReadUnitManifest(const std::string& strDirectory,

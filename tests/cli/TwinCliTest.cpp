@@ -109,6 +109,9 @@ TEST_F(TwinCliTest, ABackupThatCannotStandForTheUnitIsRefusedNamingWhatIsWrong) 
              WriteText(b + "/unit.json", "{\"format\":1}");
          },
          "\"inquiry\" is missing or not an object"},
+        {"a file the manifest does not name",
+         [](const std::string& b, const std::string&) { WriteText(b + "/notes.txt", "x"); },
+         "holds files its manifest does not name: notes.txt"},
         {"files of another unit",
          [](const std::string& b, const std::string& o) {
              // Removed first: MinGW's copy_file does not overwrite.
