@@ -22,8 +22,9 @@
 
 namespace rf::fuzz {
 
-// Larger than any memory file, small enough to stay fast.
-inline constexpr std::size_t kMaxFuzzFileBytes = 4 * 1024 * 1024;
+// A little larger than the largest memory (a 2 MiB SPI flash), so that a
+// file too large is tried too; larger would only cost time.
+inline constexpr std::size_t kMaxFuzzFileBytes = 2 * 1024 * 1024 + 4096;
 
 inline std::map<std::string, std::string> TakeFiles(CFuzzInput& input,
                                                     std::span<const char* const> names) {

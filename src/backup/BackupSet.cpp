@@ -107,6 +107,11 @@ bool CBackupSet::Begin(std::string& strError) {
             return false;
         }
     }
+    // Replacing a link would move the backup away from where it points.
+    if (fs::is_symlink(m_target, error)) {
+        strError = PathToUtf8(m_target) + " is a symbolic link: name the directory it points to";
+        return false;
+    }
     if (fs::exists(m_target, error)) {
         if (!fs::is_directory(m_target, error)) {
             strError = PathToUtf8(m_target) + " is not a directory";
