@@ -17,5 +17,8 @@ namespace rf {
 bool WriteFileDurably(const std::filesystem::path& path, std::span<const BYTE> bytes);
 // True when the file is gone (or was never there) and its removal is on the disk.
 bool RemoveFileDurably(const std::filesystem::path& path);
+// Renames a file or a directory to a name that is free, on the same file
+// system; true once the rename is on the disk.
+bool RenameDurably(const std::filesystem::path& from, const std::filesystem::path& to);
 
 }  // namespace rf

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <system_error>
 
 #include "base/DurableFile.h"
@@ -54,6 +55,14 @@ bool WriteFileDurably(const fs::path& path, std::span<const BYTE> bytes) {
         return false;
     }
     return SyncDirectory(path.parent_path());
+}
+
+bool RenameDurably(const fs::path& from, const fs::path& to) {
+    if (::rename(from.c_str(), to.c_str()) != 0) {
+        return false;
+    }
+    return SyncDirectory(to.parent_path()) &&
+           (from.parent_path() == to.parent_path() || SyncDirectory(from.parent_path()));
 }
 
 bool RemoveFileDurably(const fs::path& path) {

@@ -33,6 +33,10 @@ bool WriteFileDurably(const fs::path& path, std::span<const BYTE> bytes) {
     return true;
 }
 
+bool RenameDurably(const fs::path& from, const fs::path& to) {
+    return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool RemoveFileDurably(const fs::path& path) {
     return ::DeleteFileW(path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND ||
            ::GetLastError() == ERROR_PATH_NOT_FOUND;

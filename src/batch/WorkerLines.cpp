@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "base/Json.h"
+
 namespace rf {
 
 namespace {
@@ -24,20 +26,6 @@ std::optional<unsigned> TakeNumber(std::string_view& text) {
     }
     text.remove_prefix(nDigits);
     return nValue;
-}
-
-// The text just after "key": (and any spaces), or nothing.
-std::optional<std::string_view> ValueOf(std::string_view object, std::string_view key) {
-    const std::string quotedKey = "\"" + std::string(key) + "\":";
-    const std::size_t nAt = object.find(quotedKey);
-    if (nAt == std::string_view::npos) {
-        return std::nullopt;
-    }
-    std::string_view value = object.substr(nAt + quotedKey.size());
-    while (!value.empty() && value.front() == ' ') {
-        value.remove_prefix(1);
-    }
-    return value;
 }
 
 }  // namespace
@@ -65,21 +53,25 @@ std::optional<WorkerProgress> ParseProgressLine(std::string_view line) {
 }
 
 std::optional<WorkerResult> ParseResultLine(std::string_view line) {
-    // One whole object on the line: a line cut short is no result.
+    // One whole object on the line: a line cut short is no result, and a
+    // line of text is not parsed at all.
     if (!line.starts_with('{') || !line.ends_with('}')) {
         return std::nullopt;
     }
-    const std::optional<std::string_view> result = ValueOf(line, "result");
-    std::optional<std::string_view> messageId = ValueOf(line, "message_id");
-    if (!result || !messageId || !result->starts_with('"')) {
+    std::string strError;
+    const std::optional<CJson> object = ParseJson(line, strError);
+    if (!object) {
         return std::nullopt;
     }
-    const std::size_t nEnd = result->find('"', 1);
-    const std::optional<unsigned> nMessage = TakeNumber(*messageId);
-    if (nEnd == std::string_view::npos || !nMessage) {
+    CJsonFields field("result line");
+    WorkerResult result;
+    result.strResult = field.String(*object, "result");
+    // String ids are 16-bit.
+    result.nMessageId = static_cast<UINT>(field.Integer(*object, "message_id", 0, 0xFFFF));
+    if (field.Failed()) {
         return std::nullopt;
     }
-    return WorkerResult{std::string(result->substr(1, nEnd - 1)), *nMessage};
+    return result;
 }
 
 }  // namespace rf

@@ -1,17 +1,20 @@
 // Saves what can be read from the enclosure, without writing anything to it.
 // A file is saved only when every byte of its memory came back as the
 // device holds it: a backup with holes would be restored as if it were good.
-// The manifest (unit.json) is written last and only for a whole backup, so
-// that a twin is never made from a directory a failed backup left.
+// The files are one set: they are put in the directory's place together,
+// manifest (unit.json) and all, once the last is whole; a backup that fails
+// leaves the directory as it was.
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
 #include <functional>
 #include <ostream>
+#include <sstream>
 #include <string_view>
 #include <vector>
 
+#include "backup/BackupSet.h"
 #include "base/FilePath.h"
 #include "base/Text.h"
 #include "cli/BackupManifest.h"
@@ -60,23 +63,22 @@ bool ReadSpiFlash(CScsiDevice& device, std::vector<BYTE>& contents, ReadFault& f
 
 int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::string& strDirectory,
               CommandStreams& streams) {
+    const std::filesystem::path directory = PathFromUtf8(strDirectory);
+    // The directory is checked before the unit is looked for: a backup
+    // that could not be put in place is not read.
+    CBackupSet set(directory, BackupFileNames(nullptr));
+    std::string strError;
+    if (!set.Begin(strError)) {
+        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_FAILED)) << strError << '\n';
+        return kExitNothing;
+    }
     update.RefreshImages();
     if (!FindAndReadUnit(update, nullptr, streams.err, options)) {
         return kExitNothing;
     }
     CScsiDevice& device = update.m_device;
-    std::error_code error;
-    const std::filesystem::path directory = PathFromUtf8(strDirectory);
-    std::filesystem::create_directories(directory, error);
-    // A manifest of an earlier backup here would vouch for files this one
-    // replaces; it goes before the first file does.
-    std::filesystem::remove(directory / kUnitManifestFile, error);
-    if (error) {
-        device.Close();
-        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_FAILED)) << kUnitManifestFile
-                    << ": " << error.message() << '\n';
-        return kExitFailure;
-    }
+    // What is saved is told once the set is in place.
+    std::ostringstream saved;
     // Nothing was written; the device is only closed, whatever the outcome.
     auto fail = [&](UINT nMemory, const char* pszFile, const std::u16string& why = u"") {
         device.Close();
@@ -86,14 +88,12 @@ int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::str
                     << '\n';
         return kExitFailure;
     };
-    auto save = [&](const char* pszName, const std::vector<BYTE>& bytes) {
-        std::string strError;
-        const std::string_view contents(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        if (!WriteFileAtomically(directory / pszName, contents, strError)) {
+    auto save = [&](const char* pszName, std::span<const BYTE> bytes) {
+        if (!set.Write(pszName, bytes, strError)) {
             return false;
         }
-        streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_SAVED))
-                    << PathToUtf8(directory / pszName) << '\n';
+        saved << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_SAVED)) << PathToUtf8(directory / pszName)
+              << '\n';
         return true;
     };
 
@@ -116,30 +116,30 @@ int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::str
         std::function<bool(std::vector<BYTE>&, ReadFault&)> read;
     };
     const Memory memories[] = {
-        {IDS_CLI_MEMORY_FLASH, "flash-rom.bin",
+        {IDS_CLI_MEMORY_FLASH, kManifestMemories[kManifestFlash].pszFile,
          [&](std::vector<BYTE>& bytes, ReadFault& fault) {
              bytes.assign(kFlashBackupSize, 0);
              device.m_dwFlashBase = kFlashWindowBase;
              return device.ReadFlashChecked(0, bytes.data(), kFlashBackupSize, nullptr, fault);
          }},
-        {IDS_CLI_MEMORY_HOST, "seeprom-host.bin",
+        {IDS_CLI_MEMORY_HOST, kManifestMemories[kManifestHost].pszFile,
          [&](std::vector<BYTE>& bytes, ReadFault& fault) {
              bytes.assign(kHostEepromSize, 0);
              return device.ReadHostEepromChecked(0, bytes.data(), kHostEepromSize, nullptr, fault);
          }},
-        {IDS_CLI_MEMORY_CPU, "seeprom-cpu.bin",
+        {IDS_CLI_MEMORY_CPU, kManifestMemories[kManifestCpu].pszFile,
          [&](std::vector<BYTE>& bytes, ReadFault& fault) {
              bytes.assign(kCpuEepromSize, 0);
              return device.ReadCpuEepromChecked(0, bytes.data(), kCpuEepromSize, nullptr, fault);
          }},
-        {IDS_CLI_MEMORY_RESOURCE, "spi-flash.bin",
+        {IDS_CLI_MEMORY_RESOURCE, kManifestMemories[kManifestResource].pszFile,
          [&](std::vector<BYTE>& bytes, ReadFault& fault) {
              return ReadSpiFlash(device, bytes, fault);
          }},
     };
     for (const Memory& memory : memories) {
         if (memory.nName == IDS_CLI_MEMORY_RESOURCE && nUiState != UI_STATE_FIRMWARE) {
-            streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_NO_RESOURCE)) << '\n';
+            saved << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_NO_RESOURCE)) << '\n';
             continue;
         }
         std::vector<BYTE> bytes;
@@ -148,7 +148,7 @@ int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::str
             return fail(memory.nName, memory.pszFile, DescribeReadFault(fault));
         }
         if (!save(memory.pszFile, bytes)) {
-            return fail(memory.nName, memory.pszFile);
+            return fail(memory.nName, memory.pszFile, Utf8ToUtf16(strError));
         }
         if (memory.nName == IDS_CLI_MEMORY_RESOURCE) {
             contents[kManifestResource] = {MemoryRead::Whole,
@@ -159,19 +159,19 @@ int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::str
     // before the erase; all 0xFF when the controller could not report it.
     const auto& info = update.m_romUI78K.m_abUiSerialNo;
     if (std::any_of(info.begin(), info.end(), [](BYTE b) { return b != 0xFF; }) &&
-        !save("ui-info-block.bin", std::vector<BYTE>(info.begin(), info.end()))) {
-        return fail(IDS_CLI_MEMORY_UI, "ui-info-block.bin");
+        !save(kInfoBlockFile, info)) {
+        return fail(IDS_CLI_MEMORY_UI, kInfoBlockFile, Utf8ToUtf16(strError));
     }
-    streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_NO_UI_FLASH)) << '\n';
+    saved << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_NO_UI_FLASH)) << '\n';
     const std::string strManifest = FormatUnitManifest(DescribeUnit(update, nUiState, contents));
     device.Close();
-    std::string strError;
-    if (!WriteFileAtomically(directory / kUnitManifestFile, strManifest, strError)) {
+    const std::span<const BYTE> manifestBytes(reinterpret_cast<const BYTE*>(strManifest.data()),
+                                              strManifest.size());
+    if (!save(kUnitManifestFile, manifestBytes) || !set.Commit(strError)) {
         streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_FAILED)) << strError << '\n';
         return kExitFailure;
     }
-    streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_SAVED))
-                << PathToUtf8(directory / kUnitManifestFile) << '\n';
+    streams.out << saved.str();
     return kExitSuccess;
 }
 

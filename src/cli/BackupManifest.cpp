@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/Json.h"
 #include "base/Text.h"
-#include "cli/Json.h"
 #include "device/FlashChips.h"
 #include "programming/SpiFlash.h"
 #include "update/FirmwareUpdate.h"
@@ -26,14 +26,11 @@ std::string Hex(std::span<const BYTE> bytes) {
     return strHex;
 }
 
-void WriteChip(CJsonWriter& json, const ManifestChip& chip) {
-    json.BeginObject().Key("id");
-    if (chip.id) {
-        json.Number(*chip.id).Key("name").String(chip.strName);
-    } else {
-        json.Null();
+CJson ChipJson(const ManifestChip& chip) {
+    if (!chip.id) {
+        return {{"id", nullptr}};
     }
-    json.EndObject();
+    return {{"id", *chip.id}, {"name", chip.strName}};
 }
 
 }  // namespace
@@ -90,43 +87,41 @@ UnitManifest DescribeUnit(CFirmwareUpdate& update, int nUiState,
 }
 
 std::string FormatUnitManifest(const UnitManifest& manifest) {
-    CJsonWriter json;
-    json.BeginObject().Key("format").Number(manifest.nFormat);
-    json.Key("inquiry").BeginObject();
-    json.Key("vendor").String(manifest.strVendor).Key("product").String(manifest.strProduct);
-    json.Key("revision").String(manifest.strRevision);
-    json.Key("emulated_enclosure").Bool(manifest.bEmulatedEnclosure).EndObject();
-    json.Key("bus").BeginObject().Key("type").Number(manifest.nBusType);
-    json.Key("major").Number(manifest.nBusMajor).Key("minor").Number(manifest.nBusMinor);
-    json.Key("name").String(manifest.strBusName).EndObject();
-    json.Key("flash_chip");
-    WriteChip(json, manifest.flashChip);
-    json.Key("spi_chip");
-    WriteChip(json, manifest.spiChip);
-    json.Key("serial").String(manifest.strSerial).Key("ui_serial").String(manifest.strUiSerial);
-    json.Key("ui_controller").BeginObject().Key("state").Number(manifest.nUiState);
-    json.Key("debugger").Bool(manifest.bUiDebugger).Key("info_block");
-    if (manifest.infoBlock) {
-        json.String(Hex(*manifest.infoBlock));
-    } else {
-        json.Null();
-    }
-    json.EndObject().Key("memories").BeginObject();
+    CJson memories = CJson::object();
     for (std::size_t i = 0; i < kManifestMemoryCount; ++i) {
         const ManifestMemory& memory = manifest.memories[i];
-        json.Key(kManifestMemories[i].pszKey).BeginObject();
-        json.Key("read").String(MemoryReadKey(memory.read)).Key("bytes").Number(memory.nBytes);
-        json.Key("version").Number(memory.wVersion);
+        CJson entry = {{"read", MemoryReadKey(memory.read)},
+                       {"bytes", memory.nBytes},
+                       {"version", memory.wVersion}};
         if (i == kManifestFlash) {
-            json.Key("version_string").String(manifest.strFlashVersion);
+            entry["version_string"] = manifest.strFlashVersion;
         }
         if (i == kManifestUi || i == kManifestResource) {
-            json.Key("date").Number(memory.wDate).Key("time").Number(memory.wTime);
+            entry["date"] = memory.wDate;
+            entry["time"] = memory.wTime;
         }
-        json.EndObject();
+        memories[kManifestMemories[i].pszKey] = std::move(entry);
     }
-    json.EndObject().EndObject();
-    return json.Text() + "\n";
+    CJson json = CJson::object();
+    json["format"] = manifest.nFormat;
+    json["inquiry"] = {{"vendor", manifest.strVendor},
+                       {"product", manifest.strProduct},
+                       {"revision", manifest.strRevision},
+                       {"emulated_enclosure", manifest.bEmulatedEnclosure}};
+    json["bus"] = {{"type", manifest.nBusType},
+                   {"major", manifest.nBusMajor},
+                   {"minor", manifest.nBusMinor},
+                   {"name", manifest.strBusName}};
+    json["flash_chip"] = ChipJson(manifest.flashChip);
+    json["spi_chip"] = ChipJson(manifest.spiChip);
+    json["serial"] = manifest.strSerial;
+    json["ui_serial"] = manifest.strUiSerial;
+    json["ui_controller"] = {
+        {"state", manifest.nUiState},
+        {"debugger", manifest.bUiDebugger},
+        {"info_block", manifest.infoBlock ? CJson(Hex(*manifest.infoBlock)) : CJson(nullptr)}};
+    json["memories"] = std::move(memories);
+    return JsonText(json) + "\n";
 }
 
 }  // namespace rf

@@ -4,9 +4,9 @@
 #include <ostream>
 
 #include "base/FilePath.h"
+#include "base/Json.h"
 #include "base/Text.h"
 #include "cli/Commands.h"
-#include "cli/Json.h"
 #include "device/ProductTable.h"
 #include "firmware/ImageCatalogue.h"
 #include "firmware/Sha256.h"
@@ -145,19 +145,16 @@ int Show(const CliOptions& options, CommandStreams& streams) {
         images = CarriedImages();
     }
     if (options.bJson) {
-        CJsonWriter json;
-        json.BeginObject().Key("origin").String(pszOrigin).Key("images").BeginArray();
+        CJson list = CJson::array();
         for (const ShownImage& image : images) {
-            json.BeginObject();
-            json.Key("memory").String(image.pKind->pszKey);
-            json.Key("version").String(ImageVersionText(image.pKind->kind, image.bytes));
-            json.Key("size").Number(static_cast<long long>(image.bytes.size()));
-            json.Key("sha256").String(Sha256Hex(image.bytes));
-            json.Key("origin").String(pszOrigin);
-            json.EndObject();
+            CJson& entry = list.emplace_back(CJson::object());
+            entry["memory"] = image.pKind->pszKey;
+            entry["version"] = ImageVersionText(image.pKind->kind, image.bytes);
+            entry["size"] = image.bytes.size();
+            entry["sha256"] = Sha256Hex(image.bytes);
+            entry["origin"] = pszOrigin;
         }
-        json.EndArray().EndObject();
-        streams.out << json.Text() << '\n';
+        streams.out << JsonText({{"origin", pszOrigin}, {"images", std::move(list)}}) << '\n';
         return kExitSuccess;
     }
     for (const ShownImage& image : images) {

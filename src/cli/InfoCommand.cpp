@@ -4,10 +4,10 @@
 #include <ostream>
 #include <vector>
 
+#include "base/Json.h"
 #include "base/Text.h"
 #include "base/TextWidth.h"
 #include "cli/Commands.h"
-#include "cli/Json.h"
 #include "framework/StringTable.h"
 #include "images/ImageOrigin.h"
 #include "session/CliOptions.h"
@@ -51,52 +51,37 @@ int ReportReadFaults(CFirmwareUpdate& update, std::ostream& err) {
 
 // The keys of one unit: its name and serial numbers, each memory's
 // versions, the product versions and where the images come from.
-void WriteUnitJson(CFirmwareUpdate& update, CJsonWriter& json) {
-    json.Key("device").BeginObject();
-    json.Key("name").String(update.m_device.m_strProductName);
-    json.Key("serial").String(update.m_romCpu.m_strSerialNo);
-    json.Key("ui_serial").String(update.m_romUI78K.m_strUiSerialNo);
-    json.EndObject().Key("memories").BeginArray();
+void WriteUnitJson(CFirmwareUpdate& update, CJson& json) {
+    CJson& device = json["device"] = CJson::object();
+    device["name"] = update.m_device.m_strProductName;
+    device["serial"] = update.m_romCpu.m_strSerialNo;
+    device["ui_serial"] = update.m_romUI78K.m_strUiSerialNo;
+    CJson& memories = json["memories"] = CJson::array();
     for (const MemoryRow& row : MemoryRows(update)) {
-        json.BeginObject();
-        json.Key("memory").String(row.pszKey);
+        CJson& memory = memories.emplace_back(CJson::object());
+        memory["memory"] = row.pszKey;
         // An image that is not loaded has no version, whatever the
         // dialog's field says.
-        if (row.rom.IsLoaded()) {
-            json.Key("image_version").String(row.rom.m_strRomVersion);
-        } else {
-            json.Key("image_version").Null();
-        }
-        json.Key("device_version").String(row.rom.m_strDeviceVersion);
-        json.Key("update").Bool(row.bWritable && update.IsSelected(row.rom));
+        memory["image_version"] =
+            row.rom.IsLoaded() ? CJson(row.rom.m_strRomVersion) : CJson(nullptr);
+        memory["device_version"] = row.rom.m_strDeviceVersion;
+        memory["update"] = row.bWritable && update.IsSelected(row.rom);
         if (row.bWritable && row.rom.IsLoaded()) {
-            json.Key("image_origin").String(OriginName(row.rom.m_origin));
+            memory["image_origin"] = OriginName(row.rom.m_origin);
         }
         const ReadFault& fault = update.ReadFaultOf(row.rom);
-        json.Key("read_fault");
-        if (fault.kind == ReadFaultKind::None) {
-            json.Null();
-        } else {
-            json.BeginObject();
-            json.Key("kind").String(ReadFaultKey(fault.kind));
-            json.Key("offset").Number(fault.nOffset);
-            json.Key("status").Number(fault.nStatus);
-            json.EndObject();
+        CJson& readFault = memory["read_fault"] = nullptr;
+        if (fault.kind != ReadFaultKind::None) {
+            readFault = {{"kind", ReadFaultKey(fault.kind)},
+                         {"offset", fault.nOffset},
+                         {"status", fault.nStatus}};
         }
-        json.EndObject();
     }
-    json.EndArray().Key("product_version").BeginObject();
-    json.Key("images").String(ProductVersionOf(update, false));
-    json.Key("device").String(ProductVersionOf(update, true));
-    json.EndObject();
+    json["product_version"] = {{"images", ProductVersionOf(update, false)},
+                               {"device", ProductVersionOf(update, true)}};
     const auto [origin, path] = OriginOfImages(update);
-    json.Key("images").BeginObject().Key("origin").String(OriginName(origin)).Key("path");
-    if (path.empty()) {
-        json.Null();
-    } else {
-        json.String(path);
-    }
-    json.EndObject();
+    json["images"] = {{"origin", OriginName(origin)},
+                      {"path", path.empty() ? CJson(nullptr) : CJson(path)}};
 }
 
 // One unit's block: its name and serial numbers, the table of memories,
@@ -168,15 +153,14 @@ int ShowEveryUnit(CFirmwareUpdate& first, const std::vector<PhysicalDrive>& othe
         all.push_back(pUnit.get());
     }
     int nExit = kExitSuccess;
-    CJsonWriter json;
-    json.BeginObject().Key("devices").BeginArray();
+    CJson devices = CJson::array();
     std::u16string text;
     for (CFirmwareUpdate* pUnit : all) {
         const std::u16string drive = DriveNameOf(system, pUnit->m_device.m_strPath);
         if (options.bJson) {
-            json.BeginObject().Key("drive").String(drive);
-            WriteUnitJson(*pUnit, json);
-            json.EndObject();
+            CJson& device = devices.emplace_back(CJson::object());
+            device["drive"] = drive;
+            WriteUnitJson(*pUnit, device);
         } else {
             text += (text.empty() ? u"" : u"\n") + LoadResString(IDS_CLI_DRIVE) + u": " + drive +
                     u"\n" + UnitText(*pUnit);
@@ -184,8 +168,8 @@ int ShowEveryUnit(CFirmwareUpdate& first, const std::vector<PhysicalDrive>& othe
         nExit = std::max(nExit, ReportReadFaults(*pUnit, streams.err));
         pUnit->m_device.Close();
     }
-    json.EndArray().EndObject();
-    streams.out << (options.bJson ? json.Text() + "\n" : Utf16ToUtf8(text));
+    streams.out << (options.bJson ? JsonText({{"devices", std::move(devices)}}) + "\n"
+                                  : Utf16ToUtf8(text));
     return nExit;
 }
 
@@ -198,17 +182,15 @@ int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams&
     const UnitSearch search = SearchUnit(update, options, streams.err);
     if (!search.bFound || !ReadFoundUnit(update, nullptr, streams.err)) {
         if (options.bJson) {
-            streams.out << "{\"device\":null}\n";
+            streams.out << JsonText({{"device", nullptr}}) << '\n';
         }
         return kExitNothing;
     }
     if (search.others.empty()) {
         if (options.bJson) {
-            CJsonWriter json;
-            json.BeginObject();
+            CJson json = CJson::object();
             WriteUnitJson(update, json);
-            json.EndObject();
-            streams.out << json.Text() << '\n';
+            streams.out << JsonText(json) << '\n';
         } else {
             streams.out << Utf16ToUtf8(UnitText(update));
         }

@@ -2,8 +2,8 @@
 
 #include <ostream>
 
+#include "base/Json.h"
 #include "base/Text.h"
-#include "cli/Json.h"
 #include "device/FindDevice.h"
 #include "device/ProductTable.h"
 #include "device/ScsiDevice.h"
@@ -41,25 +41,21 @@ int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams&
     std::ostream& out = streams.out;
     const std::vector<PhysicalDrive> drives = system.ListPhysicalDrives();
     if (options.bJson) {
-        CJsonWriter json;
-        json.BeginObject().Key("drives").BeginArray();
+        CJson list = CJson::array();
         for (const PhysicalDrive& drive : drives) {
             const UINT nVerdict = Verdict(system, drive);
-            json.BeginObject();
-            json.Key("name").String(drive.strName);
-            json.Key("bus").String(
-                drive.bBusKnown
-                    ? FormatBusName(drive.nBusType, drive.nBusMajorVersion, drive.nBusMinorVersion)
-                    : std::u16string());
-            json.Key("product").String(drive.strVendor + " " + drive.strProduct);
-            json.Key("revision").String(drive.strRevision);
-            json.Key("supported")
-                .Bool(nVerdict == IDS_CLI_DRIVE_SUPPORTED || nVerdict == IDS_CLI_DRIVE_OTHER_BRAND);
-            json.Key("status").String(LoadResString(nVerdict));
-            json.EndObject();
+            CJson& entry = list.emplace_back(CJson::object());
+            entry["name"] = drive.strName;
+            entry["bus"] = drive.bBusKnown ? FormatBusName(drive.nBusType, drive.nBusMajorVersion,
+                                                           drive.nBusMinorVersion)
+                                           : std::u16string();
+            entry["product"] = drive.strVendor + " " + drive.strProduct;
+            entry["revision"] = drive.strRevision;
+            entry["supported"] =
+                nVerdict == IDS_CLI_DRIVE_SUPPORTED || nVerdict == IDS_CLI_DRIVE_OTHER_BRAND;
+            entry["status"] = LoadResString(nVerdict);
         }
-        json.EndArray().EndObject();
-        out << json.Text() << '\n';
+        out << JsonText({{"drives", std::move(list)}}) << '\n';
         return 0;
     }
     if (drives.empty()) {

@@ -6,10 +6,10 @@
 #include <ostream>
 #include <string>
 
+#include "base/Json.h"
 #include "base/Text.h"
 #include "base/TextWidth.h"
 #include "cli/Commands.h"
-#include "cli/Json.h"
 #include "framework/StringTable.h"
 #include "session/CliOptions.h"
 #include "session/PlannedUpdate.h"
@@ -26,12 +26,8 @@ std::u16string Milliseconds(const std::optional<std::uint64_t>& microseconds) {
     return Widen(std::to_string((*microseconds + 500) / 1000)) + u" ms";
 }
 
-void NumberOrNull(CJsonWriter& json, const std::optional<std::uint64_t>& microseconds) {
-    if (microseconds) {
-        json.Number(static_cast<long long>((*microseconds + 500) / 1000));
-    } else {
-        json.Null();
-    }
+CJson MillisecondsOrNull(const std::optional<std::uint64_t>& microseconds) {
+    return microseconds ? CJson((*microseconds + 500) / 1000) : CJson(nullptr);
 }
 
 const MemoryRow* RowOf(const std::array<MemoryRow, 5>& rows, const CRomObject* pRom) {
@@ -54,37 +50,31 @@ std::u16string Indented(const std::u16string& text) {
 }
 
 void PrintJson(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, std::ostream& out) {
-    CJsonWriter json;
-    json.BeginObject().Key("steps").BeginArray();
+    CJson steps = CJson::array();
     for (const PlannedStep& step : plan.steps) {
         const MemoryRow* pRow = RowOf(rows, step.pRom);
-        json.BeginObject();
-        json.Key("memory").String(pRow != nullptr ? pRow->pszKey : "");
-        json.Key("from_version").String(step.pRom->m_strDeviceVersion);
-        json.Key("to_version").String(step.pRom->m_strRomVersion);
-        json.Key("estimated_ms");
-        NumberOrNull(json, step.estimatedMicroseconds);
-        json.Key("stages").BeginArray();
+        CJson stages = CJson::array();
         for (const UINT nText : step.stageTexts) {
-            json.String(LoadResString(nText));
+            stages.push_back(LoadResString(nText));
         }
-        json.EndArray();
+        CJson& entry = steps.emplace_back(CJson::object());
+        entry["memory"] = pRow != nullptr ? pRow->pszKey : "";
+        entry["from_version"] = step.pRom->m_strDeviceVersion;
+        entry["to_version"] = step.pRom->m_strRomVersion;
+        entry["estimated_ms"] = MillisecondsOrNull(step.estimatedMicroseconds);
+        entry["stages"] = std::move(stages);
         if (step.nFailure != 0) {
-            json.Key("failure_id").Number(step.nFailure);
+            entry["failure_id"] = step.nFailure;
         }
-        json.EndObject();
     }
-    json.EndArray();
-    json.Key("other_ms");
-    NumberOrNull(json, plan.otherMicroseconds);
-    json.Key("total_ms");
-    NumberOrNull(json, plan.totalMicroseconds);
-    json.Key("link").String(plan.pLink->pszName);
-    json.Key("message_id").Number(plan.nMessageId);
-    json.Key("message").String(plan.nMessageId == 0 ? std::u16string()
-                                                    : LoadResString(plan.nMessageId));
-    json.EndObject();
-    out << json.Text() << '\n';
+    CJson json = CJson::object();
+    json["steps"] = std::move(steps);
+    json["other_ms"] = MillisecondsOrNull(plan.otherMicroseconds);
+    json["total_ms"] = MillisecondsOrNull(plan.totalMicroseconds);
+    json["link"] = plan.pLink->pszName;
+    json["message_id"] = plan.nMessageId;
+    json["message"] = plan.nMessageId == 0 ? std::u16string() : LoadResString(plan.nMessageId);
+    out << JsonText(json) << '\n';
 }
 
 void PrintText(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, std::ostream& out) {

@@ -10,10 +10,10 @@
 
 #include "base/Clock.h"
 #include "base/FilePath.h"
+#include "base/Json.h"
 #include "base/Text.h"
 #include "base/TextWidth.h"
 #include "cli/Commands.h"
-#include "cli/Json.h"
 #include "cli/TempDirectory.h"
 #include "cli/TwinCheck.h"
 #include "device/FlashRomCheck.h"
@@ -203,22 +203,22 @@ int RehearseUpdate(CFirmwareUpdate& unitUpdate, const CliOptions& options, Comma
 
     const std::u16string strMessage = nMessage == 0 ? std::u16string() : LoadResString(nMessage);
     if (options.bJson) {
-        CJsonWriter json;
-        json.BeginObject().Key("rehearsal").BeginObject();
-        json.Key("exit_status").Number(nExit).Key("message_id").Number(nMessage);
-        json.Key("message").String(strMessage);
-        json.Key("device_ms").Number(static_cast<long long>(nDeviceMicroseconds / 1000));
-        json.Key("memories").BeginArray();
+        CJson memories = CJson::array();
         for (const MemoryOutcome& memory : outcomes) {
-            json.BeginObject().Key("memory").String(memory.pszKey);
-            json.Key("outcome").String(OutcomeKey(memory.outcome));
+            CJson& entry = memories.emplace_back(CJson::object());
+            entry["memory"] = memory.pszKey;
+            entry["outcome"] = OutcomeKey(memory.outcome);
             if (memory.outcome == Outcome::Differs) {
-                json.Key("offset").Number(static_cast<long long>(memory.nOffset));
+                entry["offset"] = memory.nOffset;
             }
-            json.EndObject();
         }
-        json.EndArray().EndObject().EndObject();
-        streams.out << json.Text() << '\n';
+        CJson rehearsal = CJson::object();
+        rehearsal["exit_status"] = nExit;
+        rehearsal["message_id"] = nMessage;
+        rehearsal["message"] = strMessage;
+        rehearsal["device_ms"] = nDeviceMicroseconds / 1000;
+        rehearsal["memories"] = std::move(memories);
+        streams.out << JsonText({{"rehearsal", std::move(rehearsal)}}) << '\n';
     } else {
         std::ostream& out = streams.out;
         out << Utf16ToUtf8(LoadResString(IDS_CLI_REHEARSAL_RESULT)) << ": "

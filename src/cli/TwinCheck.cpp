@@ -70,6 +70,14 @@ std::shared_ptr<emu::CEmulatedEnclosure> MakeCheckedTwin(const std::string& strB
     if (!manifest) {
         return nullptr;
     }
+    if (const std::vector<std::string> unnamed = UnnamedBackupFiles(strBackup, *manifest);
+        !unnamed.empty()) {
+        strError = strBackup + " holds files its manifest does not name:";
+        for (const std::string& strName : unnamed) {
+            strError += " " + strName;
+        }
+        return nullptr;
+    }
     // The check reads a twin of its own, so the one handed out has seen no
     // command (reading switches a controller that waits to be switched).
     {

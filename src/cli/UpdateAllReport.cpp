@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/Json.h"
 #include "base/Text.h"
 #include "base/TextWidth.h"
-#include "cli/Json.h"
 #include "cli/UpdateAll.h"
 #include "framework/StringTable.h"
 #include "session/ExitStatus.h"
@@ -135,20 +135,17 @@ std::u16string FormatSummary(const std::vector<BatchUnit>& units,
 
 std::string FormatUnitsJson(const std::vector<BatchUnit>& units,
                             const std::vector<WorkerState>& states) {
-    CJsonWriter json;
-    json.BeginObject().Key("units").BeginArray();
+    CJson list = CJson::array();
     for (std::size_t i = 0; i < units.size() && i < states.size(); ++i) {
         const UnitOutcome outcome = OutcomeOf(states[i]);
-        json.BeginObject();
-        json.Key("device").String(units[i].strDrive);
-        json.Key("serial").String(units[i].strSerial);
-        json.Key("result").String(outcome.pszResult);
-        json.Key("message_id").Number(outcome.nMessageId);
-        json.Key("message").String(outcome.message);
-        json.EndObject();
+        CJson& entry = list.emplace_back(CJson::object());
+        entry["device"] = units[i].strDrive;
+        entry["serial"] = units[i].strSerial;
+        entry["result"] = outcome.pszResult;
+        entry["message_id"] = outcome.nMessageId;
+        entry["message"] = outcome.message;
     }
-    json.EndArray().EndObject();
-    return json.Text();
+    return JsonText({{"units", std::move(list)}});
 }
 
 int BatchExitStatus(const std::vector<WorkerState>& states) {

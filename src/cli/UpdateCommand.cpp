@@ -1,10 +1,10 @@
 #include <ostream>
 
 #include "base/Environment.h"
+#include "base/Json.h"
 #include "base/Text.h"
 #include "batch/WorkerLines.h"
 #include "cli/Commands.h"
-#include "cli/Json.h"
 #include "cli/TerminalProgress.h"
 #include "framework/Messages.h"
 #include "framework/StringTable.h"
@@ -69,16 +69,14 @@ int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, Command
         streams.log << Utf16ToUtf8(LoadResString(IDS_CLI_UNMOUNTED) + what) << '\n';
     }
     if (options.bJson) {
-        CJsonWriter json;
-        json.BeginObject();
-        json.Key("result").String(bSuccess                                       ? "success"
-                                  : nMessage == IDS_ERR_TEST_IMAGES_ON_REAL_UNIT ? "refused"
-                                  : nMessage == 0                                ? "nothing"
-                                                                                 : "failure");
-        json.Key("message_id").Number(nMessage);
-        json.Key("message").String(nMessage == 0 ? std::u16string() : LoadResString(nMessage));
-        json.EndObject();
-        streams.out << json.Text() << '\n';
+        CJson json = CJson::object();
+        json["result"] = bSuccess                                       ? "success"
+                         : nMessage == IDS_ERR_TEST_IMAGES_ON_REAL_UNIT ? "refused"
+                         : nMessage == 0                                ? "nothing"
+                                                                        : "failure";
+        json["message_id"] = nMessage;
+        json["message"] = nMessage == 0 ? std::u16string() : LoadResString(nMessage);
+        streams.out << JsonText(json) << '\n';
     }
     // A refused update wrote nothing.
     const bool bNothing = nMessage == 0 || nMessage == IDS_ERR_TEST_IMAGES_ON_REAL_UNIT;

@@ -38,30 +38,53 @@ constexpr char kFlashValid[] = "valid";
 constexpr char kFlashProgrammed[] = "programmed";
 constexpr char kFlashIncomplete[] = "incomplete";
 
-bool ReadFile(const fs::path& path, std::string& strContents, std::string& strError) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        strError = "cannot read " + PathToUtf8(path);
-        return false;
+// No memory of the enclosure is larger; a file that is, is not read into
+// memory to find out that it does not fit.
+constexpr std::uintmax_t kMaxStoreFileBytes = 64 * 1024 * 1024;
+
+class CDirectoryFiles : public IStoreFiles {
+public:
+    explicit CDirectoryFiles(fs::path directory) : m_directory(std::move(directory)) {}
+
+    std::string Name(const char* pszFile) const override {
+        return PathToUtf8(m_directory / pszFile);
     }
-    std::ostringstream buffer;
-    buffer << file.rdbuf();
-    strContents = buffer.str();
-    return true;
-}
+    bool Read(const char* pszFile, std::string& strContents, std::string& strError) const override {
+        const fs::path path = m_directory / pszFile;
+        std::error_code error;
+        if (const std::uintmax_t nSize = fs::file_size(path, error);
+            !error && nSize > kMaxStoreFileBytes) {
+            strError = Name(pszFile) + " holds " + std::to_string(nSize) +
+                       " bytes, more than any memory of the enclosure";
+            return false;
+        }
+        std::ifstream file(path, std::ios::binary);
+        if (!file) {
+            strError = "cannot read " + Name(pszFile);
+            return false;
+        }
+        std::ostringstream buffer;
+        buffer << file.rdbuf();
+        strContents = buffer.str();
+        return true;
+    }
+
+private:
+    fs::path m_directory;
+};
 
 std::string Bytes(const std::vector<BYTE>& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-bool LoadMemory(const fs::path& path, std::size_t nSize, std::vector<BYTE>& memory,
-                std::string& strError) {
+bool LoadMemory(const IStoreFiles& files, const char* pszFile, std::size_t nSize,
+                std::vector<BYTE>& memory, std::string& strError) {
     std::string strContents;
-    if (!ReadFile(path, strContents, strError)) {
+    if (!files.Read(pszFile, strContents, strError)) {
         return false;
     }
     if (strContents.size() != nSize) {
-        strError = PathToUtf8(path) + " holds " + std::to_string(strContents.size()) +
+        strError = files.Name(pszFile) + " holds " + std::to_string(strContents.size()) +
                    " bytes, not " + std::to_string(nSize);
         return false;
     }
@@ -103,12 +126,12 @@ std::string UiConfig(const CEmulatedUiController& controller) {
 
 // Fits the controller the configuration describes; true with nothing
 // fitted when it describes none.
-bool LoadUiController(std::map<std::string, std::string>& values, const fs::path& directory,
+bool LoadUiController(std::map<std::string, std::string>& values, const IStoreFiles& files,
                       CEmulatedEnclosure& enclosure, std::string& strError) {
     if (!values.contains(kSpiChipKey)) {
         return true;
     }
-    const std::string strWhere = PathToUtf8(directory / kConfigFile) + ": ";
+    const std::string strWhere = files.Name(kConfigFile) + ": ";
     const SpiChipModel* pChip = FindSpiChipModel(values[kSpiChipKey]);
     if (pChip == nullptr) {
         strError = strWhere + "unknown SPI flash chip \"" + values[kSpiChipKey] + "\"";
@@ -136,8 +159,8 @@ bool LoadUiController(std::map<std::string, std::string>& values, const fs::path
         return false;
     }
     std::vector<BYTE> spi;
-    if (!LoadMemory(directory / kUiFlashFile, kUiFlashSize, flash.contents, strError) ||
-        !LoadMemory(directory / kSpiFlashFile, pChip->nSize, spi, strError)) {
+    if (!LoadMemory(files, kUiFlashFile, kUiFlashSize, flash.contents, strError) ||
+        !LoadMemory(files, kSpiFlashFile, pChip->nSize, spi, strError)) {
         return false;
     }
     CEmulatedUiController& controller = FitUiController(enclosure, *pChip, settings);
@@ -209,9 +232,12 @@ std::string EnclosureState(const CEmulatedEnclosure& enclosure) {
 
 std::unique_ptr<CEmulatedEnclosure> LoadEnclosure(const std::string& strDirectory,
                                                   std::string& strError) {
-    const fs::path directory = PathFromUtf8(strDirectory);
+    return LoadEnclosure(CDirectoryFiles(PathFromUtf8(strDirectory)), strError);
+}
+
+std::unique_ptr<CEmulatedEnclosure> LoadEnclosure(const IStoreFiles& files, std::string& strError) {
     std::string strConfig;
-    if (!ReadFile(directory / kConfigFile, strConfig, strError)) {
+    if (!files.Read(kConfigFile, strConfig, strError)) {
         return nullptr;
     }
     std::map<std::string, std::string> values;
@@ -228,13 +254,13 @@ std::unique_ptr<CEmulatedEnclosure> LoadEnclosure(const std::string& strDirector
     }
     const NorChipModel* pChip = FindNorChipModel(values["flash-chip"]);
     if (pChip == nullptr) {
-        strError = PathToUtf8(directory / kConfigFile) + ": unknown FLASH chip \"" +
-                   values["flash-chip"] + "\"";
+        strError =
+            files.Name(kConfigFile) + ": unknown FLASH chip \"" + values["flash-chip"] + "\"";
         return nullptr;
     }
     const BusProfile* pBus = FindBusProfile(values["bus"]);
     if (pBus == nullptr) {
-        strError = PathToUtf8(directory / kConfigFile) + ": unknown bus \"" + values["bus"] + "\"";
+        strError = files.Name(kConfigFile) + ": unknown bus \"" + values["bus"] + "\"";
         return nullptr;
     }
     auto pEnclosure = std::make_unique<CEmulatedEnclosure>(*pChip, *pBus);
@@ -242,20 +268,17 @@ std::unique_ptr<CEmulatedEnclosure> LoadEnclosure(const std::string& strDirector
     // Kept before the mark could be taken away, an enclosure has it.
     bool bMark = true;
     if (values.contains(kEmulatedMarkKey) && !ParseYesNo(values[kEmulatedMarkKey], bMark)) {
-        strError = PathToUtf8(directory / kConfigFile) + ": " + kEmulatedMarkKey +
-                   " must be \"yes\" or \"no\"";
+        strError = files.Name(kConfigFile) + ": " + kEmulatedMarkKey + " must be \"yes\" or \"no\"";
         return nullptr;
     }
     pEnclosure->SetEmulatedMark(bMark);
     std::vector<BYTE> flash;
-    if (!LoadMemory(directory / kFlashFile, pChip->nSize, flash, strError) ||
-        !LoadMemory(directory / kHostEepromFile, kHostEepromSize, pEnclosure->HostEeprom(),
-                    strError) ||
-        !LoadMemory(directory / kCpuEepromFile, kCpuEepromSize, pEnclosure->CpuEeprom(),
-                    strError)) {
+    if (!LoadMemory(files, kFlashFile, pChip->nSize, flash, strError) ||
+        !LoadMemory(files, kHostEepromFile, kHostEepromSize, pEnclosure->HostEeprom(), strError) ||
+        !LoadMemory(files, kCpuEepromFile, kCpuEepromSize, pEnclosure->CpuEeprom(), strError)) {
         return nullptr;
     }
-    if (!LoadUiController(values, directory, *pEnclosure, strError)) {
+    if (!LoadUiController(values, files, *pEnclosure, strError)) {
         return nullptr;
     }
     pEnclosure->Flash().SetContents(flash);

@@ -1,11 +1,12 @@
 #include "session/UnitManifest.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <vector>
 
 #include "base/FilePath.h"
+#include "base/Json.h"
 #include "base/Text.h"
-#include "session/JsonReader.h"
 
 namespace rf {
 
@@ -17,70 +18,18 @@ constexpr std::array<std::pair<MemoryRead, const char*>, 3> kReadKeys = {{
     {MemoryRead::Unreadable, "unreadable"},
 }};
 
-// Reads the fields one by one, keeping the first one that is wrong.
-class CFieldReader {
-public:
-    explicit CFieldReader(std::string strFile) : m_strFile(std::move(strFile)) {}
-
-    bool Failed() const { return !m_strError.empty(); }
-    const std::string& Error() const { return m_strError; }
-    void Fail(const std::string& strWhat) {
-        if (m_strError.empty()) {
-            m_strError = m_strFile + ": " + strWhat;
-        }
+// A chip object: an id and a name, or an id of null when the unit's
+// identification named none.
+ManifestChip ReadChip(CJsonFields& field, const CJson& parent, const char* pszName) {
+    ManifestChip chip;
+    const CJson& object = field.Object(parent, pszName);
+    const CJson* pId = CJsonFields::Member(object, "id");
+    if (!field.Failed() && pId != nullptr && !pId->is_null()) {
+        chip.id = static_cast<WORD>(field.Integer(object, "id", 0, 0xFFFE));
+        chip.strName = field.String(object, "name");
     }
-
-    const CJsonValue& Object(const CJsonValue& parent, const char* pszName) {
-        const CJsonValue* pValue = parent.Member(pszName);
-        if (pValue == nullptr || pValue->GetKind() != CJsonValue::Kind::Object) {
-            Fail(std::string("\"") + pszName + "\" is missing or not an object");
-            return m_empty;
-        }
-        return *pValue;
-    }
-    std::string String(const CJsonValue& parent, const char* pszName) {
-        const std::optional<std::string> value = parent.StringAt(pszName);
-        if (!value) {
-            Fail(std::string("\"") + pszName + "\" is missing or not a string");
-        }
-        return value.value_or("");
-    }
-    std::int64_t Integer(const CJsonValue& parent, const char* pszName, std::int64_t nMin,
-                         std::int64_t nMax) {
-        const std::optional<std::int64_t> value = parent.IntegerAt(pszName);
-        if (!value || *value < nMin || *value > nMax) {
-            Fail(std::string("\"") + pszName + "\" is missing or not a number from " +
-                 std::to_string(nMin) + " to " + std::to_string(nMax));
-            return nMin;
-        }
-        return *value;
-    }
-    bool Bool(const CJsonValue& parent, const char* pszName) {
-        const std::optional<bool> value = parent.BoolAt(pszName);
-        if (!value) {
-            Fail(std::string("\"") + pszName + "\" is missing or not true or false");
-        }
-        return value.value_or(false);
-    }
-    ManifestChip Chip(const CJsonValue& parent, const char* pszName) {
-        ManifestChip chip;
-        const CJsonValue& object = Object(parent, pszName);
-        if (Failed()) {
-            return chip;
-        }
-        const CJsonValue* pId = object.Member("id");
-        if (pId != nullptr && !pId->IsNull()) {
-            chip.id = static_cast<WORD>(Integer(object, "id", 0, 0xFFFE));
-            chip.strName = String(object, "name");
-        }
-        return chip;
-    }
-
-private:
-    std::string m_strFile;
-    std::string m_strError;
-    CJsonValue m_empty;
-};
+    return chip;
+}
 
 }  // namespace
 
@@ -100,6 +49,36 @@ std::optional<MemoryRead> MemoryReadFromKey(const std::string& strKey) {
         }
     }
     return std::nullopt;
+}
+
+std::vector<std::string> BackupFileNames(const UnitManifest* pManifest) {
+    std::vector<std::string> names = {kUnitManifestFile};
+    for (std::size_t i = 0; i < kManifestMemoryCount; ++i) {
+        if (kManifestMemories[i].pszFile != nullptr &&
+            (pManifest == nullptr || pManifest->memories[i].read != MemoryRead::Unreadable)) {
+            names.push_back(kManifestMemories[i].pszFile);
+        }
+    }
+    if (pManifest == nullptr || pManifest->infoBlock) {
+        names.push_back(kInfoBlockFile);
+    }
+    return names;
+}
+
+std::vector<std::string> UnnamedBackupFiles(const std::string& strDirectory,
+                                            const UnitManifest& manifest) {
+    const std::vector<std::string> named = BackupFileNames(&manifest);
+    std::vector<std::string> unnamed;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(PathFromUtf8(strDirectory), error), end;
+         !error && it != end; it.increment(error)) {
+        const std::string strName = PathToUtf8(it->path().filename());
+        if (std::find(named.begin(), named.end(), strName) == named.end()) {
+            unnamed.push_back(strName);
+        }
+    }
+    std::sort(unnamed.begin(), unnamed.end());
+    return unnamed;
 }
 
 std::optional<UnitManifest> ReadUnitManifest(const std::string& strDirectory,
@@ -122,13 +101,13 @@ std::optional<UnitManifest> ReadUnitManifest(const std::string& strDirectory,
         return std::nullopt;
     }
     std::string strParse;
-    const std::optional<CJsonValue> root = ParseJson(
+    const std::optional<CJson> root = ParseJson(
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), strParse);
-    if (!root || root->GetKind() != CJsonValue::Kind::Object) {
+    if (!root || !root->is_object()) {
         strError = strFile + " is not a manifest: " + (root ? "not an object" : strParse);
         return std::nullopt;
     }
-    CFieldReader field(strFile);
+    CJsonFields field(strFile);
     UnitManifest manifest;
     manifest.nFormat = static_cast<int>(field.Integer(*root, "format", 0, 0x7FFFFFFF));
     if (!field.Failed() && manifest.nFormat != kUnitManifestFormat) {
@@ -136,36 +115,36 @@ std::optional<UnitManifest> ReadUnitManifest(const std::string& strDirectory,
                    " is not known (this program reads " + std::to_string(kUnitManifestFormat) +
                    ")");
     }
-    const CJsonValue& inquiry = field.Object(*root, "inquiry");
+    const CJson& inquiry = field.Object(*root, "inquiry");
     manifest.strVendor = field.String(inquiry, "vendor");
     manifest.strProduct = field.String(inquiry, "product");
     manifest.strRevision = field.String(inquiry, "revision");
     manifest.bEmulatedEnclosure = field.Bool(inquiry, "emulated_enclosure");
-    const CJsonValue& bus = field.Object(*root, "bus");
+    const CJson& bus = field.Object(*root, "bus");
     manifest.nBusType = static_cast<int>(field.Integer(bus, "type", 0, 255));
     manifest.nBusMajor = static_cast<int>(field.Integer(bus, "major", 0, 255));
     manifest.nBusMinor = static_cast<int>(field.Integer(bus, "minor", 0, 255));
     manifest.strBusName = field.String(bus, "name");
-    manifest.flashChip = field.Chip(*root, "flash_chip");
-    manifest.spiChip = field.Chip(*root, "spi_chip");
+    manifest.flashChip = ReadChip(field, *root, "flash_chip");
+    manifest.spiChip = ReadChip(field, *root, "spi_chip");
     manifest.strSerial = field.String(*root, "serial");
     manifest.strUiSerial = field.String(*root, "ui_serial");
-    const CJsonValue& ui = field.Object(*root, "ui_controller");
+    const CJson& ui = field.Object(*root, "ui_controller");
     manifest.nUiState = static_cast<int>(field.Integer(ui, "state", -1, 255));
     manifest.bUiDebugger = field.Bool(ui, "debugger");
-    if (const CJsonValue* pBlock = ui.Member("info_block");
-        pBlock != nullptr && !pBlock->IsNull()) {
+    if (const CJson* pBlock = CJsonFields::Member(ui, "info_block");
+        pBlock != nullptr && !pBlock->is_null()) {
         std::array<BYTE, 16> block{};
-        if (!pBlock->AsString() ||
-            !ParseHexBytes(*pBlock->AsString(), block.data(), block.size())) {
+        if (!pBlock->is_string() ||
+            !ParseHexBytes(pBlock->get_ref<const std::string&>(), block.data(), block.size())) {
             field.Fail("\"info_block\" is not 32 hex digits");
         }
         manifest.infoBlock = block;
     }
-    const CJsonValue& memories = field.Object(*root, "memories");
+    const CJson& memories = field.Object(*root, "memories");
     manifest.strFlashVersion = field.String(field.Object(memories, "flash"), "version_string");
     for (std::size_t i = 0; i < kManifestMemoryCount && !field.Failed(); ++i) {
-        const CJsonValue& memory = field.Object(memories, kManifestMemories[i].pszKey);
+        const CJson& memory = field.Object(memories, kManifestMemories[i].pszKey);
         ManifestMemory& entry = manifest.memories[i];
         const std::string strRead = field.String(memory, "read");
         const std::optional<MemoryRead> read = MemoryReadFromKey(strRead);

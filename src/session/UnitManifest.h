@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/Types.h"
 
@@ -88,6 +89,15 @@ struct UnitManifest {
     // where the unit runs it, the string is.
     std::string strFlashVersion;
 };
+
+// The files of a backup: those this manifest names (itself, the memories it
+// holds, the information block), or with no manifest every name a backup
+// can hold.
+std::vector<std::string> BackupFileNames(const UnitManifest* pManifest);
+// The entries of a backup directory its manifest does not name, sorted: a
+// file beside a backup is vouched for by nobody.
+std::vector<std::string> UnnamedBackupFiles(const std::string& strDirectory,
+                                            const UnitManifest& manifest);
 
 // The manifest of a backup directory; nullopt with a message naming the file
 // and the field when it is missing, garbled or of another format.

@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <vector>
 
 #include "base/Text.h"
 #include "base/TextWidth.h"
@@ -169,7 +170,7 @@ TEST_F(CliTest, BackupReadsWhatCanBeReadAndWritesNothing) {
     }
 }
 
-TEST_F(CliTest, ARefusedReadFailsInfoAndBackupAndLeavesNoFileOfItsMemory) {
+TEST_F(CliTest, ARefusedReadFailsInfoAndBackupAndTheBackupLeavesTheDirectoryAsItWas) {
     const std::u16string emulate = Utf8ToUtf16("--emulate=" + files.Root() + "/enclosure");
     ASSERT_EQ(Run({u"emulator", u"reset", emulate}).nExit, 0);
     // Command 3 reads the bridge firmware's version.
@@ -223,18 +224,53 @@ TEST_F(CliTest, ARefusedReadFailsInfoAndBackupAndLeavesNoFileOfItsMemory) {
             run.strErr.find(std::string("The backup could not be completed: ") + c.pszExpected),
             std::string::npos)
             << run.strErr;
-        EXPECT_FALSE(std::filesystem::exists(strBackup + "/" + c.pszFile)) << c.pszFile;
-        for (const auto& entry : std::filesystem::directory_iterator(strBackup)) {
-            EXPECT_EQ(entry.path().extension(), ".bin")
-                << "no temporary file is left: " << entry.path();
-        }
+        EXPECT_FALSE(std::filesystem::exists(strBackup)) << c.pszFile;
     }
-    // A whole backup's manifest does not outlive a failed backup over it.
+    // An earlier backup outlives a failed one over it, file for file, and
+    // no part of the failed one is left beside it.
+    const auto before = DirectorySnapshot(files.Root() + "/clean");
     const CliRun over =
         Run({u"backup", Utf8ToUtf16(files.Root() + "/clean"), emulate, u"--emulate-fault",
-             Utf8ToUtf16("check-condition:" + lastIndex["FC01"])});
+             Utf8ToUtf16("check-condition:" + lastIndex["FA11"])});
     EXPECT_EQ(over.nExit, 1);
-    EXPECT_FALSE(std::filesystem::exists(files.Root() + "/clean/unit.json"));
+    EXPECT_TRUE(DirectorySnapshot(files.Root() + "/clean") == before);
+    for (const auto& entry : std::filesystem::directory_iterator(files.Root())) {
+        EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+    }
+}
+
+TEST_F(CliTest, ABackupReplacesAnEarlierOneWholeAndNeverADirectoryOfOtherFiles) {
+    const std::string strRoot = files.Root();
+    for (const char* pszPreset : {"row1", "ui-state0"}) {
+        ASSERT_EQ(Run({u"emulator", u"reset", Utf8ToUtf16("--emulate=" + strRoot + "/" + pszPreset),
+                       u"--preset", Utf8ToUtf16(pszPreset)})
+                      .nExit,
+                  0);
+    }
+    const std::u16string backup = Utf8ToUtf16(strRoot + "/backup");
+    ASSERT_EQ(Run({u"backup", backup, Utf8ToUtf16("--emulate=" + strRoot + "/row1")}).nExit, 0);
+    // Without firmware in the UI controller, the second unit has no SPI
+    // flash file and no information block: the first one's must not stay.
+    const CliRun second =
+        Run({u"backup", backup, Utf8ToUtf16("--emulate=" + strRoot + "/ui-state0")});
+    ASSERT_EQ(second.nExit, 0) << second.strErr;
+    std::vector<std::string> names;
+    for (const auto& [strName, strContents] : DirectorySnapshot(strRoot + "/backup")) {
+        names.push_back(strName);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"flash-rom.bin", "seeprom-cpu.bin",
+                                               "seeprom-host.bin", "unit.json"}));
+
+    // A directory that holds anything else would lose it: refused, before
+    // the unit is read.
+    std::ofstream(strRoot + "/backup/notes.txt") << "mine";
+    const auto before = DirectorySnapshot(strRoot + "/backup");
+    const CliRun refused = Run({u"backup", backup, Utf8ToUtf16("--emulate=" + strRoot + "/row1")});
+    EXPECT_EQ(refused.nExit, 2);
+    EXPECT_NE(refused.strErr.find("holds files that are not part of a backup (notes.txt)"),
+              std::string::npos)
+        << refused.strErr;
+    EXPECT_TRUE(DirectorySnapshot(strRoot + "/backup") == before);
 }
 
 TEST_F(CliTest, LoadingFilesNeedsTheVendorDialogAndAReadableFile) {

@@ -103,12 +103,15 @@ TEST_F(TwinCliTest, ABackupThatCannotStandForTheUnitIsRefusedNamingWhatIsWrong) 
          [](const std::string& b, const std::string&) {
              WriteText(b + "/unit.json", "{\"format\":1,");
          },
-         "unit.json is not a manifest: expected a member name at byte 12"},
+         "unit.json is not a manifest: parse error at line 1, column 13"},
         {"manifest without a field",
          [](const std::string& b, const std::string&) {
              WriteText(b + "/unit.json", "{\"format\":1}");
          },
          "\"inquiry\" is missing or not an object"},
+        {"a file the manifest does not name",
+         [](const std::string& b, const std::string&) { WriteText(b + "/notes.txt", "x"); },
+         "holds files its manifest does not name: notes.txt"},
         {"files of another unit",
          [](const std::string& b, const std::string& o) {
              // Removed first: MinGW's copy_file does not overwrite.

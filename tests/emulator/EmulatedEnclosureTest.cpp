@@ -118,6 +118,12 @@ TEST(EmulatedEnclosureTest, StateSurvivesInItsDirectory) {
     std::filesystem::resize_file(std::filesystem::path(strDirectory) / "seeprom-host.bin", 100);
     EXPECT_EQ(emu::LoadEnclosure(strDirectory, strError), nullptr);
     EXPECT_NE(strError.find("seeprom-host.bin holds 100 bytes"), std::string::npos) << strError;
+    // A file far larger than any memory is refused without being read.
+    std::filesystem::resize_file(std::filesystem::path(strDirectory) / "seeprom-host.bin",
+                                 std::uintmax_t{128} << 20);
+    EXPECT_EQ(emu::LoadEnclosure(strDirectory, strError), nullptr);
+    EXPECT_NE(strError.find("more than any memory of the enclosure"), std::string::npos)
+        << strError;
     std::filesystem::remove_all(strDirectory);
     EXPECT_EQ(emu::LoadEnclosure(strDirectory, strError), nullptr);
 }
