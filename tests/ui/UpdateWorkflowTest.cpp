@@ -198,11 +198,13 @@ TEST_F(UpdateWorkflowTest, SpiAndUiFlashFailures) {
 TEST_F(UpdateWorkflowTest, VolumesInUseStopTheUpdateUnlessTheOptionSaysOtherwise) {
     Attach("row1");
     emulated.SetVolumes(u"sdb", {{u"/media/enclosure", emu::VolumeState::Busy}});
-    OpenDialog(true);
+    CMainDlg& dlg = OpenDialog(true);
     EXPECT_EQ(Update(), IDS_ERR_DRIVE_IN_USE);
     EXPECT_EQ(enclosure->Revision(), "0.24") << "nothing written";
     EXPECT_EQ(env.messageBoxes.shown.back().text, u"Drive is using.\nAborted updating firmware.");
-    theCmdInfo.m_bIgnoreLockDrivesError = true;
+    UpdateOptions options = dlg.m_update.Options();
+    options.bIgnoreLockDrivesError = true;
+    dlg.m_update.SetOptions(options);
     EXPECT_EQ(Update(), IDS_UPDATE_COMPLETE);
 }
 
@@ -235,7 +237,7 @@ TEST_F(UpdateWorkflowTest, ModeSwitchesAreSkippedForDisableResetUiAndTheDebugger
         fixture.Attach(bDebugger ? "debugger" : "row1");
         theCmdInfo.m_bDisableResetUI = !bDebugger;
         fixture.OpenDialog(true);
-        fixture.dialog->m_romUIRSC.m_chkUpdate.SetCheck(BST_CHECKED);
+        fixture.dialog->m_update.Select(fixture.dialog->m_romUIRSC, true);
         fixture.trace.clear();
         fixture.Update();
         EXPECT_EQ(
