@@ -13,6 +13,7 @@
 #include "base/Text.h"
 #include "device/ScsiDevice.h"
 #include "firmware/ImageCatalogue.h"
+#include "framework/StringTable.h"
 #include "session/PlannedUpdate.h"
 #include "support/CliFixture.h"
 
@@ -116,6 +117,20 @@ TEST_F(PlanCliTest, ARealUnitIsReadAsInfoReadsItAndLeftByteForByteAsItWas) {
     // The twin's update kept and forgot the front panel's block in a journal
     // of its own, never in the unit's.
     EXPECT_FALSE(std::filesystem::exists(env.stateDirectory.Root() + "/reflasher/journal"));
+}
+
+// The timed reads that tell whether a page-write chip can be written over
+// this link only read: the plan makes them, and refuses as the update does.
+TEST_F(PlanCliTest, ThePlanRefusesAPageWriteChipOnASlowLinkAsTheUpdateDoes) {
+    Reset({u"--preset", u"rom-mode", u"--flash-chip", u"ATMEL AT29LV010", u"--link", u"usb2-slow"});
+    const auto before = DirectorySnapshot(Directory());
+    const CliRun plan = Run({u"update", u"--plan", u"--json", Emulate()});
+    EXPECT_EQ(plan.nExit, 2) << plan.strErr;
+    EXPECT_EQ(NumberAfter(plan.strOut, "\"message_id\":"), IDS_ERR_FLASH_LINK_TOO_SLOW);
+    EXPECT_EQ(DirectorySnapshot(Directory()), before);
+    const CliRun update = Run({u"update", u"--yes", u"--json", Emulate()});
+    EXPECT_EQ(NumberAfter(update.strOut, "\"message_id\":"), IDS_ERR_FLASH_LINK_TOO_SLOW);
+    EXPECT_EQ(update.nExit, 2);
 }
 
 TEST_F(PlanCliTest, WhenNothingIsNewerItNamesTheQuestionAndWhatYesWouldWrite) {
