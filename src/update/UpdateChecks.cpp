@@ -185,7 +185,8 @@ UpdateResult CFirmwareUpdate::CheckBeforeFirstWrite() {
     // Taking the file systems offline is already a change to the unit, so
     // it comes after every refusal.
     if (!m_device.LockVolumes() && !m_options.bIgnoreLockDrivesError) {
-        return Refusal(IDS_ERR_DRIVE_IN_USE);
+        // A disk the system no longer knows is not in use: it went away.
+        return Refusal(IsRunUnitAttached() ? IDS_ERR_DRIVE_IN_USE : IDS_ERR_UNIT_GONE);
     }
     return result;
 }
