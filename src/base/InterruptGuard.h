@@ -19,7 +19,13 @@ public:
 
     // True once: when a request came since the guard was made and has not
     // been told yet.
-    bool TakeNewRequest();
+    bool TakeNewRequest() {
+        if (!AnyRequest() || m_bTold) {
+            return false;
+        }
+        m_bTold = true;
+        return true;
+    }
     // Whether any request came while the guard lived.
     bool AnyRequest() const;
 

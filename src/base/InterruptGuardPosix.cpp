@@ -46,14 +46,6 @@ CInterruptGuard::~CInterruptGuard() {
     }
 }
 
-bool CInterruptGuard::TakeNewRequest() {
-    if (g_bRequested == 0 || m_bTold) {
-        return false;
-    }
-    m_bTold = true;
-    return true;
-}
-
 bool CInterruptGuard::AnyRequest() const {
     return g_bRequested != 0;
 }

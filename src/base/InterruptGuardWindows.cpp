@@ -58,14 +58,6 @@ CInterruptGuard::~CInterruptGuard() {
     SetEvent(g_hGuardsGone);
 }
 
-bool CInterruptGuard::TakeNewRequest() {
-    if (g_nRequested == 0 || m_bTold) {
-        return false;
-    }
-    m_bTold = true;
-    return true;
-}
-
 bool CInterruptGuard::AnyRequest() const {
     return g_nRequested != 0;
 }
