@@ -71,7 +71,7 @@ UpdateResult CFirmwareUpdate::Run(CProgressCtrl* pProgress, IUpdateStatusSink& s
         SendUiPreUpdateCommand(&m_device);
     }
 
-    if (nFailure == 0 && IsSelected(m_romHost)) {
+    if (IsSelected(m_romHost)) {
         nFailure = UpdateHost(pProgress, status);
     }
     if (nFailure == 0 && IsSelected(m_romFlash)) {
