@@ -85,7 +85,7 @@ TEST_F(RunSafetyCliTest, WhatCannotBeWrittenWhollyIsRefusedBeforeAnythingChanges
          {u"--preset", u"ui-state0"},
          {},
          IDS_ERR_UNIT_NAME_NOT_KEPT,
-         "/reflasher/journal"},
+         "journal\"}"},  // the directory that has no entry
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszWhat);
