@@ -25,6 +25,7 @@ constexpr std::array kPlainOptions = std::to_array<PlainOption>({
     {"ForceAmdRom", &CReflasherCommandLineInfo::m_bForceAmdRom},
     {"DisableResetUI", &CReflasherCommandLineInfo::m_bDisableResetUI},
     {"IgnoreLockDrivesError", &CReflasherCommandLineInfo::m_bIgnoreLockDrivesError},
+    {"IgnoreMissingUnitName", &CReflasherCommandLineInfo::m_bIgnoreMissingUnitName},
 });
 
 struct ValueOption {

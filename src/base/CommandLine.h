@@ -33,6 +33,9 @@ public:
     bool m_bForceAmdRom = true;  // the option only sets it, so it is set in every run
     bool m_bDisableResetUI = false;
     bool m_bIgnoreLockDrivesError = false;
+    // The front panel's firmware may be written with an empty name when the
+    // unit's name can be neither read nor found in the journal.
+    bool m_bIgnoreMissingUnitName = false;
     std::u16string m_strUIResourceFile;
     std::u16string m_strFirmwarePackage;  // Firmware=PATH: a firmware package (.cab or directory)
 };

@@ -1,6 +1,8 @@
 #include "base/FilePath.h"
 
 #include <fstream>
+#include <random>
+#include <system_error>
 
 namespace rf {
 
@@ -17,6 +19,31 @@ std::string PathToUtf8(const std::filesystem::path& path) {
 std::filesystem::path PathFromUtf16(std::u16string_view strPath) {
     // The library converts UTF-16 to the system's own form on each system.
     return std::filesystem::path(std::u16string(strPath));
+}
+
+bool CanWriteInDirectory(const std::filesystem::path& directory, std::string& strReason) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path existing = directory;
+    while (!fs::exists(existing, error)) {
+        if (error || !existing.has_relative_path()) {
+            strReason = error ? error.message() : "no such directory";
+            return false;
+        }
+        existing = existing.parent_path();
+    }
+    if (!fs::is_directory(existing, error)) {
+        strReason = std::make_error_code(std::errc::not_a_directory).message();
+        return false;
+    }
+    std::random_device random;
+    const fs::path probe = existing / (".reflasher-probe-" + std::to_string(random()));
+    if (!fs::create_directory(probe, error)) {
+        strReason = error ? error.message() : "a name of its own could not be made";
+        return false;
+    }
+    fs::remove(probe, error);
+    return true;
 }
 
 bool ReadFileBytes(const std::filesystem::path& path, std::vector<unsigned char>& bytes) {

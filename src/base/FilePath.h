@@ -19,6 +19,13 @@ std::filesystem::path PathFromUtf16(std::u16string_view strPath);
 // The whole file; false when it cannot be opened or read to its end.
 bool ReadFileBytes(const std::filesystem::path& path, std::vector<unsigned char>& bytes);
 
+// Whether files can be made in the directory, or in the nearest directory
+// above it that exists when it does not yet (it would be made there): a
+// name made and removed again, so that the system itself answers, with
+// its permissions, a file system mounted read-only, or a plain file where
+// a directory must be. False with the system's reason; nothing is left.
+bool CanWriteInDirectory(const std::filesystem::path& directory, std::string& strReason);
+
 // Writes the file under a temporary name beside it and renames it into
 // place only once it is whole, so that a failed or interrupted write never
 // leaves a partial file under the name, nor the temporary one. False with a

@@ -8,10 +8,10 @@
 
 namespace rf {
 
-void ReportDrivesWithoutAccess(IDeviceSystem& system, std::ostream& err) {
+void ReportDrivesWithoutAccess(IDeviceSystem& system, bool bAllProducts, std::ostream& err) {
     // When no enclosure was found, a candidate that could not be opened is
     // the likely reason, and the user can do something about it.
-    for (const std::u16string& strName : CandidateDrivesWithoutAccess(system)) {
+    for (const std::u16string& strName : CandidateDrivesWithoutAccess(system, bAllProducts)) {
         err << Utf16ToUtf8(strName + u": " + LoadResString(DriveNotOpenedMessage())) << '\n';
     }
 }

@@ -9,6 +9,7 @@
 
 #include "base/Clock.h"
 #include "base/CommandLine.h"
+#include "base/FilePath.h"
 #include "base/SharedClock.h"
 #include "base/Text.h"
 #include "cli/CliCommands.h"
@@ -107,6 +108,9 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     if (!StartApplication(options.updaterArgs, title)) {
         return kExitFailure;
     }
+    // The updater's options are read here, once; every command takes them
+    // from here on.
+    options.updater = UpdateOptionsFrom(theCmdInfo);
     if (options.bVersion) {
         PrintLine(context.out, title);
         PrintLine(context.out, CarriedImagesLine());
@@ -129,7 +133,7 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         PrintLine(context.err, LoadResString(IDS_BATCH_ALL_NEEDS_UPDATE));
         return kExitNothing;
     }
-    if (!options.loads.empty() && !theCmdInfo.m_bEnableVendorMode) {
+    if (!options.loads.empty() && !options.updater.bVendorMode) {
         PrintLine(context.err, LoadResString(IDS_CLI_LOAD_NEEDS_VENDOR));
         return kExitNothing;
     }
@@ -191,6 +195,8 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
             return kExitNothing;
         }
         pSystem = &session->System();
+        // An update must be able to keep what it did to the enclosure.
+        options.updater.stateDirectory = PathFromUtf8(*options.emulateDirectory);
     }
 
     CTracingDeviceSystem tracing(*pSystem);
@@ -212,11 +218,25 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     const std::clock_t cpuStart = std::clock();
     CommandStreams streams{context.out, context.err, log};
     int nExit = kExitSuccess;
+    // The emulated enclosure's state is saved once; an update saves it
+    // before it tells its result.
+    bool bStateSaved = false;
+    auto saveState = [&session, &context, &bStateSaved]() {
+        if (session == nullptr || bStateSaved) {
+            return true;
+        }
+        bStateSaved = true;
+        std::string strError;
+        if (!session->Save(strError)) {
+            PrintLine(context.err, LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
+            return false;
+        }
+        return true;
+    };
     if (command == u"list") {
         nExit = ListDrives(tracing, options, streams);
     } else {
-        CFirmwareUpdate update(tracing);
-        update.m_options = UpdateOptionsFrom(theCmdInfo);
+        CFirmwareUpdate update(tracing, options.updater);
         if (command == u"info") {
             nExit = ShowInfo(update, options, streams);
         } else if (command == u"update" && options.bPlan) {
@@ -237,7 +257,8 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
                 return bSaved;
             });
         } else if (command == u"update") {
-            nExit = RunUpdateCommand(update, options, streams, context.bTerminalOutput);
+            nExit = RunUpdateCommand(update, options, streams, context.bTerminalOutput, nullptr,
+                                     saveState);
         } else {
             nExit = RunBackup(update, options, Utf16ToUtf8(options.words[1]), streams);
         }
@@ -249,12 +270,8 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     if (session != nullptr && (options.bStats || command == u"list" || command == u"info")) {
         PrintLink(log, session->Enclosure().Bus());
     }
-    if (session != nullptr) {
-        std::string strError;
-        if (!session->Save(strError)) {
-            PrintLine(context.err, LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
-            nExit = kExitFailure;
-        }
+    if (!bStateSaved && !saveState()) {
+        nExit = kExitFailure;
     }
     return nExit;
 }

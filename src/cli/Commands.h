@@ -4,6 +4,7 @@
 // 0 done, 1 a failure was reported, 2 nothing was done.
 
 #include <array>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -33,9 +34,14 @@ struct CommandStreams {
 
 int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams& streams);
 int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams);
+// Saves the emulated enclosure's state; false (with its message printed)
+// when it could not be saved.
+using StateSaver = std::function<bool()>;
 // pMessage, when given, receives the result's message id (0: nothing done).
+// saveState, when given, runs once an update has run and before its result
+// is printed.
 int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams,
-                     bool bTerminal, UINT* pMessage = nullptr);
+                     bool bTerminal, UINT* pMessage = nullptr, const StateSaver& saveState = {});
 // Reads the unit as an update does and tells what the update would write
 // and how long it would take; writes nothing.
 int RunPlanCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams);
@@ -102,7 +108,7 @@ const char* ReadFaultKey(ReadFaultKind kind);
 
 // When no enclosure was found: names every drive that could be one but
 // cannot be opened, and says how to get access to it.
-void ReportDrivesWithoutAccess(IDeviceSystem& system, std::ostream& err);
+void ReportDrivesWithoutAccess(IDeviceSystem& system, bool bAllProducts, std::ostream& err);
 
 // How long the device search may take before a command gives up.
 inline constexpr unsigned kSearchMilliseconds = 10'000;

@@ -136,8 +136,7 @@ int ShowEveryUnit(CFirmwareUpdate& first, const std::vector<PhysicalDrive>& othe
     IDeviceSystem& system = first.m_device.System();
     std::vector<std::unique_ptr<CFirmwareUpdate>> units;
     for (const PhysicalDrive& drive : others) {
-        auto pUnit = std::make_unique<CFirmwareUpdate>(system);
-        pUnit->m_options = first.m_options;
+        auto pUnit = std::make_unique<CFirmwareUpdate>(system, first.Options());
         pUnit->m_device.m_strPath = drive.strPath;
         if (!PrepareImages(*pUnit, options, streams.err)) {
             return kExitNothing;

@@ -14,14 +14,15 @@ namespace rf {
 
 namespace {
 
-UINT Verdict(IDeviceSystem& system, const PhysicalDrive& drive) {
+UINT Verdict(IDeviceSystem& system, const PhysicalDrive& drive, bool bAllProducts) {
     if (drive.bBusKnown && (drive.nBusType == BusTypeAta || drive.nBusType == BusTypeAtapi)) {
         return IDS_CLI_DRIVE_ATA;
     }
-    if (!MayBeSupported(drive)) {
+    if (!MayBeSupported(drive, bAllProducts)) {
         return IDS_CLI_DRIVE_NOT_SUPPORTED;
     }
     CScsiDevice device(system);
+    device.m_bAllProducts = bAllProducts;
     device.m_strPath = drive.strPath;
     const bool bSupported = device.Open(drive.strPath.c_str());
     if (!bSupported && !device.IsOpen()) {
@@ -43,7 +44,7 @@ int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams&
     if (options.bJson) {
         CJson list = CJson::array();
         for (const PhysicalDrive& drive : drives) {
-            const UINT nVerdict = Verdict(system, drive);
+            const UINT nVerdict = Verdict(system, drive, options.updater.bAllProducts);
             CJson& entry = list.emplace_back(CJson::object());
             entry["name"] = drive.strName;
             entry["bus"] = drive.bBusKnown ? FormatBusName(drive.nBusType, drive.nBusMajorVersion,
@@ -73,7 +74,7 @@ int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams&
             line += u"  " + Widen(drive.strVendor + " " + drive.strProduct) + u"  " +
                     Widen(drive.strRevision);
         }
-        line += u"  " + LoadResString(Verdict(system, drive));
+        line += u"  " + LoadResString(Verdict(system, drive, options.updater.bAllProducts));
         out << Utf16ToUtf8(line) << '\n';
     }
     return 0;

@@ -146,10 +146,10 @@ int RunPlanCommand(CFirmwareUpdate& update, const CliOptions& options, CommandSt
     if (!FindAndReadUnit(update, nullptr, streams.err, options)) {
         return kExitNothing;
     }
-    // From here on the update object is only read.
-    const CFirmwareUpdate& unit = update;
+    // From here on the unit is only read: the checks before the first
+    // write read it as the update would.
     const PlannedUpdate plan =
-        PlanUpdate(unit, pLink != nullptr ? *pLink : LinkProfileOf(unit.m_device));
+        PlanUpdate(update, pLink != nullptr ? *pLink : LinkProfileOf(update.m_device));
     const std::array<MemoryRow, 5> rows = MemoryRows(update);
     if (options.bJson) {
         PrintJson(plan, rows, streams.out);
@@ -159,7 +159,8 @@ int RunPlanCommand(CFirmwareUpdate& update, const CliOptions& options, CommandSt
     streams.log << Utf16ToUtf8(LoadResString(IDS_CLI_PLAN_WROTE_NOTHING)) << '\n';
     if (plan.bRefused) {
         streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_PLAN_REFUSED) +
-                                   LoadResString(plan.nMessageId))
+                                   LoadResString(plan.nMessageId) +
+                                   (plan.strDetail.empty() ? u"" : u"\n" + plan.strDetail))
                     << '\n';
         // As the update itself ends when it refuses.
         return kExitNothing;

@@ -177,14 +177,24 @@ int RehearseUpdate(CFirmwareUpdate& unitUpdate, const CliOptions& options, Comma
         emu::CEmulatedEnclosure& twin = session->Enclosure();
         const TwinContents before = ContentsOf(twin);
         streams.log << Utf16ToUtf8(LoadResString(IDS_CLI_REHEARSAL_TWIN)) << '\n';
-        CFirmwareUpdate twinUpdate(session->System());
-        twinUpdate.m_options = unitUpdate.m_options;
+        // The twin carries the unit's serial number: with the user's journal
+        // it would take the unit's waiting entry and remove it. It keeps a
+        // journal of its own in the rehearsal's directory, which starts with
+        // a copy of that entry, and no state.
+        UpdateOptions twinOptions = unitUpdate.Options();
+        twinOptions.journalDirectory = work->Path() / "journal";
+        twinOptions.stateDirectory.clear();
+        CFirmwareUpdate twinUpdate(session->System(), twinOptions);
+        if (!CopyKeptEntry(unitUpdate.Journal(), unitUpdate.m_romCpu, twinUpdate.Journal(),
+                           unitUpdate.m_romCpu)) {
+            return Impossible(streams, PathToUtf8(twinOptions.journalDirectory));
+        }
         // The report is the rehearsal's own; the update's lines go to the log.
-        CliOptions twinOptions = options;
-        twinOptions.bJson = false;
+        CliOptions twinCommand = options;
+        twinCommand.bJson = false;
         CommandStreams twinStreams{streams.log, streams.err, streams.log};
         const std::uint64_t nStart = clock.NowMicroseconds();
-        nExit = RunUpdateCommand(twinUpdate, twinOptions, twinStreams, bTerminal && !options.bJson,
+        nExit = RunUpdateCommand(twinUpdate, twinCommand, twinStreams, bTerminal && !options.bJson,
                                  &nMessage);
         nDeviceMicroseconds = clock.NowMicroseconds() - nStart;
 

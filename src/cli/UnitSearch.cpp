@@ -20,23 +20,6 @@ namespace {
 
 constexpr DWORD kSearchPeriodMilliseconds = 1000;
 
-// Image files to load as drops on the full dialog's image fields.
-CRomObject* RomForKind(CFirmwareUpdate& update, const std::string& strKind) {
-    if (strKind == "flash") {
-        return &update.m_romFlash;
-    }
-    if (strKind == "host") {
-        return &update.m_romHost;
-    }
-    if (strKind == "ui") {
-        return &update.m_romUI78K;
-    }
-    if (strKind == "resource") {
-        return &update.m_romUIRSC;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 bool PrepareImages(CFirmwareUpdate& update, const CliOptions& options, std::ostream& err) {
@@ -50,10 +33,10 @@ bool PrepareImages(CFirmwareUpdate& update, const CliOptions& options, std::ostr
         }
     }
     update.RefreshImages();
+    // Image files loaded as a drop on the full dialog's image fields would.
     for (const auto& [strKind, path] : options.loads) {
-        CRomObject* pRom = RomForKind(update, strKind);
-        const std::u16string paths[] = {path};
-        if (pRom == nullptr || !pRom->m_editRomVersion.OnDropFiles(paths) || !pRom->IsLoaded()) {
+        const MemoryKindInfo* pKind = FindMemoryKind(strKind);
+        if (pKind == nullptr || !update.LoadImageFile(pKind->kind, path)) {
             err << Utf16ToUtf8(LoadResString(IDS_CLI_LOAD_FAILED)) << strKind << "="
                 << Utf16ToUtf8(path) << '\n';
             return false;
@@ -80,7 +63,7 @@ UnitSearch SearchUnit(CFirmwareUpdate& update, const CliOptions& options, std::o
         } else {
             err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
         }
-        ReportDrivesWithoutAccess(update.m_device.System(), err);
+        ReportDrivesWithoutAccess(update.m_device.System(), update.m_device.m_bAllProducts, err);
         return result;
     }
     if (!options.device) {
@@ -92,7 +75,7 @@ UnitSearch SearchUnit(CFirmwareUpdate& update, const CliOptions& options, std::o
 bool ReadFoundUnit(CFirmwareUpdate& update, CProgressCtrl* pProgress, std::ostream& err) {
     if (!update.ReadUnit(pProgress)) {
         err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
-        ReportDrivesWithoutAccess(update.m_device.System(), err);
+        ReportDrivesWithoutAccess(update.m_device.System(), update.m_device.m_bAllProducts, err);
         return false;
     }
     update.RefreshSelection();

@@ -25,13 +25,14 @@ constexpr DWORD kSearchPeriodMilliseconds = 1000;
 
 // Every supported enclosure attached now, with its serial number. Only
 // identification and a read of SEEPROM(CPU) reach each drive.
-std::vector<BatchUnit> EveryUnit(IDeviceSystem& system) {
+std::vector<BatchUnit> EveryUnit(IDeviceSystem& system, bool bAllProducts) {
     std::vector<BatchUnit> units;
     for (const PhysicalDrive& drive : system.ListPhysicalDrives()) {
-        if (!MayBeSupported(drive)) {
+        if (!MayBeSupported(drive, bAllProducts)) {
             continue;
         }
         CScsiDevice device(system);
+        device.m_bAllProducts = bAllProducts;
         device.m_strPath = drive.strPath;
         if (!device.Open(device.m_strPath.c_str())) {
             continue;
@@ -44,12 +45,12 @@ std::vector<BatchUnit> EveryUnit(IDeviceSystem& system) {
 
 // Searched for as one update searches: once a second, for a bounded time,
 // until there is at least one.
-std::vector<BatchUnit> SearchUnits(IDeviceSystem& system) {
+std::vector<BatchUnit> SearchUnits(IDeviceSystem& system, bool bAllProducts) {
     const std::uint64_t nStart = GetTickCount64();
-    std::vector<BatchUnit> units = EveryUnit(system);
+    std::vector<BatchUnit> units = EveryUnit(system, bAllProducts);
     while (units.empty() && GetTickCount64() - nStart < kSearchMilliseconds) {
         Sleep(kSearchPeriodMilliseconds);
-        units = EveryUnit(system);
+        units = EveryUnit(system, bAllProducts);
     }
     return units;
 }
@@ -133,14 +134,14 @@ int RunUpdateAll(IDeviceSystem& system, const CliOptions& options, CommandStream
                  const CliContext& context, const std::function<bool()>& beforeWorkers) {
     const std::filesystem::path program =
         context.selfProgram.empty() ? OwnExecutablePath() : context.selfProgram;
-    const std::vector<BatchUnit> units = SearchUnits(system);
+    const std::vector<BatchUnit> units = SearchUnits(system, options.updater.bAllProducts);
     // From here on the workers alone work on the units.
     if (!beforeWorkers()) {
         return kExitFailure;
     }
     if (units.empty()) {
         PrintLine(streams.err, LoadResString(IDS_CLI_NO_DEVICE));
-        ReportDrivesWithoutAccess(system, streams.err);
+        ReportDrivesWithoutAccess(system, options.updater.bAllProducts, streams.err);
         if (options.bJson) {
             streams.out << FormatUnitsJson({}, {}) << '\n';
         }

@@ -1,12 +1,14 @@
+#include <optional>
 #include <ostream>
 
 #include "base/Environment.h"
+#include "base/InterruptGuard.h"
 #include "base/Json.h"
 #include "base/Text.h"
 #include "batch/WorkerLines.h"
 #include "cli/Commands.h"
 #include "cli/TerminalProgress.h"
-#include "framework/Messages.h"
+#include "device/FrontEndPump.h"
 #include "framework/StringTable.h"
 #include "framework/controls/ProgressCtrl.h"
 #include "session/CliOptions.h"
@@ -16,28 +18,73 @@ namespace rf {
 
 namespace {
 
-// Confirmation, the checks before the first write, the run and its message,
-// as the dialog's button does them; the message id of the result, 0 when
-// nothing was done.
-UINT UpdateUnit(CFirmwareUpdate& update, CProgressCtrl& progress, CTerminalProgress& view) {
-    if (!update.ConfirmSelection()) {
-        return 0;
+// The terminal as the update's front end: stages on the progress view,
+// questions and results as the terminal's message boxes print them. From
+// the first write to the result, an interrupt or a closed terminal is only
+// noted: the person is told once that the update ends by itself.
+class CTerminalFrontEnd final : public CMessageBoxFrontEnd {
+public:
+    CTerminalFrontEnd(CTerminalProgress& view, std::ostream& err, const StateSaver& saveState)
+        : m_view(view), m_err(err), m_saveState(saveState) {}
+
+    void OnStatus(UINT nTextId) override { m_view.OnStatus(nTextId); }
+
+    void OnRunStarting() override {
+        m_guard.emplace();
+        m_scopedPump.emplace(m_noticePump);
     }
-    if (const UINT nRefused = update.CheckBeforeFirstWrite(); nRefused != 0) {
-        ShowMessage(nRefused, MB_KIND_ERROR);
-        return nRefused;
+
+    void ShowResult(const UpdateResult& result) override {
+        // The stage's bar ends before the result is shown.
+        m_view.OnTextChanged(u"");
+        // What the terminal reports must already be true of the emulated
+        // enclosure kept on the disk.
+        if (result.eOutcome == UpdateOutcome::Ran && m_saveState && !m_saveState()) {
+            m_bStateLost = true;
+        }
+        TellOfRequest();
+        CMessageBoxFrontEnd::ShowResult(result);
     }
-    const UpdateResult result = update.Run(&progress, view);
-    // The stage's bar ends before the result is shown.
-    view.OnTextChanged(u"");
-    CFirmwareUpdate::ShowResult(result);
-    return result.nMessageId;
-}
+
+    bool StateLost() const { return m_bStateLost; }
+
+private:
+    // Between the device's commands: the first request to end is answered
+    // here, outside the signal handler.
+    class CNoticePump final : public IFrontEndPump {
+    public:
+        explicit CNoticePump(CTerminalFrontEnd& frontEnd)
+            : m_frontEnd(frontEnd), m_previous(CurrentFrontEndPump()) {}
+        void Pump() override {
+            m_frontEnd.TellOfRequest();
+            m_previous.Pump();
+        }
+
+    private:
+        CTerminalFrontEnd& m_frontEnd;
+        IFrontEndPump& m_previous;
+    };
+
+    void TellOfRequest() {
+        if (m_guard && m_guard->TakeNewRequest()) {
+            m_view.Finish();
+            m_err << Utf16ToUtf8(LoadResString(IDS_CLI_UPDATE_UNDER_WAY)) << std::endl;
+        }
+    }
+
+    CTerminalProgress& m_view;
+    std::ostream& m_err;
+    const StateSaver& m_saveState;
+    CNoticePump m_noticePump{*this};
+    std::optional<CInterruptGuard> m_guard;
+    std::optional<CScopedFrontEndPump> m_scopedPump;
+    bool m_bStateLost = false;
+};
 
 }  // namespace
 
 int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams,
-                     bool bTerminal, UINT* pMessage) {
+                     bool bTerminal, UINT* pMessage, const StateSaver& saveState) {
     // A worker of "update --all" tells its parent how far it is.
     const CTerminalProgress::Form form =
         GetEnvironmentUtf8(kWorkerProgressVariable) ? CTerminalProgress::Form::WorkerLines
@@ -49,17 +96,20 @@ int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, Command
     if (!PrepareImages(update, options, streams.err)) {
         return kExitNothing;
     }
-    UINT nMessage = 0;
+    UpdateResult result;
+    bool bStateLost = false;
     if (FindAndReadUnit(update, &progress, streams.err, options)) {
-        nMessage = UpdateUnit(update, progress, view);
+        CTerminalFrontEnd frontEnd(view, streams.err, saveState);
+        result = update.RunChecked(&progress, frontEnd);
+        bStateLost = frontEnd.StateLost();
     }
     view.Finish();
+    const UINT nMessage = result.nMessageId;
     if (pMessage != nullptr) {
         *pMessage = nMessage;
     }
 
-    const bool bSuccess =
-        nMessage == IDS_UPDATE_COMPLETE || nMessage == IDS_UPDATE_COMPLETE_POWER_CYCLE;
+    const bool bSuccess = result.Succeeded() && !bStateLost;
     if (nMessage == IDS_ERR_DRIVE_IN_USE) {
         for (const std::u16string& what : update.m_device.m_volumeReport.inUse) {
             streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_VOLUMES_IN_USE) + what) << '\n';
@@ -68,18 +118,19 @@ int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, Command
     for (const std::u16string& what : update.m_device.m_volumeReport.unmounted) {
         streams.log << Utf16ToUtf8(LoadResString(IDS_CLI_UNMOUNTED) + what) << '\n';
     }
+    // A refused update wrote nothing. Volumes in use have always been
+    // reported as a failure, which scripts rely on.
+    const bool bNothing = result.eOutcome != UpdateOutcome::Ran && nMessage != IDS_ERR_DRIVE_IN_USE;
     if (options.bJson) {
         CJson json = CJson::object();
-        json["result"] = bSuccess                                       ? "success"
-                         : nMessage == IDS_ERR_TEST_IMAGES_ON_REAL_UNIT ? "refused"
-                         : nMessage == 0                                ? "nothing"
-                                                                        : "failure";
+        json["result"] = bSuccess        ? "success"
+                         : nMessage == 0 ? "nothing"
+                         : bNothing      ? "refused"
+                                         : "failure";
         json["message_id"] = nMessage;
-        json["message"] = nMessage == 0 ? std::u16string() : LoadResString(nMessage);
+        json["message"] = nMessage == 0 ? std::u16string() : result.Text();
         streams.out << JsonText(json) << '\n';
     }
-    // A refused update wrote nothing.
-    const bool bNothing = nMessage == 0 || nMessage == IDS_ERR_TEST_IMAGES_ON_REAL_UNIT;
     return bSuccess ? kExitSuccess : bNothing ? kExitNothing : kExitFailure;
 }
 

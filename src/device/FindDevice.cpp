@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "base/CommandLine.h"
 #include "device/ProductTable.h"
 #include "device/ScsiDevice.h"
 
@@ -15,7 +14,7 @@ constexpr std::size_t kProductLength = 16;
 
 }  // namespace
 
-bool MayBeSupported(const PhysicalDrive& drive) {
+bool MayBeSupported(const PhysicalDrive& drive, bool bAllProducts) {
     if (!drive.bInquiryKnown) {
         return true;
     }
@@ -28,7 +27,7 @@ bool MayBeSupported(const PhysicalDrive& drive) {
     for (std::size_t i = 0; i < drive.strProduct.size() && i < kProductLength; ++i) {
         fields[kVendorLength + i] = static_cast<BYTE>(drive.strProduct[i]);
     }
-    return ProductClassOf(fields.data(), theCmdInfo.m_bEnableAllProducts) != 0;
+    return ProductClassOf(fields.data(), bAllProducts) != 0;
 }
 
 DeviceChange SearchDevice(CScsiDevice& device) {
@@ -39,7 +38,7 @@ DeviceChange SearchDevice(CScsiDevice& device) {
             }
             continue;  // other drives are left alone while ours is open
         }
-        if (!MayBeSupported(drive)) {
+        if (!MayBeSupported(drive, device.m_bAllProducts)) {
             continue;
         }
         device.m_strPath = drive.strPath;
@@ -55,13 +54,13 @@ DeviceChange SearchDevice(CScsiDevice& device) {
     return DeviceChange::None;
 }
 
-std::vector<std::u16string> CandidateDrivesWithoutAccess(IDeviceSystem& system) {
+std::vector<std::u16string> CandidateDrivesWithoutAccess(IDeviceSystem& system, bool bAllProducts) {
     std::vector<std::u16string> names;
     for (const PhysicalDrive& drive : system.ListPhysicalDrives()) {
         if (drive.bBusKnown && (drive.nBusType == BusTypeAta || drive.nBusType == BusTypeAtapi)) {
             continue;
         }
-        if (MayBeSupported(drive) && system.Open(drive.strPath) == nullptr) {
+        if (MayBeSupported(drive, bAllProducts) && system.Open(drive.strPath) == nullptr) {
             names.push_back(drive.strName);
         }
     }

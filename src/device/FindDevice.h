@@ -24,13 +24,13 @@ void FindDevice(CScsiDevice& device, CMessageTarget& notify);
 void NotifyDeviceChange(DeviceChange change, CMessageTarget& notify);
 
 // False only when the system knows the drive's INQUIRY texts and they match
-// no supported product.
-bool MayBeSupported(const PhysicalDrive& drive);
+// no supported product (bAllProducts: of the whole product table).
+bool MayBeSupported(const PhysicalDrive& drive, bool bAllProducts);
 
 // The drives that may be a supported enclosure but cannot be opened (most
 // often for want of access rights), by the names people know them by. The
 // search passes over them without a word; the front ends tell the user.
-std::vector<std::u16string> CandidateDrivesWithoutAccess(IDeviceSystem& system);
+std::vector<std::u16string> CandidateDrivesWithoutAccess(IDeviceSystem& system, bool bAllProducts);
 // The string id that tells what to do about such a drive on this system.
 UINT DriveNotOpenedMessage();
 

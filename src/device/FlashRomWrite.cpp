@@ -2,7 +2,6 @@
 #include <array>
 #include <vector>
 
-#include "base/CommandLine.h"
 #include "base/Deadline.h"
 #include "device/BridgeCommands.h"
 #include "device/FlashChips.h"
@@ -278,8 +277,7 @@ bool CFlashRomWriter::WriteThroughFirmware() {
     }
     std::vector<BYTE> padded(nPadded, 0xFF);
     std::copy_n(m_pData, m_nSize, padded.begin());
-    if (m_device.m_pFlashChip == nullptr && theCmdInfo.m_bForceAmdRom &&
-        nPadded > kFlashTypeOffset) {
+    if (m_device.m_pFlashChip == nullptr && m_device.m_bForceAmdRom && nPadded > kFlashTypeOffset) {
         padded[kFlashTypeOffset] = kAmdFlashType;
     }
     if (!m_device.ScsiPassThrough(kFlashImageBlock.data(), 10, false, padded.data(), nPadded)) {

@@ -2,7 +2,6 @@
 #include <array>
 #include <cstring>
 
-#include "base/CommandLine.h"
 #include "base/Text.h"
 #include "device/EmulatedEnclosureMark.h"
 #include "device/ProductTable.h"
@@ -87,7 +86,7 @@ bool HasEmulatedMark(const unsigned char* pInquiry, std::size_t nLength) {
 }
 
 int CScsiDevice::MatchSupportedProduct(const BYTE* pInquiry) {
-    const int nClass = ProductClassOf(pInquiry + kVendorOffset, theCmdInfo.m_bEnableAllProducts);
+    const int nClass = ProductClassOf(pInquiry + kVendorOffset, m_bAllProducts);
     if (nClass != 0) {
         m_nProductClass = nClass;
     }

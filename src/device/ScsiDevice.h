@@ -99,6 +99,11 @@ public:
     // false for every real unit.
     bool m_bEmulatedEnclosure = false;
     VolumeReport m_volumeReport;
+    // What the update's options say of devices: the other models of the
+    // product table are units too; an unidentified FLASH chip is written
+    // as the usual AMD part.
+    bool m_bAllProducts = false;
+    bool m_bForceAmdRom = true;
 
 private:
     // The link reads of the UI controller (read data, read reply).

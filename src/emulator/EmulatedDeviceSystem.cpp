@@ -6,34 +6,45 @@ namespace rf::emu {
 
 namespace {
 
+// A handle stays bound to the attachment it was opened on: once that drive
+// is detached nothing reaches the enclosure through it any more, as a real
+// system's handle of a removed disk fails, whatever is attached later.
 class CEmulatedHandle final : public IDeviceHandle {
 public:
-    CEmulatedHandle(std::shared_ptr<CEmulatedEnclosure> pEnclosure, std::uint32_t nDeviceNumber)
-        : m_pEnclosure(std::move(pEnclosure)), m_nDeviceNumber(nDeviceNumber) {}
+    CEmulatedHandle(std::shared_ptr<CEmulatedEnclosure> pEnclosure, std::uint32_t nDeviceNumber,
+                    std::shared_ptr<const bool> pAttached)
+        : m_pEnclosure(std::move(pEnclosure)),
+          m_nDeviceNumber(nDeviceNumber),
+          m_pAttached(std::move(pAttached)) {}
 
-    bool SendScsi(ScsiRequest& request) override { return m_pEnclosure->Execute(request); }
+    bool SendScsi(ScsiRequest& request) override {
+        return *m_pAttached && m_pEnclosure->Execute(request);
+    }
 
     bool QueryAdapter(StorageAdapterDescriptor& descriptor) override {
         descriptor.BusMajorVersion = m_pEnclosure->Bus().nMajorVersion;
         descriptor.BusMinorVersion = m_pEnclosure->Bus().nMinorVersion;
-        return m_pEnclosure->IsPowered();
+        return IsThere();
     }
     bool QueryDevice(StorageDeviceDescriptor& descriptor) override {
         descriptor.BusType = m_pEnclosure->Bus().nBusType;
-        return m_pEnclosure->IsPowered();
+        return IsThere();
     }
     bool GetScsiAddress(ScsiAddress& address) override {
         address = ScsiAddress{};
-        return m_pEnclosure->IsPowered();
+        return IsThere();
     }
     bool GetDeviceNumber(StorageDeviceNumber& number) override {
         number = StorageDeviceNumber{FILE_DEVICE_DISK, m_nDeviceNumber, 0};
-        return m_pEnclosure->IsPowered();
+        return IsThere();
     }
 
 private:
+    bool IsThere() const { return *m_pAttached && m_pEnclosure->IsPowered(); }
+
     std::shared_ptr<CEmulatedEnclosure> m_pEnclosure;
     std::uint32_t m_nDeviceNumber;
+    std::shared_ptr<const bool> m_pAttached;
 };
 
 }  // namespace
@@ -52,12 +63,19 @@ void CEmulatedDeviceSystem::Attach(const std::u16string& path,
                                    std::shared_ptr<CEmulatedEnclosure> pEnclosure) {
     Detach(path);
     // Every attachment is a new disk to the system, as after a real replug.
-    m_drives.push_back(Drive{path, std::move(pEnclosure), m_nNextDeviceNumber, {}});
+    m_drives.push_back(
+        Drive{path, std::move(pEnclosure), m_nNextDeviceNumber, {}, std::make_shared<bool>(true)});
     m_nNextDeviceNumber += 16;
 }
 
 void CEmulatedDeviceSystem::Detach(const std::u16string& path) {
-    std::erase_if(m_drives, [&](const Drive& d) { return d.path == path; });
+    std::erase_if(m_drives, [&](const Drive& d) {
+        if (d.path != path) {
+            return false;
+        }
+        *d.pAttached = false;
+        return true;
+    });
 }
 
 std::shared_ptr<CEmulatedEnclosure> CEmulatedDeviceSystem::Enclosure(
@@ -83,7 +101,8 @@ std::unique_ptr<IDeviceHandle> CEmulatedDeviceSystem::Open(const std::u16string&
     if (pDrive == nullptr || !pDrive->pEnclosure->IsPowered()) {
         return nullptr;
     }
-    return std::make_unique<CEmulatedHandle>(pDrive->pEnclosure, pDrive->nDeviceNumber);
+    return std::make_unique<CEmulatedHandle>(pDrive->pEnclosure, pDrive->nDeviceNumber,
+                                             pDrive->pAttached);
 }
 
 std::vector<PhysicalDrive> CEmulatedDeviceSystem::ListPhysicalDrives() {

@@ -42,6 +42,8 @@ private:
         std::shared_ptr<CEmulatedEnclosure> pEnclosure;
         std::uint32_t nDeviceNumber;
         std::vector<EmulatedVolume> volumes;
+        // False once detached; the handles opened on this attachment see it.
+        std::shared_ptr<bool> pAttached;
     };
 
     Drive* Find(const std::u16string& path);

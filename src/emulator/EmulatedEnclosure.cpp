@@ -1,6 +1,7 @@
 #include "emulator/EmulatedEnclosure.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 
 #include "base/Clock.h"
@@ -45,6 +46,7 @@ LinkFault LinkFaultOf(FaultKind kind) {
         case FaultKind::Fail:
         case FaultKind::CheckCondition:
         case FaultKind::PowerCut:
+        case FaultKind::Interrupt:
             return LinkFault::None;
     }
     return LinkFault::None;
@@ -129,6 +131,9 @@ bool CEmulatedEnclosure::Execute(ScsiRequest& request) {
                                     [&](const Fault& f) { return f.nIndex == entry.nIndex; });
     std::optional<std::uint64_t> cutAfter;
     Answer answer;
+    if (fault != m_faults.end() && fault->kind == FaultKind::Interrupt) {
+        std::raise(SIGINT);
+    }
     if (!m_bPowered || m_nFailingAttempts > 0) {
         m_nFailingAttempts = std::max(0, m_nFailingAttempts - 1);
         answer.bDelivered = false;

@@ -18,6 +18,7 @@ constexpr KindName kKindNames[] = {
     {FaultKind::LinkNoAnswer, "no-answer"},
     {FaultKind::LinkBadChecksum, "bad-checksum"},
     {FaultKind::LinkNak, "nak"},
+    {FaultKind::Interrupt, "interrupt"},
 };
 
 bool ParseNumber(std::string_view text, std::uint64_t& nValue) {

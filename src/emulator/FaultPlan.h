@@ -20,6 +20,9 @@ enum class FaultKind {
     LinkNoAnswer,     // the frame written, or the answer read, is lost
     LinkBadChecksum,  // the frame written or read carries a wrong checksum
     LinkNak,          // the answer read says NAK instead of its status
+    // The person presses Ctrl-C while the command runs: the process is sent
+    // SIGINT, and the command itself goes on.
+    Interrupt,
 };
 
 struct Fault {
@@ -31,7 +34,7 @@ struct Fault {
 };
 
 // "fail:N", "check-condition:N", "power-cut:N", "power-cut:N+MICROSECONDS",
-// "no-answer:N", "bad-checksum:N" or "nak:N".
+// "no-answer:N", "bad-checksum:N", "nak:N" or "interrupt:N".
 std::optional<Fault> ParseFault(std::string_view text);
 std::string FaultKindName(FaultKind kind);
 // Every kind's name, as ParseFault takes it.

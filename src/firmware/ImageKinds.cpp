@@ -17,10 +17,10 @@ struct FormatFacts {
 };
 
 constexpr std::array kKinds = std::to_array<MemoryKindInfo>({
-    {MemoryKind::Host, "host", "seeprom-host.bin", IDR_SEEPROM_HOST, 0x2000},
-    {MemoryKind::Flash, "flash", "bridge.bin", IDR_BRIDGE_FIRMWARE, 0x20000},
-    {MemoryKind::Resource, "resource", "ui-resource.bin", IDR_UI_RESOURCE, 0x100000},
-    {MemoryKind::Ui, "ui", "ui-firmware.bin", IDR_UI_FIRMWARE, 0x10000},
+    {MemoryKind::Host, "host", "seeprom-host.bin", IDR_SEEPROM_HOST, 0x2000, 0x2000},
+    {MemoryKind::Flash, "flash", "bridge.bin", IDR_BRIDGE_FIRMWARE, 0x20000, 0x20000},
+    {MemoryKind::Resource, "resource", "ui-resource.bin", IDR_UI_RESOURCE, 0x100000, 0x100000},
+    {MemoryKind::Ui, "ui", "ui-firmware.bin", IDR_UI_FIRMWARE, 0x10000, 0xF000},
 });
 
 constexpr std::size_t kSeepromHeaderLength = 128;
@@ -53,6 +53,15 @@ std::span<const MemoryKindInfo> MemoryKinds() {
     return kKinds;
 }
 
+const MemoryKindInfo& MemoryKindOf(MemoryKind kind) {
+    for (const MemoryKindInfo& info : kKinds) {
+        if (info.kind == kind) {
+            return info;
+        }
+    }
+    return kKinds.front();  // not reached: every kind has its row
+}
+
 const MemoryKindInfo* FindMemoryKind(std::string_view key) {
     for (const MemoryKindInfo& info : kKinds) {
         if (key == info.pszKey) {
@@ -62,17 +71,24 @@ const MemoryKindInfo* FindMemoryKind(std::string_view key) {
     return nullptr;
 }
 
-bool IsValidImage(MemoryKind kind, std::span<const BYTE> image) {
+ImageFault CheckImage(MemoryKind kind, std::span<const BYTE> image) {
     const FormatFacts facts = Facts(kind);
+    const std::size_t nHeader = kind == MemoryKind::Host ? kSeepromHeaderLength : 0;
     if (image.size() < facts.nMarkOffset + facts.mark.size() ||
-        image.size() < facts.nVersionOffset + 2) {
-        return false;
+        image.size() < facts.nVersionOffset + 2 || image.size() < nHeader) {
+        return ImageFault::TooShort;
     }
     if (std::memcmp(image.data() + facts.nMarkOffset, facts.mark.data(), facts.mark.size()) != 0) {
-        return false;
+        return ImageFault::NoMark;
     }
-    return kind != MemoryKind::Host ||
-           (image.size() >= kSeepromHeaderLength && SeepromHeaderSumsToZero(image));
+    if (kind == MemoryKind::Host && !SeepromHeaderSumsToZero(image)) {
+        return ImageFault::BadChecksum;
+    }
+    return ImageFault::None;
+}
+
+std::string_view ImageMark(MemoryKind kind) {
+    return kind == MemoryKind::Host ? std::string_view("0x55AA") : Facts(kind).mark;
 }
 
 std::size_t ImageVersionOffset(MemoryKind kind) {

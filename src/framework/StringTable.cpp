@@ -65,6 +65,50 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"Aborted updating firmware.",
      u"消去の前に、本体固有の名前をこのコンピューターに保存できませんでした。\n\n"
      u"ファームウェアの更新を中止しました。"},
+    {IDS_ERR_DIRECTORY_NOT_WRITABLE,
+     u"The update has to write to a directory that cannot be written.\nNothing was written.",
+     u"更新で書き込む必要があるディレクトリに書き込めません。\n何も書き込んでいません。"},
+    {IDS_ERR_UNIT_NAME_NOT_READ,
+     u"The unit's name (the front panel's information block) could not be read, and writing "
+     u"the front panel's firmware would erase it.\nNothing was written.\n\nConnect the "
+     u"enclosure again and update once more.",
+     u"本体の名前 (フロントパネルの情報ブロック) を読み取れませんでした。フロントパネルの"
+     u"ファームウェアを書き込むと名前が消えてしまいます。\n何も書き込んでいません。\n\n"
+     u"筐体を接続し直して、もう一度更新してください。"},
+    {IDS_ERR_UNIT_NAME_NOT_KEPT,
+     u"The front panel holds no firmware, so the unit's name cannot be read from it, and no "
+     u"copy of the name is kept for this unit in this user's journal.\nNothing was "
+     u"written.\n\nIf an update of this unit was interrupted, update again as the user who "
+     u"ran it, on the computer it ran on: its copy of the name is written back. If the front "
+     u"panel never had a name, update with the option /IgnoreMissingUnitName to write its "
+     u"firmware with an empty name.",
+     u"フロントパネルにファームウェアがないため本体の名前を読み取れず、このユーザーの"
+     u"ジャーナルにもこの本体の名前の控えがありません。\n何も書き込んでいません。\n\n"
+     u"この本体の更新が中断されたのであれば、その更新を実行したユーザーで、同じコンピューター"
+     u"からもう一度更新してください。控えておいた名前が書き戻されます。フロントパネルに名前が"
+     u"もともとなかった場合は、オプション /IgnoreMissingUnitName を付けて更新すると、名前を"
+     u"空にしてファームウェアを書き込みます。"},
+    {IDS_ERR_IMAGE_NOT_VALID,
+     u"An image selected for writing is not an image of its memory.\nNothing was written.",
+     u"書き込むように選択されたイメージが、そのメモリのイメージではありません。\n"
+     u"何も書き込んでいません。"},
+    {IDS_ERR_IMAGE_TOO_LARGE,
+     u"An image selected for writing is larger than its memory and was not written.",
+     u"書き込むように選択されたイメージがメモリより大きいため、書き込みませんでした。"},
+    {IDS_IMAGE_TOO_SHORT, u"the file is too short to hold the format's header",
+     u"ファイルが短すぎて形式のヘッダーを含んでいません"},
+    {IDS_IMAGE_NO_MARK, u"the format's mark is missing: ", u"形式のマークがありません: "},
+    {IDS_IMAGE_BAD_CHECKSUM, u"the header's checksum is wrong",
+     u"ヘッダーのチェックサムが正しくありません"},
+    {IDS_IMAGE_SIZE, u"%1 bytes; the memory holds %2", u"%1 バイト (メモリの容量は %2 バイト)"},
+    {IDS_ERR_UNIT_GONE,
+     u"The enclosure went away during the update (it was disconnected or lost its power). "
+     u"The update stopped; no other drive was written.\n\nConnect the enclosure again and "
+     u"update once more: a memory left incomplete is recognised and written again.",
+     u"更新中に筐体が見えなくなりました (接続が外れたか、電源が切れました)。"
+     u"更新を中止しました。ほかのドライブには書き込んでいません。\n\n"
+     u"筐体を接続し直して、もう一度更新してください。書き込みが途中のメモリは認識され、"
+     u"書き込み直されます。"},
 
     {IDS_ERR_TEST_IMAGES_ON_REAL_UNIT,
      u"The firmware images selected are test images, made for the emulated enclosure only. They "
@@ -150,7 +194,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --version, --help\n"
      u"\n"
      u"Options of the updater, with \"/\" or \"-\": /AutoUpdate, /EnableVendorMode,\n"
-     u"/EnableAllProducts, /ForceAmdRom, /DisableResetUI, /IgnoreLockDrivesError, /UIRSC=FILE\n"
+     u"/EnableAllProducts, /ForceAmdRom, /DisableResetUI, /IgnoreLockDrivesError,\n"
+     u"/IgnoreMissingUnitName (a front panel whose name is lost gets an empty one), /UIRSC=FILE\n"
      u"(the UI resource data from FILE), /Firmware=PATH (a firmware package); /ROM=, /HOST= and\n"
      u"/UIROM= are accepted and ignored.",
      u"使い方: reflasher-cli コマンド [オプション]\n"
@@ -204,7 +249,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --version, --help\n"
      u"\n"
      u"アップデーターのオプション (\"/\" または \"-\" を付けて指定): /AutoUpdate, /EnableVendorMode,\n"
-     u"/EnableAllProducts, /ForceAmdRom, /DisableResetUI, /IgnoreLockDrivesError, /UIRSC=FILE\n"
+     u"/EnableAllProducts, /ForceAmdRom, /DisableResetUI, /IgnoreLockDrivesError,\n"
+     u"/IgnoreMissingUnitName (名前が失われたフロントパネルに空の名前を書き込みます), /UIRSC=FILE\n"
      u"(UI リソースデータを FILE から読み込みます), /Firmware=PATH (ファームウェアパッケージ)。\n"
      u"/ROM=, /HOST=, /UIROM= は受け付けますが無視します。"},
     // clang-format on
@@ -288,6 +334,11 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_CLI_DRIVE_NOT_OPENED_ADMIN, u"cannot be opened (run as administrator)",
      u"開けません (管理者として実行してください)"},
     {IDS_CLI_CLOCK_FAILED, u"The clock file cannot be used: ", u"時計ファイルを使用できません: "},
+    {IDS_CLI_UPDATE_UNDER_WAY,
+     u"An update is under way and cannot be stopped safely: it ends by itself. Leave the "
+     u"enclosure connected and powered until the result is shown.",
+     u"更新中のため安全に中止できません。更新は自動的に終了します。結果が表示されるまで、"
+     u"筐体の接続と電源をそのままにしてください。"},
     {IDS_CLI_READ_NOT_DELIVERED, u"the read did not reach the enclosure at offset ",
      u"読み出しが筐体に届きませんでした。オフセット "},
     {IDS_CLI_READ_REFUSED, u"the enclosure refused the read at offset ",

@@ -47,6 +47,22 @@ enum StringId : UINT {
     IDS_ERR_FLASH_IMAGE_TOO_LARGE = 961,
     // The unit's own data could not be kept on the computer before an erase.
     IDS_ERR_KEEP_UNIT_DATA = 920,
+    // Refusals before the first write: a directory the run writes, the
+    // unit's name that was not read or is kept nowhere, an image that is
+    // not of its memory's format or larger than the memory.
+    IDS_ERR_DIRECTORY_NOT_WRITABLE = 921,
+    IDS_ERR_UNIT_NAME_NOT_READ = 922,
+    IDS_ERR_UNIT_NAME_NOT_KEPT = 923,
+    IDS_ERR_IMAGE_NOT_VALID = 962,
+    IDS_ERR_IMAGE_TOO_LARGE = 963,
+    // Why an image is not of its memory's format, and its size against the
+    // memory, after the memory's name.
+    IDS_IMAGE_TOO_SHORT = 964,
+    IDS_IMAGE_NO_MARK = 965,
+    IDS_IMAGE_BAD_CHECKSUM = 966,
+    IDS_IMAGE_SIZE = 967,
+    // The unit went away during a run: disconnected, or without power.
+    IDS_ERR_UNIT_GONE = 930,
     // A test image selected for a drive that is not an emulated enclosure.
     IDS_ERR_TEST_IMAGES_ON_REAL_UNIT = 950,
     // The window found a real unit while it carries test images.
@@ -113,6 +129,8 @@ enum StringId : UINT {
     IDS_CLI_TRACE_FAILED = 2035,
     IDS_CLI_DRIVE_NOT_OPENED_ADMIN = 2036,  // the same on Windows
     IDS_CLI_CLOCK_FAILED = 2037,
+    // Ctrl-C, or the terminal closed, while an update writes.
+    IDS_CLI_UPDATE_UNDER_WAY = 2038,
     IDS_CLI_LINK = 2060,
     // How a read of the enclosure went wrong; the offset follows.
     IDS_CLI_READ_NOT_DELIVERED = 2050,

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "base/CommandLine.h"
 #include "base/Text.h"
 #include "device/BridgeCommands.h"
 #include "device/Device.h"
@@ -51,7 +50,7 @@ void CRom_Flash::SetDataSize(UINT nSize) {
 void CRom_Flash::UpdateRomVersion() {
     if (!DataMatches(kTagOffset, kTag)) {
         m_strRomVersion = LoadResString(IDS_ERR_INVALID_ROM);
-    } else if (theCmdInfo.m_bEnableVendorMode) {
+    } else if (m_bVendorMode) {
         m_strRomVersion = VersionStringText(m_pData.get() + kVersionStringOffset);
     } else {
         m_strRomVersion = Hex(DataWord(kVersionNumberOffset), 4);
@@ -85,9 +84,8 @@ void CRom_Flash::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
             m_szDeviceVersion = version;
             m_bDeviceFirstBlockRead =
                 pDevice->ReadFlash(0, m_abDeviceFirstBlock.data(), kFirstBlockLength, nullptr);
-            m_strDeviceVersion = theCmdInfo.m_bEnableVendorMode
-                                     ? VersionStringText(m_szDeviceVersion.data())
-                                     : Hex(LittleEndianWord(work.data()), 4);
+            m_strDeviceVersion = m_bVendorMode ? VersionStringText(m_szDeviceVersion.data())
+                                               : Hex(LittleEndianWord(work.data()), 4);
         }
     }
     if (m_strDeviceVersion.empty()) {
@@ -96,8 +94,7 @@ void CRom_Flash::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
 }
 
 bool CRom_Flash::NeedsUpdate(std::u16string& strTitle) {
-    strTitle =
-        theCmdInfo.m_bEnableVendorMode ? u"FLASH-ROM Version" : LoadResString(IDS_FIRMWARE_VERSION);
+    strTitle = m_bVendorMode ? u"FLASH-ROM Version" : LoadResString(IDS_FIRMWARE_VERSION);
     if (!IsLoaded()) {
         return false;
     }

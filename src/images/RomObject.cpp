@@ -152,13 +152,7 @@ void CRomObject::RefreshRomVersion() {
 }
 
 bool CRomObject::IsUpdateChecked() const {
-    if (!IsLoaded()) {
-        return false;
-    }
-    if (m_pOwner != nullptr && m_chkUpdate.HasWindow()) {
-        return m_chkUpdate.GetCheck() == BST_CHECKED;
-    }
-    return m_bUpdate;
+    return IsLoaded() && m_bUpdate;
 }
 
 void CRomObject::UpdateCheckBox(bool bDeviceOpen) {

@@ -72,7 +72,11 @@ public:
     std::u16string m_strDeviceVersion;
     CButton m_chkUpdate;
     bool m_bUpdateLocked = false;
+    // The selection for writing. The check box, where there is one, shows
+    // it; the update sets it (a click on the box goes through the update).
     bool m_bUpdate = false;
+    // The technical titles and the longer version texts of vendor mode.
+    bool m_bVendorMode = false;
     // Where the held image came from, and the file or package it was read
     // from (empty for a carried image).
     ImageOrigin m_origin = ImageOrigin::Test;

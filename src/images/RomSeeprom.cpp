@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "base/CommandLine.h"
 #include "base/Text.h"
 #include "device/Device.h"
 #include "firmware/FirmwareImages.h"
@@ -75,8 +74,7 @@ void CRom_Host::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
 }
 
 bool CRom_Host::NeedsUpdate(std::u16string& strTitle) {
-    strTitle = theCmdInfo.m_bEnableVendorMode ? u"SEEPROM(Host) Version"
-                                              : LoadResString(IDS_FIRMWARE2_VERSION);
+    strTitle = m_bVendorMode ? u"SEEPROM(Host) Version" : LoadResString(IDS_FIRMWARE2_VERSION);
     return IsSeepromImageNewer(m_wDeviceVersion, IsLoaded(), DataWord(kVersionOffset));
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "base/CommandLine.h"
 #include "base/Text.h"
 #include "device/ScsiDevice.h"
 #include "firmware/FirmwareImages.h"
@@ -31,9 +30,9 @@ VersionTriple TripleAt(const BYTE* p) {
 }
 
 // "0029" in normal mode; "0029 (2013/11/12 17:28:04)" in vendor mode.
-std::u16string TripleText(const VersionTriple& triple) {
+std::u16string TripleText(const VersionTriple& triple, bool bVendorMode) {
     std::u16string text = Hex(triple.wVersion, 4);
-    if (theCmdInfo.m_bEnableVendorMode) {
+    if (bVendorMode) {
         text += u" (" + FormatDosDateTime(triple.wTime, triple.wDate) + u")";
     }
     return text;
@@ -50,13 +49,14 @@ void CRom_UI78K::UpdateRomVersion() {
         m_strRomVersion = LoadResString(IDS_ERR_INVALID_ROM);
         return;
     }
-    m_strRomVersion = TripleText(TripleAt(m_pData.get() + kUiTripleOffset));
+    m_strRomVersion = TripleText(TripleAt(m_pData.get() + kUiTripleOffset), m_bVendorMode);
 }
 
 void CRom_UI78K::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
     m_wDeviceVersion = 0xFFFF;
     m_bDebugger = false;
     m_abUiSerialNo.fill(0xFF);
+    m_eInfoBlock = InfoBlockRead::NotAsked;
     m_strUiSerialNo.clear();
 
     std::array<BYTE, 6> answer{};
@@ -70,28 +70,32 @@ void CRom_UI78K::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
         m_wDeviceVersion = device.wVersion;
         m_wDeviceDate = device.wDate;
         m_wDeviceTime = device.wTime;
-        m_strDeviceVersion = TripleText(device);
+        m_strDeviceVersion = TripleText(device, m_bVendorMode);
         if (device == kDebuggerTriple) {
             m_strDeviceVersion = u"(Running on Debugger)";
             m_bDebugger = true;
         }
+        m_eInfoBlock = InfoBlockRead::NotHeld;
         if (m_wDeviceVersion >= kFirstVersionWithInfoBlock) {
             // Kept only when the whole block arrived: the update writes it
             // back into the unit, and bytes of a damaged frame must not go
             // there.
             std::array<BYTE, 16> block;
             block.fill(0xFF);
+            m_eInfoBlock = InfoBlockRead::Refused;
             if (ReadUiInfoBlock(pDevice, block.data())) {
                 m_abUiSerialNo = block;
+                m_eInfoBlock = InfoBlockRead::Read;
                 m_strUiSerialNo = PrintableText(block.data(), block.size(), true);
             }
         }
     } else if (eState == UI_STATE_BOOT) {
         // The loader's answer is not a firmware version: any image is newer.
+        m_eInfoBlock = InfoBlockRead::NoFirmware;
         m_wDeviceVersion = 0;
         m_wDeviceDate = 0;
         m_wDeviceTime = 0;
-        if (theCmdInfo.m_bEnableVendorMode) {
+        if (m_bVendorMode) {
             m_strDeviceVersion = Hex(answer[0], 2) + u"." + Hex(answer[1], 2) + Hex(answer[2], 2) +
                                  u" (" + Hex(answer[3], 2) + u"." + Hex(answer[4], 2) +
                                  Hex(answer[5], 2) + u")";
@@ -104,8 +108,7 @@ void CRom_UI78K::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
 }
 
 bool CRom_UI78K::NeedsUpdate(std::u16string& strTitle) {
-    strTitle = theCmdInfo.m_bEnableVendorMode ? u"78K Firmware Version"
-                                              : LoadResString(IDS_FIRMWARE3_VERSION);
+    strTitle = m_bVendorMode ? u"78K Firmware Version" : LoadResString(IDS_FIRMWARE3_VERSION);
     if (m_wDeviceVersion == 0xFFFF || !IsLoaded()) {
         return false;
     }
@@ -125,7 +128,7 @@ void CRom_UIRSC::UpdateRomVersion() {
         m_strRomVersion = LoadResString(IDS_ERR_INVALID_ROM);
         return;
     }
-    m_strRomVersion = TripleText(TripleAt(m_pData.get() + kResourceTripleOffset));
+    m_strRomVersion = TripleText(TripleAt(m_pData.get() + kResourceTripleOffset), m_bVendorMode);
 }
 
 void CRom_UIRSC::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
@@ -176,12 +179,11 @@ void CRom_UIRSC::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
     m_wDeviceVersion = device.wVersion;
     m_wDeviceDate = device.wDate;
     m_wDeviceTime = device.wTime;
-    m_strDeviceVersion = TripleText(device);
+    m_strDeviceVersion = TripleText(device, m_bVendorMode);
 }
 
 bool CRom_UIRSC::NeedsUpdate(std::u16string& strTitle) {
-    strTitle = theCmdInfo.m_bEnableVendorMode ? u"Resource Data Version"
-                                              : LoadResString(IDS_FIRMWARE4_VERSION);
+    strTitle = m_bVendorMode ? u"Resource Data Version" : LoadResString(IDS_FIRMWARE4_VERSION);
     if (m_wDeviceVersion == 0xFFFF || !IsLoaded()) {
         return false;
     }

@@ -24,6 +24,17 @@ struct VersionTriple {
 // What the controller reports while it runs a debugger build.
 inline constexpr VersionTriple kDebuggerTriple{0x1234, 0x5678, 0xABCD};
 
+// How the unit's information block fared in the last device read. Only a
+// block that was read is the unit's: a block that was not is never taken
+// for an erased one.
+enum class InfoBlockRead {
+    NotAsked,    // no firmware answered: nothing read of the controller
+    Read,        // read whole; m_abUiSerialNo holds it
+    Refused,     // asked, but it did not come whole
+    NotHeld,     // the firmware predates the block and keeps none
+    NoFirmware,  // the controller runs its loader: its flash holds no firmware to ask
+};
+
 class CRom_UI78K : public CRomObject {
 public:
     CRom_UI78K();
@@ -40,6 +51,7 @@ public:
     // back into the image before programming so that the unit keeps it.
     // All 0xFF until a block was read whole.
     std::array<BYTE, 16> m_abUiSerialNo;
+    InfoBlockRead m_eInfoBlock = InfoBlockRead::NotAsked;
     std::u16string m_strUiSerialNo;
 };
 

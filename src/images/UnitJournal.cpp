@@ -7,6 +7,7 @@
 #include "base/DurableFile.h"
 #include "base/Environment.h"
 #include "base/FilePath.h"
+#include "framework/StringTable.h"
 #include "images/RomSeeprom.h"
 #include "images/RomUi.h"
 
@@ -110,19 +111,52 @@ std::string JournalUnitKey(const CRom_Cpu& cpu) {
     return std::string(cpu.m_abSerialNo.begin(), cpu.m_abSerialNo.end());
 }
 
-std::optional<UiInfoBlock> PrepareUiInfoBlock(const CUnitJournal& journal, const CRom_Cpu& cpu,
-                                              const CRom_UI78K& ui) {
+UiInfoBlockChoice ChooseUiInfoBlock(const CUnitJournal& journal, const CRom_Cpu& cpu,
+                                    const CRom_UI78K& ui, bool bAcceptBlank) {
     const std::string strUnit = JournalUnitKey(cpu);
-    UiInfoBlock block = ui.m_abUiSerialNo;
-    if (IsErased(block)) {
-        // A controller without firmware cannot report its block, and one
-        // whose flash was erased holds nothing: the kept copy is the unit's.
-        return journal.Find(strUnit).value_or(block);
+    UiInfoBlockChoice choice;
+    choice.block.fill(0xFF);
+    const std::optional<UiInfoBlock> kept = journal.Find(strUnit);
+    switch (ui.m_eInfoBlock) {
+        case InfoBlockRead::Read:
+            if (!IsErased(ui.m_abUiSerialNo)) {
+                choice.block = ui.m_abUiSerialNo;
+                choice.bKeep = true;
+            } else {
+                // The block reads erased: an earlier run that was cut after
+                // programming may have left it so, and then the copy it kept
+                // is the unit's. Without one the unit has no name to lose.
+                choice.block = kept.value_or(ui.m_abUiSerialNo);
+            }
+            break;
+        case InfoBlockRead::NotHeld:
+            // Firmware of this age keeps no name.
+            choice.block = kept.value_or(choice.block);
+            break;
+        case InfoBlockRead::Refused:
+            // The name is in the flash, but it did not come whole: erasing
+            // now would lose it.
+            choice.nRefusal = IDS_ERR_UNIT_NAME_NOT_READ;
+            break;
+        case InfoBlockRead::NotAsked:
+        case InfoBlockRead::NoFirmware:
+            // No firmware to ask: the controller's flash was erased by an
+            // update that was cut, or never held one. Only the copy that
+            // update kept tells which name the unit had.
+            if (kept) {
+                choice.block = *kept;
+            } else if (!bAcceptBlank) {
+                choice.nRefusal = IDS_ERR_UNIT_NAME_NOT_KEPT;
+            }
+            break;
     }
-    if (!journal.Keep(strUnit, block)) {
-        return std::nullopt;
-    }
-    return block;
+    return choice;
+}
+
+bool CopyKeptEntry(const CUnitJournal& from, const CRom_Cpu& unit, const CUnitJournal& to,
+                   const CRom_Cpu& twin) {
+    const std::optional<UiInfoBlock> kept = from.Find(JournalUnitKey(unit));
+    return !kept || to.Keep(JournalUnitKey(twin), *kept);
 }
 
 void ForgetUiInfoBlock(const CUnitJournal& journal, const CRom_Cpu& cpu, const UiInfoBlock& block) {

@@ -56,12 +56,32 @@ private:
 // SEEPROM(CPU)'s serial field, empty when that EEPROM gave no valid header.
 std::string JournalUnitKey(const CRom_Cpu& cpu);
 
-// Before the UI controller's flash is erased: the block to program at 0xA0.
-// A block read from the unit is kept in the journal first; a block that
-// reads erased is replaced by the unit's kept copy, when there is one.
-// Nothing: the block could not be kept, and nothing may be erased.
-std::optional<UiInfoBlock> PrepareUiInfoBlock(const CUnitJournal& journal, const CRom_Cpu& cpu,
-                                              const CRom_UI78K& ui);
+// What the UI firmware's programming puts at 0xA0, decided from what was
+// read of the unit and what the journal holds, before anything is written.
+struct UiInfoBlockChoice {
+    // Not 0: the unit's name is not known, and the controller's flash must
+    // not be erased (the message says why).
+    UINT nRefusal = 0;
+    UiInfoBlock block{};
+    // The block was read from the unit and is kept in the journal before
+    // the erase.
+    bool bKeep = false;
+};
+
+// A block read from the unit is the unit's (kept first, unless it reads
+// erased and the journal holds the copy an interrupted update kept). A
+// block that could not be read is the journal's copy, or else unknown:
+// refused, unless bAcceptBlank lets the name be written empty. Reads the
+// journal only.
+UiInfoBlockChoice ChooseUiInfoBlock(const CUnitJournal& journal, const CRom_Cpu& cpu,
+                                    const CRom_UI78K& ui, bool bAcceptBlank);
+// A twin's scratch journal given the entry the unit's journal keeps for
+// the unit, under the twin's key, so that a rehearsal or a plan writes the
+// name back as the update would. The unit's journal is only read. False
+// when the entry could not be copied.
+bool CopyKeptEntry(const CUnitJournal& from, const CRom_Cpu& unit, const CUnitJournal& to,
+                   const CRom_Cpu& twin);
+
 // Once the programmed block was verified.
 void ForgetUiInfoBlock(const CUnitJournal& journal, const CRom_Cpu& cpu, const UiInfoBlock& block);
 

@@ -180,7 +180,7 @@ bool CheckPackageFiles(const PackageFiles& files, const std::string& strWhere,
         if (file == files.end()) {
             return Fail(error, strFile, IDS_PKG_MISSING_IMAGE);
         }
-        if (file->second.size() > image.pKind->nBufferSize) {
+        if (file->second.size() > image.pKind->nLargestImage) {
             return Fail(error, strFile, IDS_PKG_TOO_LARGE);
         }
         if (Sha256Hex(file->second) != image.strSha256) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "update/UpdateOptions.h"
+
 namespace rf {
 
 struct CliOptions {
@@ -38,6 +40,8 @@ struct CliOptions {
     bool bRehearse = false;                   // update: on a twin made on the spot, not the unit
     std::vector<std::u16string> words;        // command and its operands
     std::vector<std::u16string> updaterArgs;  // for the updater's own option parser
+    // What the updater's options say, once they were parsed at start-up.
+    UpdateOptions updater;
 };
 
 struct CliOptionError {

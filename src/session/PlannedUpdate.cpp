@@ -4,10 +4,8 @@
 #include <string>
 #include <system_error>
 
-#include "base/Environment.h"
 #include "device/ProductTable.h"
 #include "framework/StringTable.h"
-#include "images/ImageOrigin.h"
 #include "session/TimingTwin.h"
 #include "update/FirmwareUpdate.h"
 
@@ -22,21 +20,25 @@ bool IsSuccess(UINT nMessageId) {
 }
 
 // The twin's unit journal: a directory of its own that goes with the plan,
-// so that the entry a twin keeps and forgets is never the unit's.
+// so that the entry a twin keeps and forgets is never the unit's, and
+// nothing of the user's state directory changes. Without a temporary
+// directory there is no twin.
 class CScratchJournal {
 public:
     CScratchJournal() {
         std::error_code error;
         const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+        if (error) {
+            return;
+        }
         std::random_device random;
-        // Never the working directory; the user's state directory holds the
-        // unit's journal too, but in a folder of another name.
-        m_directory = (error ? UserStateDirectory() / "reflasher" : base) /
-                      ("reflasher-plan-" + std::to_string(random()));
+        m_directory = base / ("reflasher-plan-" + std::to_string(random()));
     }
     ~CScratchJournal() {
-        std::error_code error;
-        std::filesystem::remove_all(m_directory, error);
+        if (!m_directory.empty()) {
+            std::error_code error;
+            std::filesystem::remove_all(m_directory, error);
+        }
     }
     CScratchJournal(const CScratchJournal&) = delete;
     CScratchJournal& operator=(const CScratchJournal&) = delete;
@@ -66,32 +68,25 @@ const emu::BusProfile& LinkProfileOf(const CScsiDevice& device) {
     return pSameBus != nullptr ? *pSameBus : emu::DefaultBusProfile();
 }
 
-PlannedUpdate PlanUpdate(const CFirmwareUpdate& unit, const emu::BusProfile& link) {
+PlannedUpdate PlanUpdate(CFirmwareUpdate& unit, const emu::BusProfile& link) {
     PlannedUpdate planned;
     planned.pLink = &link;
     const UpdatePlan plan = unit.Plan();
     planned.bQuestion = plan.bConfirmationNeeded;
-    auto inPlan = [&plan](const CRomObject& rom) -> const CRomObject* {
-        for (const CRomObject* pRom : plan.memories) {
-            if (pRom == &rom) {
-                return pRom;
-            }
-        }
-        return nullptr;
-    };
-    // The same refusal, on the same memories, as the update makes before
-    // its first write.
-    const UINT nRefusal = RefuseTestImagesOnRealUnit(
-        unit.m_device, {inPlan(unit.m_romHost), inPlan(unit.m_romFlash), inPlan(unit.m_romUIRSC),
-                        inPlan(unit.m_romUI78K)});
-    planned.bRefused = nRefusal != 0;
+    // The same checks, on the same memories, as the update makes before its
+    // first write; they read the unit and change nothing.
+    const UpdateResult refusal = unit.CheckRefusals();
+    planned.bRefused = refusal.eOutcome == UpdateOutcome::Refused;
+    const UINT nRefusal = refusal.nMessageId;
+    planned.strDetail = refusal.strDetail;
 
     const CScratchJournal journal;
     // What every run costs whatever it writes: the search, the read, and the
     // restart at the end. Each memory's time is what writing it alone adds
     // to that; the total is the whole update, which also ends as the update
     // would (a check before the first write may refuse it all).
-    const TwinRun none = RunOnTwin(unit, {}, link, journal.Directory());
+    const TwinRun none =
+        journal.Directory().empty() ? TwinRun{} : RunOnTwin(unit, {}, link, journal.Directory());
     if (!none.bMade) {
         for (const CRomObject* pRom : plan.memories) {
             planned.steps.push_back(PlannedStep{pRom, {}, std::nullopt, 0});

@@ -3,12 +3,14 @@
 // What an update of the unit that was read would do, told before it does
 // anything: the memories it would write in their order, the status texts
 // each shows, and the device time each would take on the unit's link. It
-// is made from the read update object alone, which it only reads, and it
-// sends nothing to the unit: what it knows of time it learns on an emulated
-// twin (see TimingTwin.h).
+// is made from the read update object, and sends the unit nothing but the
+// reads of the checks the update makes before its first write (the timed
+// reads of a page-write FLASH chip's link among them): what it knows of
+// time it learns on an emulated twin (see TimingTwin.h).
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "base/Types.h"
@@ -34,6 +36,7 @@ struct PlannedUpdate {
     // Yes writes); the refusal before the first write when the update would
     // refuse; else the result the twin's update ended with.
     UINT nMessageId = 0;
+    std::u16string strDetail;  // what the refusal is about
     bool bQuestion = false;
     bool bRefused = false;
     const emu::BusProfile* pLink = nullptr;
@@ -48,6 +51,6 @@ struct PlannedUpdate {
 const emu::BusProfile& LinkProfileOf(const CScsiDevice& device);
 
 // The plan of the update object that has read its unit; times on the link.
-PlannedUpdate PlanUpdate(const CFirmwareUpdate& unit, const emu::BusProfile& link);
+PlannedUpdate PlanUpdate(CFirmwareUpdate& unit, const emu::BusProfile& link);
 
 }  // namespace rf

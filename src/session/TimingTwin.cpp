@@ -62,9 +62,15 @@ TwinRun RunOnTwin(const CFirmwareUpdate& unit, std::span<const CRomObject* const
     emu::CEmulatedDeviceSystem system;
     system.Attach(u"timing-twin", pEnclosure);
 
-    CFirmwareUpdate twin(system);
-    twin.m_options = unit.m_options;
-    twin.m_options.journalDirectory = journalDirectory;
+    // The twin keeps its journal where it is told and no state: nothing of
+    // the computer's changes for it.
+    if (journalDirectory.empty()) {
+        return run;
+    }
+    UpdateOptions options = unit.Options();
+    options.journalDirectory = journalDirectory;
+    options.stateDirectory.clear();
+    CFirmwareUpdate twin(system, options);
     const std::array<const CRomObject*, 4> unitRoms = {&unit.m_romFlash, &unit.m_romHost,
                                                        &unit.m_romUI78K, &unit.m_romUIRSC};
     const std::array<CRomObject*, 4> twinRoms = twin.Writable();
@@ -81,13 +87,19 @@ TwinRun RunOnTwin(const CFirmwareUpdate& unit, std::span<const CRomObject* const
     if (SearchDevice(twin.m_device) != DeviceChange::Found || !twin.ReadUnit(nullptr)) {
         return run;
     }
+    // The twin starts with the copy of the unit's name that the unit's
+    // journal keeps, as the unit's update would find it.
+    if (!CopyKeptEntry(unit.Journal(), unit.m_romCpu, twin.Journal(), twin.m_romCpu)) {
+        return run;
+    }
     run.bMade = true;
     run.nReadMicroseconds = clock.NowMicroseconds() - nStart;
     // The run branches on the front panel's version (the command before an
     // update), which is the unit's, not the twin's.
     twin.m_romUI78K.m_wDeviceVersion = unit.m_romUI78K.m_wDeviceVersion;
     for (std::size_t i = 0; i < unitRoms.size(); ++i) {
-        twinRoms[i]->m_bUpdate = std::find(write.begin(), write.end(), unitRoms[i]) != write.end();
+        twin.Select(*twinRoms[i],
+                    std::find(write.begin(), write.end(), unitRoms[i]) != write.end());
     }
     CStageRecorder stages;
     const std::uint64_t nRunStart = clock.NowMicroseconds();

@@ -38,7 +38,11 @@ CMainDlg::~CMainDlg() = default;
 bool CMainDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SetWindowText(AppName());
-    m_update.m_options = UpdateOptionsFrom(theCmdInfo);
+    // The options are read here, where the window starts, and nowhere after.
+    UpdateOptions options = UpdateOptionsFrom(theCmdInfo);
+    options.stateDirectory = m_stateDirectory;
+    m_update.SetOptions(options);
+    m_bAutoUpdate = theCmdInfo.m_bAutoUpdate;
     m_update.LoadOptionImages();
     // Checked whole before the first device search.
     if (!theCmdInfo.m_strFirmwarePackage.empty()) {
@@ -64,7 +68,9 @@ void CMainDlg::RefreshCheckBoxes() {
 }
 
 void CMainDlg::OnTimer(UINT nIDEvent) {
-    if (nIDEvent == kSearchTimer) {
+    // While an update runs its unit is its own: the search neither closes
+    // the device nor opens another drive into it.
+    if (nIDEvent == kSearchTimer && !m_update.IsRunUnderWay()) {
         if (m_strUnitName.empty()) {
             FindDevice(m_device, *this);
         } else {
@@ -113,7 +119,7 @@ LRESULT CMainDlg::OnDeviceChanged(WPARAM wParam, LPARAM /*lParam*/) {
     }
     RefreshCheckBoxes();
     ShowTestImageNotice(*this);
-    if (theCmdInfo.m_bAutoUpdate && bFound) {
+    if (m_bAutoUpdate && bFound) {
         PostMessage(WM_COMMAND, IDC_UPDATE, 0);
     }
     if (m_pListener != nullptr) {
@@ -158,11 +164,17 @@ void CMainDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 void CMainDlg::OnCheckClicked() {
+    // The boxes show the update's selection; a click changes it there.
+    for (CRomObject* pRom : m_update.Writable()) {
+        if (pRom->m_chkUpdate.HasWindow()) {
+            m_update.Select(*pRom, pRom->m_chkUpdate.GetCheck() == BST_CHECKED);
+        }
+    }
     UpdateData(true);
 }
 
 void CMainDlg::OnCancel() {
-    if (m_bBusy) {
+    if (IsBusy()) {
         return;
     }
     CDialog::OnCancel();

@@ -5,6 +5,7 @@
 // versions the program carries beside the device's, and runs the update on
 // command. The full (vendor) dialog is this class with template 102.
 
+#include <filesystem>
 #include <string>
 
 #include "framework/controls/Button.h"
@@ -22,11 +23,12 @@ public:
     // The device information was refreshed (bFound: a device is open).
     virtual void OnDeviceRefreshed(bool /*bFound*/) {}
     // The update command was handled: nMessageId is the result shown (140,
-    // 155 or a failure), or 0 when nothing was written (declined, refused).
+    // 155, a failure or a refusal), or 0 when nothing was asked (declined,
+    // or another update under way).
     virtual void OnUpdateHandled(UINT /*nMessageId*/) {}
 };
 
-class CMainDlg : public CDialog, public IRomOwner, private IUpdateStatusSink {
+class CMainDlg : public CDialog, public IRomOwner, private CMessageBoxFrontEnd {
 public:
     explicit CMainDlg(IDeviceSystem& system, UINT nIDTemplate = 102);
     ~CMainDlg() override;
@@ -36,7 +38,9 @@ public:
     }
 
     void SetListener(IMainDlgListener* pListener) { m_pListener = pListener; }
-    bool IsBusy() const { return m_bBusy; }
+    // An update is under way (from its question to its result): the
+    // window's search, drops and a second update command wait.
+    bool IsBusy() const { return m_bBusy || m_update.IsRunUnderWay(); }
     // The memories the update writes, in the order it writes them.
     bool IsSelected(const CRomObject& rom) const { return m_update.IsSelected(rom); }
 
@@ -53,10 +57,17 @@ public:
     // The unit the window is for, by drive or serial number (/Device=NAME);
     // empty: the first supported enclosure found.
     std::u16string m_strUnitName;
+    // Where the emulated enclosure the window works on is kept (/Emulate);
+    // empty for the computer's drives.
+    std::filesystem::path m_stateDirectory;
     CProgressCtrl m_progress;
     CWnd m_staticStatus;
     CButton m_btnUpdate;
+    // The controls are off: the unit is being changed.
     bool m_bBusy = false;
+    // The update command is posted whenever a unit was found and read
+    // (/AutoUpdate, taken at start-up).
+    bool m_bAutoUpdate = false;
 
 protected:
     bool OnInitDialog() override;
@@ -70,8 +81,6 @@ protected:
     void RefreshImageInfo();
     void OnCheckClicked();
     void OnUpdateFirmware();
-    // The stages of one update; returns the message id of its result.
-    UINT RunUpdate();
 
     // Whether any of the four writable memories is selected.
     bool AnyMemorySelected() const { return m_update.AnySelected(); }
@@ -81,7 +90,9 @@ protected:
 private:
     void RefreshCheckBoxes();
     void SetStatus(UINT nId);
+    void EnableUpdateControls(bool bEnable);
     void OnStatus(UINT nTextId) override { SetStatus(nTextId); }
+    void OnRunStarting() override;
 };
 
 }  // namespace rf

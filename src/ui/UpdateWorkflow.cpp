@@ -1,7 +1,7 @@
-// The update command of the dialogs: the update object decides and writes;
-// the dialog asks, shows, and keeps its controls off while it runs.
+// The update command of the dialogs: the update object asks, checks, writes
+// and tells through the dialog; the dialog keeps its controls off while the
+// unit is being changed.
 
-#include "base/CommandLine.h"
 #include "framework/Messages.h"
 #include "ui/MainDlg.h"
 
@@ -10,59 +10,43 @@ namespace rf {
 void CMainDlg::OnUpdateFirmware() {
     // A command that arrives while an update (or its closing message) runs
     // would start a second update inside the first.
+    if (IsBusy()) {
+        if (m_pListener != nullptr) {
+            m_pListener->OnUpdateHandled(0);
+        }
+        return;
+    }
+    const UpdateResult result = m_update.RunChecked(&m_progress, *this);
     if (m_bBusy) {
-        if (m_pListener != nullptr) {
-            m_pListener->OnUpdateHandled(0);
-        }
-        return;
+        EnableUpdateControls(true);
+        m_staticStatus.SetWindowText(u"");
+        m_progress.SetRange32(0, 100);
+        m_progress.SetPos(0);
+        m_bBusy = false;
     }
-    m_update.m_options = UpdateOptionsFrom(theCmdInfo);
-    if (!m_update.ConfirmSelection()) {
-        if (m_pListener != nullptr) {
-            m_pListener->OnUpdateHandled(0);
-        }
-        return;
+    if (result.eOutcome == UpdateOutcome::Ran) {
+        // The bridge was restarted and the device closed: the window forgets
+        // the unit until the search finds it again.
+        PostMessage(UM_DEVICE_CHANGED, 0, 0);
     }
-    if (const UINT nRefused = m_update.CheckBeforeFirstWrite(); nRefused != 0) {
-        ShowMessage(nRefused, MB_KIND_ERROR);
-        if (m_pListener != nullptr) {
-            m_pListener->OnUpdateHandled(nRefused);
-        }
-        return;
-    }
-
-    m_bBusy = true;
-    m_btnUpdate.EnableWindow(false);
-    for (CRomObject* pRom : m_update.Writable()) {
-        if (pRom->m_chkUpdate.HasWindow()) {
-            pRom->m_chkUpdate.EnableWindow(false);
-        }
-    }
-    EnableCloseItem(false);
-
-    const UINT nResult = RunUpdate();
-
-    m_btnUpdate.EnableWindow(true);
-    for (CRomObject* pRom : m_update.Writable()) {
-        if (pRom->m_chkUpdate.HasWindow()) {
-            pRom->m_chkUpdate.EnableWindow(true);
-        }
-    }
-    EnableCloseItem(true);
-    m_staticStatus.SetWindowText(u"");
-    m_progress.SetRange32(0, 100);
-    m_progress.SetPos(0);
-    m_bBusy = false;
     if (m_pListener != nullptr) {
-        m_pListener->OnUpdateHandled(nResult);
+        m_pListener->OnUpdateHandled(result.nMessageId);
     }
 }
 
-UINT CMainDlg::RunUpdate() {
-    const UpdateResult result = m_update.Run(&m_progress, *this);
-    CFirmwareUpdate::ShowResult(result);
-    PostMessage(UM_DEVICE_CHANGED, 0, 0);
-    return result.nMessageId;
+void CMainDlg::OnRunStarting() {
+    m_bBusy = true;
+    EnableUpdateControls(false);
+}
+
+void CMainDlg::EnableUpdateControls(bool bEnable) {
+    m_btnUpdate.EnableWindow(bEnable);
+    for (CRomObject* pRom : m_update.Writable()) {
+        if (pRom->m_chkUpdate.HasWindow()) {
+            pRom->m_chkUpdate.EnableWindow(bEnable);
+        }
+    }
+    EnableCloseItem(bEnable);
 }
 
 }  // namespace rf

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "base/FilePath.h"
 #include "base/Text.h"
 #include "device/FindDevice.h"
 #include "framework/Messages.h"
@@ -49,6 +50,9 @@ int RunWindowProgram(const std::vector<std::u16string>& args, IDeviceSystem& har
         pDialog = std::make_unique<CMainUserDlg>(*pSystem);
     }
     pDialog->m_strUnitName = options.device.value_or(u"");
+    if (options.emulateDirectory) {
+        pDialog->m_stateDirectory = PathFromUtf8(*options.emulateDirectory);
+    }
     if (!runWindow(*pDialog, session != nullptr)) {
         return 1;
     }
@@ -63,9 +67,9 @@ int RunWindowProgram(const std::vector<std::u16string>& args, IDeviceSystem& har
     return 0;
 }
 
-void WarnOfDrivesWithoutAccess(IDeviceSystem& system) {
+void WarnOfDrivesWithoutAccess(IDeviceSystem& system, bool bAllProducts) {
     std::u16string text;
-    for (const std::u16string& strName : CandidateDrivesWithoutAccess(system)) {
+    for (const std::u16string& strName : CandidateDrivesWithoutAccess(system, bAllProducts)) {
         text += strName + u": " + LoadResString(DriveNotOpenedMessage()) + u"\n";
     }
     if (!text.empty()) {

@@ -29,6 +29,6 @@ int RunWindowProgram(const std::vector<std::u16string>& args, IDeviceSystem& har
 // to do about it, in one warning; nothing when there are none. Without it a
 // user without access would just watch the window never find the
 // enclosure. The windows call it once they show.
-void WarnOfDrivesWithoutAccess(IDeviceSystem& system);
+void WarnOfDrivesWithoutAccess(IDeviceSystem& system, bool bAllProducts);
 
 }  // namespace rf

@@ -1,8 +1,7 @@
 #include "update/FirmwareUpdate.h"
 
-#include "images/ImageOrigin.h"
-
 #include <algorithm>
+#include <utility>
 
 #include "base/Clock.h"
 #include "base/CommandLine.h"
@@ -21,15 +20,59 @@ constexpr int kWakeFrames = 3;
 }  // namespace
 
 UpdateOptions UpdateOptionsFrom(const CReflasherCommandLineInfo& info) {
-    return UpdateOptions{info.m_bDisableResetUI, info.m_bIgnoreLockDrivesError,
-                         info.m_strUIResourceFile};
+    UpdateOptions options;
+    options.bVendorMode = info.m_bEnableVendorMode;
+    options.bAllProducts = info.m_bEnableAllProducts;
+    options.bForceAmdRom = info.m_bForceAmdRom;
+    options.bDisableResetUI = info.m_bDisableResetUI;
+    options.bIgnoreLockDrivesError = info.m_bIgnoreLockDrivesError;
+    options.bIgnoreMissingUnitName = info.m_bIgnoreMissingUnitName;
+    options.strUIResourceFile = info.m_strUIResourceFile;
+    return options;
 }
 
 bool UpdateResult::Succeeded() const {
     return nMessageId == IDS_UPDATE_COMPLETE || nMessageId == IDS_UPDATE_COMPLETE_POWER_CYCLE;
 }
 
-CFirmwareUpdate::CFirmwareUpdate(IDeviceSystem& system) : m_device(system) {}
+std::u16string UpdateResult::Text() const {
+    std::u16string text = LoadResString(nMessageId);
+    if (!strDetail.empty()) {
+        text += u"\n\n" + strDetail;
+    }
+    return text;
+}
+
+bool CMessageBoxFrontEnd::Ask(UINT nQuestionId) {
+    return ShowMessage(nQuestionId, MB_KIND_QUESTION) == IDYES;
+}
+
+void CMessageBoxFrontEnd::ShowResult(const UpdateResult& result) {
+    CurrentMessageBoxes().Show(result.Text(), AppName(),
+                               result.Succeeded() ? MB_KIND_COMPLETION : MB_KIND_ERROR);
+}
+
+CFirmwareUpdate::CFirmwareUpdate(IDeviceSystem& system, const UpdateOptions& options)
+    : m_device(system),
+      m_drops{{{*this, MemoryKind::Flash},
+               {*this, MemoryKind::Host},
+               {*this, MemoryKind::Ui},
+               {*this, MemoryKind::Resource}}} {
+    const std::array<CRomObject*, 4> writable = Writable();
+    for (std::size_t i = 0; i < writable.size(); ++i) {
+        writable[i]->m_editRomVersion.m_pTarget = &m_drops[i];
+    }
+    SetOptions(options);
+}
+
+void CFirmwareUpdate::SetOptions(const UpdateOptions& options) {
+    m_options = options;
+    m_device.m_bAllProducts = options.bAllProducts;
+    m_device.m_bForceAmdRom = options.bForceAmdRom;
+    for (CRomObject* pRom : Roms()) {
+        pRom->m_bVendorMode = options.bVendorMode;
+    }
+}
 
 std::array<CRomObject*, 5> CFirmwareUpdate::Roms() {
     return {&m_romFlash, &m_romHost, &m_romCpu, &m_romUI78K, &m_romUIRSC};
@@ -39,10 +82,36 @@ std::array<CRomObject*, 4> CFirmwareUpdate::Writable() {
     return {&m_romFlash, &m_romHost, &m_romUI78K, &m_romUIRSC};
 }
 
+CRomObject& CFirmwareUpdate::RomOf(MemoryKind kind) {
+    return const_cast<CRomObject&>(std::as_const(*this).RomOf(kind));
+}
+
+const CRomObject& CFirmwareUpdate::RomOf(MemoryKind kind) const {
+    switch (kind) {
+        case MemoryKind::Flash:
+            return m_romFlash;
+        case MemoryKind::Host:
+            return m_romHost;
+        case MemoryKind::Ui:
+            return m_romUI78K;
+        case MemoryKind::Resource:
+            return m_romUIRSC;
+    }
+    return m_romFlash;  // not reached: every kind is named above
+}
+
 void CFirmwareUpdate::LoadOptionImages() {
     if (!m_options.strUIResourceFile.empty()) {
-        m_romUIRSC.LoadFile(m_options.strUIResourceFile.c_str());
+        LoadImageFile(MemoryKind::Resource, m_options.strUIResourceFile);
     }
+}
+
+bool CFirmwareUpdate::LoadImageFile(MemoryKind kind, const std::u16string& strPath) {
+    if (m_bRunUnderWay) {
+        return false;
+    }
+    CRomObject& rom = RomOf(kind);
+    return rom.LoadFile(strPath.c_str()) && rom.IsLoaded();
 }
 
 void CFirmwareUpdate::RefreshImages() {
@@ -121,13 +190,11 @@ void CFirmwareUpdate::ForgetUnit() {
     m_eUiStateFound = UI_STATE_NO_ANSWER;
     m_romCpu.m_strSerialNo.clear();
     m_romUI78K.m_strUiSerialNo.clear();
+    m_romUI78K.m_eInfoBlock = InfoBlockRead::NotAsked;
     m_romUIRSC.m_bUpdateLocked = true;
     for (CRomObject* pRom : Roms()) {
         pRom->m_strDeviceVersion.clear();
-        if (pRom->m_pOwner != nullptr && pRom->m_chkUpdate.HasWindow()) {
-            pRom->m_chkUpdate.SetCheck(BST_UNCHECKED);
-        }
-        pRom->m_bUpdate = false;
+        Select(*pRom, false);
         if (pRom->m_pOwner != nullptr) {
             pRom->m_pOwner->UpdateData(false);
         }
@@ -138,6 +205,13 @@ void CFirmwareUpdate::RefreshSelection() {
     const bool bDeviceOpen = m_device.IsOpen();
     for (CRomObject* pRom : Roms()) {
         pRom->UpdateCheckBox(bDeviceOpen);
+    }
+}
+
+void CFirmwareUpdate::Select(CRomObject& rom, bool bSelected) {
+    rom.m_bUpdate = bSelected;
+    if (rom.m_pOwner != nullptr && rom.m_chkUpdate.HasWindow()) {
+        rom.m_chkUpdate.SetCheck(bSelected ? BST_CHECKED : BST_UNCHECKED);
     }
 }
 
@@ -161,48 +235,44 @@ UpdatePlan CFirmwareUpdate::Plan() const {
     return plan;
 }
 
-bool CFirmwareUpdate::ConfirmSelection() {
+bool CFirmwareUpdate::ConfirmSelection(IUpdateFrontEnd& frontEnd) {
     if (AnySelected()) {
         return true;
     }
-    if (ShowMessage(IDS_CONFIRM_OVERWRITE, MB_KIND_QUESTION) != IDYES) {
+    if (!frontEnd.Ask(IDS_CONFIRM_OVERWRITE)) {
         return false;
     }
     for (CRomObject* pRom : Writable()) {
-        if (pRom->m_chkUpdate.HasWindow()) {
-            pRom->m_chkUpdate.SetCheck(BST_CHECKED);
-        }
-        pRom->m_bUpdate = true;
+        Select(*pRom, true);
     }
     return true;
 }
 
-UINT CFirmwareUpdate::CheckBeforeFirstWrite() {
-    // Checks that refuse the update belong here, before the volumes: taking
-    // a file system offline is already a change to the unit. Whatever front
-    // end asked, a test image never reaches a real unit.
-    auto selected = [this](const CRomObject& rom) { return IsSelected(rom) ? &rom : nullptr; };
-    if (const UINT nRefused =
-            RefuseTestImagesOnRealUnit(m_device, {selected(m_romHost), selected(m_romFlash),
-                                                  selected(m_romUIRSC), selected(m_romUI78K)});
-        nRefused != 0) {
-        return nRefused;
-    }
-    if (!m_device.LockVolumes() && !m_options.bIgnoreLockDrivesError) {
-        return IDS_ERR_DRIVE_IN_USE;
-    }
-    return 0;
-}
-
-void CFirmwareUpdate::ShowResult(const UpdateResult& result) {
-    ShowMessage(result.nMessageId, result.Succeeded() ? MB_KIND_COMPLETION : MB_KIND_ERROR);
-}
-
 void CFirmwareUpdate::ClearSelection(CRomObject& rom) {
-    if (rom.m_chkUpdate.HasWindow()) {
-        rom.m_chkUpdate.SetCheck(BST_UNCHECKED);
+    Select(rom, false);
+}
+
+UpdateResult CFirmwareUpdate::RunChecked(CProgressCtrl* pProgress, IUpdateFrontEnd& frontEnd) {
+    // From the question on, the run owns the device: a search of the front
+    // end must neither close it nor open another drive into it.
+    struct CUnderWay {
+        explicit CUnderWay(bool& bFlag) : m_bFlag(bFlag) { m_bFlag = true; }
+        ~CUnderWay() { m_bFlag = false; }
+        bool& m_bFlag;
+    } underWay(m_bRunUnderWay);
+
+    if (!ConfirmSelection(frontEnd)) {
+        return UpdateResult{};
     }
-    rom.m_bUpdate = false;
+    UpdateResult result = CheckBeforeFirstWrite();
+    if (result.eOutcome == UpdateOutcome::Refused) {
+        frontEnd.ShowResult(result);
+        return result;
+    }
+    frontEnd.OnRunStarting();
+    result = Run(pProgress, frontEnd);
+    frontEnd.ShowResult(result);
+    return result;
 }
 
 }  // namespace rf

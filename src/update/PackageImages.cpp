@@ -7,24 +7,6 @@
 
 namespace rf {
 
-namespace {
-
-CRomObject& RomOf(CFirmwareUpdate& update, MemoryKind kind) {
-    switch (kind) {
-        case MemoryKind::Flash:
-            return update.m_romFlash;
-        case MemoryKind::Host:
-            return update.m_romHost;
-        case MemoryKind::Ui:
-            return update.m_romUI78K;
-        case MemoryKind::Resource:
-            return update.m_romUIRSC;
-    }
-    return update.m_romFlash;  // not reached: every kind is named above
-}
-
-}  // namespace
-
 bool LoadPackageImages(CFirmwareUpdate& update, const std::u16string& strPath,
                        PackageError& error) {
     FirmwarePackage package;
@@ -33,7 +15,7 @@ bool LoadPackageImages(CFirmwareUpdate& update, const std::u16string& strPath,
     }
     // Checked whole above: every image fits its buffer.
     for (const PackageImage& image : package.images) {
-        RomOf(update, image.pKind->kind).LoadBytes(image.bytes, ImageOrigin::Package, strPath);
+        update.RomOf(image.pKind->kind).LoadBytes(image.bytes, ImageOrigin::Package, strPath);
     }
     return true;
 }

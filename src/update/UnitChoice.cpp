@@ -17,11 +17,12 @@ constexpr char kNoFirmwareRevision[] = "FFFF";
 // Whether the drive is a supported enclosure by what the system already
 // holds of it, so that telling needs no command; nullopt when only its
 // identification can tell.
-std::optional<bool> KnownSupported(const PhysicalDrive& drive) {
+std::optional<bool> KnownSupported(const PhysicalDrive& drive, bool bAllProducts) {
     if (!drive.bInquiryKnown || !drive.bBusKnown) {
         return std::nullopt;
     }
-    return drive.nBusType != BusTypeAta && drive.nBusType != BusTypeAtapi && MayBeSupported(drive);
+    return drive.nBusType != BusTypeAta && drive.nBusType != BusTypeAtapi &&
+           MayBeSupported(drive, bAllProducts);
 }
 
 }  // namespace
@@ -55,7 +56,7 @@ DeviceChange SearchNamedDevice(CScsiDevice& device, const std::u16string& name) 
         return DeviceChange::Gone;
     }
     auto open = [&](const PhysicalDrive& drive) {
-        if (!MayBeSupported(drive)) {
+        if (!MayBeSupported(drive, device.m_bAllProducts)) {
             return false;
         }
         device.m_strPath = drive.strPath;
@@ -89,16 +90,17 @@ DeviceChange SearchNamedDevice(CScsiDevice& device, const std::u16string& name) 
 std::vector<PhysicalDrive> OtherSupportedDrives(const CScsiDevice& device) {
     std::vector<PhysicalDrive> others;
     for (const PhysicalDrive& drive : device.System().ListPhysicalDrives()) {
-        if (drive.strPath == device.m_strPath || !MayBeSupported(drive)) {
+        if (drive.strPath == device.m_strPath || !MayBeSupported(drive, device.m_bAllProducts)) {
             continue;
         }
-        if (const std::optional<bool> known = KnownSupported(drive)) {
+        if (const std::optional<bool> known = KnownSupported(drive, device.m_bAllProducts)) {
             if (*known) {
                 others.push_back(drive);
             }
             continue;
         }
         CScsiDevice other(device.System());
+        other.m_bAllProducts = device.m_bAllProducts;
         other.m_strPath = drive.strPath;
         if (other.Open(other.m_strPath.c_str())) {
             others.push_back(drive);

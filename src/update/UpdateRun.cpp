@@ -3,11 +3,11 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
 #include <vector>
 
 #include "base/Clock.h"
-#include "device/FlashRomCheck.h"
+#include "base/FilePath.h"
+#include "base/Text.h"
 #include "device/FrontEndPump.h"
 #include "framework/StringTable.h"
 #include "images/UnitJournal.h"
@@ -59,29 +59,37 @@ bool CFirmwareUpdate::EnterUiMode(int nMode, DWORD nSettleMilliseconds) {
 }
 
 UpdateResult CFirmwareUpdate::Run(CProgressCtrl* pProgress, IUpdateStatusSink& status) {
-    // A FLASH-ROM write that cannot succeed on this chip or link is refused
-    // before anything is written, rather than failing half-way.
-    UINT nFailure =
-        IsSelected(m_romFlash) ? CheckFlashRomWrite(m_device, m_romFlash.m_nDataSize) : 0;
+    // The run is bound to the unit the device is open on now. It never
+    // opens a drive; should the unit go away, its commands fail, and the
+    // drive list tells why.
+    m_runUnit = IdentifyRunUnit();
+    UpdateResult result;
+    result.eOutcome = UpdateOutcome::Ran;
+    UINT nFailure = 0;
     const bool bPreUpdate = m_romUI78K.m_wDeviceVersion >= kUiVersionWithPreUpdate;
-    if (nFailure == 0 && bPreUpdate) {
+    if (bPreUpdate) {
         SendUiPreUpdateCommand(&m_device);
     }
 
-    if (nFailure == 0 && IsSelected(m_romHost)) {
+    if (IsSelected(m_romHost)) {
         nFailure = UpdateHost(pProgress, status);
     }
     if (nFailure == 0 && IsSelected(m_romFlash)) {
         nFailure = UpdateFlashRom(pProgress, status);
     }
     if (nFailure == 0 && IsSelected(m_romUIRSC)) {
-        nFailure = UpdateResource(pProgress, status, bPreUpdate);
+        nFailure = UpdateResource(pProgress, status, bPreUpdate, result);
     }
     if (nFailure == 0 && IsSelected(m_romUI78K)) {
-        nFailure = UpdateUiFirmware(pProgress, status);
+        nFailure = UpdateUiFirmware(pProgress, status, result);
+    }
+    // A stage that failed because the unit went away says so, whatever its
+    // command made of it.
+    if (nFailure != 0 && !IsRunUnitAttached()) {
+        nFailure = IDS_ERR_UNIT_GONE;
+        result.strDetail.clear();
     }
 
-    UpdateResult result;
     result.bWasRomMode = m_device.m_bRomMode;
     SleepPumping(kBeforeRestartMilliseconds);
     m_device.ResetAndClose();
@@ -142,7 +150,7 @@ UINT CFirmwareUpdate::UpdateFlashRom(CProgressCtrl* pProgress, IUpdateStatusSink
 
 // UI resource data: written with a blank magic, verified, then the magic.
 UINT CFirmwareUpdate::UpdateResource(CProgressCtrl* pProgress, IUpdateStatusSink& status,
-                                     bool bPreUpdate) {
+                                     bool bPreUpdate, UpdateResult& result) {
     status.OnStatus(IDS_UPDATING_SPIROM_UI);
     if (!m_options.bDisableResetUI && !m_romUI78K.m_bDebugger) {
         if (!EnterUiMode(3, kResourceModeSettleMilliseconds)) {
@@ -158,6 +166,13 @@ UINT CFirmwareUpdate::UpdateResource(CProgressCtrl* pProgress, IUpdateStatusSink
     }
     if (m_device.m_pSpiFlashChip->nKind == 0) {
         return IDS_ERR_UNKNOWN_SPI_FLASH;
+    }
+    // Known only now that the chip is: an image larger than it is refused
+    // before the erase, not after it.
+    if (UpdateResult refused = RefuseResourceForChip();
+        refused.eOutcome == UpdateOutcome::Refused) {
+        result.strDetail = std::move(refused.strDetail);
+        return refused.nMessageId;
     }
     std::vector<BYTE> image = WorkingCopy(m_romUIRSC);
     std::fill_n(image.begin(), kResourceMagicLength, BYTE{0xFF});
@@ -176,18 +191,25 @@ UINT CFirmwareUpdate::UpdateResource(CProgressCtrl* pProgress, IUpdateStatusSink
 
 // UI firmware: through the controller's boot mode, keeping the unit's own
 // information block.
-UINT CFirmwareUpdate::UpdateUiFirmware(CProgressCtrl* pProgress, IUpdateStatusSink& status) {
+UINT CFirmwareUpdate::UpdateUiFirmware(CProgressCtrl* pProgress, IUpdateStatusSink& status,
+                                       UpdateResult& result) {
     // The unit's own block is kept on the computer before the erase, or
-    // written back from there when an earlier run was cut after it.
-    const CUnitJournal journal = m_options.journalDirectory.empty()
-                                     ? CUnitJournal()
-                                     : CUnitJournal(m_options.journalDirectory);
-    const std::optional<UiInfoBlock> infoBlock = PrepareUiInfoBlock(journal, m_romCpu, m_romUI78K);
-    if (!infoBlock) {
+    // written back from there when an earlier run was cut after it. The
+    // checks before the first write made the same choice; it is made again
+    // here from the journal as it is now.
+    const CUnitJournal journal = Journal();
+    const UiInfoBlockChoice choice =
+        ChooseUiInfoBlock(journal, m_romCpu, m_romUI78K, m_options.bIgnoreMissingUnitName);
+    if (choice.nRefusal != 0) {
+        return choice.nRefusal;
+    }
+    if (choice.bKeep && !journal.Keep(JournalUnitKey(m_romCpu), choice.block)) {
+        result.strDetail = Utf8ToUtf16(PathToUtf8(journal.Directory()));
         return IDS_ERR_KEEP_UNIT_DATA;
     }
+    const UiInfoBlock& infoBlock = choice.block;
     std::vector<BYTE> image = WorkingCopy(m_romUI78K);
-    std::copy(infoBlock->begin(), infoBlock->end(), image.begin() + kUiSerialOffset);
+    std::copy(infoBlock.begin(), infoBlock.end(), image.begin() + kUiSerialOffset);
     const UINT nSize = m_romUI78K.m_nDataSize;
     if (!EnterUiMode(4, kBootModeSettleMilliseconds)) {
         return IDS_ERR_UI_FIRMWARE_MODE;
@@ -200,7 +222,7 @@ UINT CFirmwareUpdate::UpdateUiFirmware(CProgressCtrl* pProgress, IUpdateStatusSi
     if (!VerifyUiFlash(&m_device, pProgress, image.data(), nSize)) {
         return IDS_ERR_WRITE_UI_FLASH;
     }
-    ForgetUiInfoBlock(journal, m_romCpu, *infoBlock);
+    ForgetUiInfoBlock(journal, m_romCpu, infoBlock);
     ClearSelection(m_romUI78K);
     return 0;
 }

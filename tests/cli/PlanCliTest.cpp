@@ -13,6 +13,7 @@
 #include "base/Text.h"
 #include "device/ScsiDevice.h"
 #include "firmware/ImageCatalogue.h"
+#include "framework/StringTable.h"
 #include "session/PlannedUpdate.h"
 #include "support/CliFixture.h"
 
@@ -52,6 +53,8 @@ protected:
 struct AccuracyCase {
     const char16_t* pszPreset;
     const char16_t* pszFlashChip;  // null: the preset's
+    // A front panel that never had firmware never had a name either.
+    bool bNeverNamed = false;
 };
 
 TEST_F(PlanCliTest, ThePlannedTimeIsWhatTheUpdateThenTakes) {
@@ -62,7 +65,7 @@ TEST_F(PlanCliTest, ThePlannedTimeIsWhatTheUpdateThenTakes) {
         {u"rom-mode", u"AMD AM29LV010B"},   // chip erase
         {u"rom-mode", u"ATMEL AT29LV010"},  // page write
         {u"usb11", nullptr},
-        {u"ui-state0", nullptr},
+        {u"ui-state0", nullptr, true},
     };
     for (const AccuracyCase& c : kCases) {
         SCOPED_TRACE(Utf16ToUtf8(c.pszPreset) +
@@ -72,18 +75,24 @@ TEST_F(PlanCliTest, ThePlannedTimeIsWhatTheUpdateThenTakes) {
             reset.insert(reset.end(), {u"--flash-chip", c.pszFlashChip});
         }
         Reset(reset);
-        const CliRun plan = Run({u"update", u"--plan", u"--json", Emulate()});
-        ASSERT_EQ(plan.nExit, 0) << plan.strErr;
-        const CliRun update = Run({u"update", u"--yes", u"--stats", Emulate()});
-        ASSERT_EQ(update.nExit, 0) << update.strErr;
+        std::vector<std::u16string> plan = {u"update", u"--plan", u"--json", Emulate()};
+        std::vector<std::u16string> update = {u"update", u"--yes", u"--stats", Emulate()};
+        if (c.bNeverNamed) {
+            plan.push_back(u"/IgnoreMissingUnitName");
+            update.push_back(u"/IgnoreMissingUnitName");
+        }
+        const CliRun planned = Run(plan);
+        ASSERT_EQ(planned.nExit, 0) << planned.strErr;
+        const CliRun updated = Run(update);
+        ASSERT_EQ(updated.nExit, 0) << updated.strErr;
 
-        const long long nPlanned = NumberAfter(plan.strOut, "\"total_ms\":");
-        const long long nMeasured = NumberAfter(update.strOut, "device time ");
-        ASSERT_GT(nMeasured, 0) << update.strOut;
+        const long long nPlanned = NumberAfter(planned.strOut, "\"total_ms\":");
+        const long long nMeasured = NumberAfter(updated.strOut, "device time ");
+        ASSERT_GT(nMeasured, 0) << updated.strOut;
         EXPECT_LE(std::llabs(nPlanned - nMeasured) * 20, nMeasured)
             << "planned " << nPlanned << " ms, measured " << nMeasured << " ms";
         // It ends with the update's own result (155 after a bridge without firmware).
-        EXPECT_EQ(NumberAfter(plan.strOut, "\"message_id\":"),
+        EXPECT_EQ(NumberAfter(planned.strOut, "\"message_id\":"),
                   c.pszFlashChip != nullptr ? 155 : 140);
     }
 }
@@ -108,6 +117,20 @@ TEST_F(PlanCliTest, ARealUnitIsReadAsInfoReadsItAndLeftByteForByteAsItWas) {
     // The twin's update kept and forgot the front panel's block in a journal
     // of its own, never in the unit's.
     EXPECT_FALSE(std::filesystem::exists(env.stateDirectory.Root() + "/reflasher/journal"));
+}
+
+// The timed reads that tell whether a page-write chip can be written over
+// this link only read: the plan makes them, and refuses as the update does.
+TEST_F(PlanCliTest, ThePlanRefusesAPageWriteChipOnASlowLinkAsTheUpdateDoes) {
+    Reset({u"--preset", u"rom-mode", u"--flash-chip", u"ATMEL AT29LV010", u"--link", u"usb2-slow"});
+    const auto before = DirectorySnapshot(Directory());
+    const CliRun plan = Run({u"update", u"--plan", u"--json", Emulate()});
+    EXPECT_EQ(plan.nExit, 2) << plan.strErr;
+    EXPECT_EQ(NumberAfter(plan.strOut, "\"message_id\":"), IDS_ERR_FLASH_LINK_TOO_SLOW);
+    EXPECT_EQ(DirectorySnapshot(Directory()), before);
+    const CliRun update = Run({u"update", u"--yes", u"--json", Emulate()});
+    EXPECT_EQ(NumberAfter(update.strOut, "\"message_id\":"), IDS_ERR_FLASH_LINK_TOO_SLOW);
+    EXPECT_EQ(update.nExit, 2);
 }
 
 TEST_F(PlanCliTest, WhenNothingIsNewerItNamesTheQuestionAndWhatYesWouldWrite) {

@@ -94,7 +94,7 @@ TEST_F(FindDeviceTest, OtherProductsOnlyWithTheAllProductsOption) {
     Tick();
     EXPECT_TRUE(dialog.changes.empty());
     EXPECT_TRUE(dock->Trace().empty());
-    theCmdInfo.m_bEnableAllProducts = true;
+    device.m_bAllProducts = true;
     Tick();
     EXPECT_EQ(dialog.changes, std::vector<int>{1});
     EXPECT_EQ(device.m_nProductClass, 1);
@@ -132,12 +132,12 @@ TEST_F(FindDeviceTest, KnownInquiryTextsDecideWhoMayBeAsked) {
         {"KESTREL", "DVX4400", false, false},
     };
     for (const Case& c : cases) {
-        theCmdInfo.m_bEnableAllProducts = c.bAll;
         const PhysicalDrive drive{
             .bInquiryKnown = true, .strVendor = c.pszVendor, .strProduct = c.pszProduct};
-        EXPECT_EQ(MayBeSupported(drive), c.bCandidate) << c.pszVendor << " " << c.pszProduct;
+        EXPECT_EQ(MayBeSupported(drive, c.bAll), c.bCandidate)
+            << c.pszVendor << " " << c.pszProduct;
     }
-    EXPECT_TRUE(MayBeSupported(PhysicalDrive{})) << "nothing known: it has to be asked";
+    EXPECT_TRUE(MayBeSupported(PhysicalDrive{}, false)) << "nothing known: it has to be asked";
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ TEST_F(IdentifyTest, OtherProductsNeedTheAllProductsOption) {
     };
     for (const Case& c : cases) {
         for (const bool bAll : {false, true}) {
-            theCmdInfo.m_bEnableAllProducts = bAll;
+            device.m_bAllProducts = bAll;
             device.Close();
             const bool bOpened = OpenWith(MakeInquiry(c.pszVendor, c.pszProduct, "0027"));
             const int nExpected = bAll ? c.nWith : c.nWithout;

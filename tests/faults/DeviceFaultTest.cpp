@@ -392,6 +392,12 @@ Outcome RunFault(const Operation& operation, Fault fault) {
             outcome.strViolation =
                 "complete, but " + strMemory + " does not hold the carried image";
         }
+    } else if (outcome.bEnded && outcome.bFired && fault == Fault::DriveVanishes) {
+        // Whatever stage it cut, a unit that went away says so.
+        if (outcome.nResult != IDS_ERR_UNIT_GONE) {
+            outcome.strViolation =
+                "message " + std::to_string(outcome.nResult) + " for a unit that went away";
+        }
     } else if (outcome.bEnded && outcome.bFired && !operation.failures.contains(outcome.nResult)) {
         outcome.strViolation =
             "message " + std::to_string(outcome.nResult) + " is not one of this stage";

@@ -31,7 +31,7 @@ TEST(RomFlashTest, CarriedImageTextsInBothModes) {
     CRom_Flash rom;
     rom.UpdateRomVersion();
     EXPECT_EQ(rom.m_strRomVersion, u"0027");
-    theCmdInfo.m_bEnableVendorMode = true;
+    rom.m_bVendorMode = true;
     rom.UpdateRomVersion();
     EXPECT_EQ(rom.m_strRomVersion, Widen(kCarriedString));
 }
@@ -68,7 +68,7 @@ TEST(RomFlashTest, NewerWhenTheDeviceStringSortsFirst) {
     CRom_Flash rom;
     rom.m_nDataSize = 0;
     std::u16string strTitle;
-    theCmdInfo.m_bEnableVendorMode = true;
+    rom.m_bVendorMode = true;
     EXPECT_FALSE(rom.NeedsUpdate(strTitle)) << "no image held";
     EXPECT_EQ(strTitle, u"FLASH-ROM Version");
 }
@@ -92,7 +92,7 @@ TEST_F(RomFlashDeviceTest, FirmwareModeShowsTheDevicesVersion) {
     EXPECT_TRUE(rom.NeedsUpdate(strTitle));
     EXPECT_EQ(fixture.device.m_dwFlashBase, 0x20000u);
 
-    theCmdInfo.m_bEnableVendorMode = true;
+    rom.m_bVendorMode = true;
     Start(Carried(IDR_BRIDGE_FIRMWARE));
     rom.ReadDeviceVersion(&fixture.device, nullptr);
     EXPECT_EQ(rom.m_strDeviceVersion, Widen(kCarriedString));
@@ -103,7 +103,7 @@ TEST_F(RomFlashDeviceTest, RomModeShowsTheChipInsteadAndAnyImageIsNewer) {
     ASSERT_TRUE(fixture.OpenDevice());  // a blank FLASH-ROM: the bridge runs its boot code
     ASSERT_TRUE(fixture.device.m_bRomMode);
     for (bool bVendor : {false, true}) {
-        theCmdInfo.m_bEnableVendorMode = bVendor;
+        rom.m_bVendorMode = bVendor;
         rom.ReadDeviceVersion(&fixture.device, nullptr);
         EXPECT_EQ(rom.m_strDeviceVersion, u"FLASH-ROM = \"SST SST39VF020\"");
         std::u16string strTitle;
@@ -165,7 +165,7 @@ TEST_F(RomFlashDeviceTest, FailedReadsLeaveNoVersionString) {
 }
 
 TEST_F(RomFlashDeviceTest, FullLengthStringIsShownWhole) {
-    theCmdInfo.m_bEnableVendorMode = true;
+    rom.m_bVendorMode = true;
     Bytes firmware = Carried(IDR_BRIDGE_FIRMWARE);
     std::fill_n(firmware.begin() + 0x240, 128, BYTE{'9'});
     Start(firmware);

@@ -176,10 +176,6 @@ TEST_F(RomObjectTest, CheckBoxFollowsTheComparisonAndTheDevice) {
     EXPECT_TRUE(rom.m_chkUpdate.IsWindowEnabled());
     EXPECT_TRUE(rom.IsUpdateChecked());
 
-    // The person unticks it: the box, not the flag, is the selection.
-    rom.m_chkUpdate.SetCheckFromView(BST_UNCHECKED);
-    EXPECT_FALSE(rom.IsUpdateChecked());
-
     rom.m_bUpdateLocked = true;
     rom.UpdateCheckBox(true);
     EXPECT_FALSE(rom.m_chkUpdate.IsWindowEnabled());
@@ -204,10 +200,12 @@ TEST_F(RomObjectTest, WithoutCheckBoxWindowTheFlagIsTheSelection) {
 }
 
 TEST_F(RomObjectTest, NoDeviceClearsEveryBox) {
-    theCmdInfo.m_bEnableVendorMode = true;
     CRom_Flash flash;
     CRom_Host host;
     CRom_Cpu cpu;
+    for (CRomObject* pRom : std::initializer_list<CRomObject*>{&flash, &host, &cpu}) {
+        pRom->m_bVendorMode = true;
+    }
     ASSERT_TRUE(cpu.LoadFile(files.Write("cpu.bin", Carried(IDR_SEEPROM_CPU)).c_str()));
     struct Row {
         CRomObject* pRom;

@@ -57,8 +57,8 @@ TEST(SeepromHeaderTest, SumMustBeZeroAndOnlyTheChecksumIsMended) {
 TEST(SeepromHeaderTest, CarriedHostImageTextsAndComparison) {
     CTestEnvironment env;
     for (bool bVendor : {false, true}) {
-        theCmdInfo.m_bEnableVendorMode = bVendor;
         CRom_Host rom;
+        rom.m_bVendorMode = bVendor;
         rom.UpdateRomVersion();
         EXPECT_EQ(rom.m_strRomVersion, u"C018");
         std::u16string strTitle;
@@ -225,7 +225,7 @@ TEST_F(SeepromDeviceTest, CpuInvalidUnreadAndUnreadable) {
     cpu.m_strSerialNo = u"kept";
     const std::uint64_t nCommands = fixture.enclosure->NextCommandIndex();
     for (bool bVendor : {false, true}) {
-        theCmdInfo.m_bEnableVendorMode = bVendor;
+        cpu.m_bVendorMode = bVendor;
         cpu.ReadDeviceVersion(&fixture.device, nullptr);
         EXPECT_EQ(cpu.m_strDeviceVersion, u"Unreadable");
         EXPECT_EQ(cpu.m_wDeviceVersion, 0xFFFF);

@@ -32,7 +32,8 @@ TEST(RomUiTest, CarriedImageTextsInBothModes) {
     EXPECT_EQ(ui.m_strRomVersion, u"0029");
     EXPECT_EQ(resource.m_strRomVersion, u"0023");
 
-    theCmdInfo.m_bEnableVendorMode = true;
+    ui.m_bVendorMode = true;
+    resource.m_bVendorMode = true;
     ui.UpdateRomVersion();
     resource.UpdateRomVersion();
     EXPECT_EQ(ui.m_strRomVersion, u"0029 (2013/11/12 17:28:04)");
@@ -131,13 +132,14 @@ TEST(RomUiTest, DebuggerBuildLocksTheBoxUntilAnotherBuildIsSeen) {
 
 TEST(RomUiTest, NoDeviceClearsBothBoxes) {
     CTestEnvironment env;
-    theCmdInfo.m_bEnableVendorMode = true;
     class COwner final : public IRomOwner {
     public:
         bool UpdateData(bool) override { return true; }
     } owner;
     CRom_UI78K ui;
     CRom_UIRSC resource;
+    ui.m_bVendorMode = true;
+    resource.m_bVendorMode = true;
     const std::pair<CRomObject*, const char16_t*> rows[] = {{&ui, u"78K Firmware Version:"},
                                                             {&resource, u"Resource Data Version:"}};
     for (const auto& [pRom, pszLabel] : rows) {
@@ -198,7 +200,7 @@ TEST_F(RomUiDeviceTest, FirmwareReportsItsTripleAndTheUnitsName) {
     std::u16string strTitle;
     EXPECT_TRUE(ui.NeedsUpdate(strTitle));
 
-    theCmdInfo.m_bEnableVendorMode = true;
+    ui.m_bVendorMode = true;
     ui.ReadDeviceVersion(&fixture.device, nullptr);
     EXPECT_EQ(ui.m_strDeviceVersion, u"0025 (2012/06/18 16:05:10)");
 }
@@ -236,7 +238,7 @@ TEST_F(RomUiDeviceTest, DebuggerBuildIsShownAndLocked) {
     settings.bDebuggerBuild = true;
     Start(Carried(IDR_UI_FIRMWARE_0026), {}, settings);
     for (bool bVendor : {false, true}) {
-        theCmdInfo.m_bEnableVendorMode = bVendor;
+        ui.m_bVendorMode = bVendor;
         ui.ReadDeviceVersion(&fixture.device, nullptr);
         EXPECT_EQ(ui.m_strDeviceVersion, u"(Running on Debugger)");
         EXPECT_TRUE(ui.m_bDebugger);
@@ -257,7 +259,7 @@ TEST_F(RomUiDeviceTest, LoaderAnswersAreNoVersion) {
     std::u16string strTitle;
     EXPECT_TRUE(ui.NeedsUpdate(strTitle));
 
-    theCmdInfo.m_bEnableVendorMode = true;
+    ui.m_bVendorMode = true;
     ui.ReadDeviceVersion(&fixture.device, nullptr);
     const auto& loader = emu::kUiBootLoaderVersion;
     EXPECT_EQ(ui.m_strDeviceVersion, Hex(loader[0], 2) + u"." + Hex(loader[1], 2) +
@@ -317,7 +319,7 @@ TEST_F(RomUiDeviceTest, ResourceHeaderFromTheControllerOrTheSpiFlash) {
         EXPECT_TRUE(resource.NeedsUpdate(strTitle)) << c.bEmptyAnswer;
     }
 
-    theCmdInfo.m_bEnableVendorMode = true;
+    resource.m_bVendorMode = true;
     Start(Carried(IDR_UI_FIRMWARE), Carried(IDR_UI_RESOURCE));
     resource.ReadDeviceVersion(&fixture.device, nullptr);
     EXPECT_EQ(resource.m_strDeviceVersion, u"0023 (2013/11/12 14:15:14)");
@@ -386,7 +388,7 @@ TEST(RomUiLoaderTest, LoaderBytesAreShownInTheOrderReceived) {
     CScsiDevice device(system);
     ASSERT_TRUE(device.CDeviceBase::Open(u"/dev/sg1"));
     CRom_UI78K rom;
-    theCmdInfo.m_bEnableVendorMode = true;
+    rom.m_bVendorMode = true;
     rom.ReadDeviceVersion(&device, nullptr);
     EXPECT_EQ(rom.m_strDeviceVersion, u"01.0203 (04.0506)");
     EXPECT_EQ(rom.m_wDeviceVersion, 0);

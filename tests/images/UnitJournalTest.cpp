@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "base/FilePath.h"
+#include "base/Text.h"
 #include "framework/StringTable.h"
 #include "support/DialogFixture.h"
 #include "support/TempFiles.h"
@@ -90,7 +91,7 @@ protected:
             }
             return FaultAction::Pass;
         };
-        EXPECT_EQ(Update(), IDS_ERR_WRITE_UI_FLASH);
+        EXPECT_EQ(Update(), IDS_ERR_UNIT_GONE);
         faulty.decide = nullptr;
         enclosure->ClearFaults();
         enclosure->PowerOn();
@@ -115,20 +116,21 @@ TEST_F(UnitJournalUpdateTest, ANameErasedByACutComesBackWithTheNextUpdateAndTheE
     EXPECT_EQ(EntryCount(JournalDirectory()), 0u);
 }
 
-TEST_F(UnitJournalUpdateTest, AJournalThatCannotBeWrittenStopsTheUpdateBeforeTheErase) {
+TEST_F(UnitJournalUpdateTest, AJournalThatCannotBeWrittenStopsTheUpdateBeforeItsFirstWrite) {
     // A state directory below a plain file can be made by nobody, root included.
     const std::u16string blocker = env.stateDirectory.Write("blocker", std::vector<BYTE>{1});
     CScopedEnv state(kStateHomeVariable, PathToUtf8(PathFromUtf16(blocker) / "state"));
     Attach("row1");
     OpenDialog(true);
-    EXPECT_EQ(Update(), IDS_ERR_KEEP_UNIT_DATA);
-    EXPECT_EQ(env.messageBoxes.shown.back().text,
-              u"The unit's own name could not be saved on this computer before it is erased.\n"
-              u"Aborted updating firmware.");
-    EXPECT_FALSE(std::any_of(trace.begin(), trace.end(), [](const TraceEntry& e) {
-        return e.cdb[0] == 0xFA && e.cdb[1] == 0x04;
-    })) << "the controller was switched into its boot mode";
-    EXPECT_TRUE(Controller().ProgramFlash().bValid);
+    trace.clear();
+    EXPECT_EQ(Update(), IDS_ERR_DIRECTORY_NOT_WRITABLE);
+    // The message names the directory and the system's reason.
+    const std::u16string& text = env.messageBoxes.shown.back().text;
+    const std::size_t nPath = text.find((PathFromUtf16(blocker) / "state").u16string());
+    ASSERT_NE(nPath, std::u16string::npos) << Utf16ToUtf8(text);
+    EXPECT_GT(text.size(), text.find(u": ", nPath) + 2) << Utf16ToUtf8(text);
+    EXPECT_TRUE(trace.empty()) << "a command was sent: " << FormatTraceLine(trace.front());
+    EXPECT_EQ(enclosure->Revision(), "0.24");
     EXPECT_EQ(HeldBlock(Controller()), Block("DVX44-UI-004870"));
 }
 

@@ -81,6 +81,8 @@ public:
         }
         enclosure->EnableTrace(false);
         emulated.Attach(kDrivePath, enclosure);
+        // A front panel that never had firmware never had a name either.
+        theCmdInfo.m_bIgnoreMissingUnitName = c.strPreset == "ui-state0";
     }
 };
 

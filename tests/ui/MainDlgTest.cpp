@@ -80,10 +80,12 @@ TEST_F(MainDlgTest, UpToDateFirmwareTicksNothing) {
         EXPECT_TRUE(pRom->m_chkUpdate.IsWindowEnabled());
     }
     EXPECT_FALSE(dlg.m_btnUpdate.IsWindowEnabled()) << "the full dlg follows the boxes";
+    // A tick is the person's choice: it selects the memory in the update.
     dlg.m_romHost.m_chkUpdate.SetCheckFromView(BST_CHECKED);
     PostMessageTo(dlg, WM_COMMAND, IDC_CHECK_HOST, 0);
     PumpMessages();
     EXPECT_TRUE(dlg.m_btnUpdate.IsWindowEnabled());
+    EXPECT_TRUE(dlg.IsSelected(dlg.m_romHost));
 }
 
 TEST_F(MainDlgTest, AControllerWithoutFirmwareLocksTheResourceBoxButKeepsItsSelection) {

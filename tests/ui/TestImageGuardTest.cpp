@@ -92,14 +92,14 @@ TEST_F(TestImageGuardTest, ATestImageDroppedAsAFileIsRefusedToo) {
 
     // An image of an earlier release is a test image as well; unselected,
     // the test image is no reason to refuse.
-    dlg.m_romUI78K.m_chkUpdate.SetCheck(BST_UNCHECKED);
+    dlg.m_update.Select(dlg.m_romUI78K, false);
     dlg.m_romHost.LoadFile(
         files.Write("old.bin", FindFirmwareImage(IDR_SEEPROM_HOST_C017)).c_str());
-    dlg.m_romHost.m_chkUpdate.SetCheck(BST_CHECKED);
+    dlg.m_update.Select(dlg.m_romHost, true);
     EXPECT_EQ(RefusedUpdate(), IDS_ERR_TEST_IMAGES_ON_REAL_UNIT);
 
     dlg.m_romHost.LoadFile(files.Write("host.bin", NonTestImage(IDR_SEEPROM_HOST)).c_str());
-    dlg.m_romHost.m_chkUpdate.SetCheck(BST_CHECKED);
+    dlg.m_update.Select(dlg.m_romHost, true);
     EXPECT_EQ(Update(), IDS_UPDATE_COMPLETE);
     const std::vector<BYTE> host = NonTestImage(IDR_SEEPROM_HOST);
     EXPECT_TRUE(std::equal(host.begin(), host.end(), enclosure->HostEeprom().begin()));

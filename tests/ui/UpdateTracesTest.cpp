@@ -59,6 +59,11 @@ const Scene kScenes[] = {
 
 class UpdateTracesTest : public CCliFixture {
 protected:
+    // A front panel that never had firmware never had a name either.
+    static bool NeverNamed(const Scene& scene) {
+        return std::string_view(scene.pszPreset) == "ui-state0";
+    }
+
     TraceDigest TerminalUpdate(const Scene& scene) {
         const std::u16string emulate =
             Utf8ToUtf16("--emulate=" + files.Root() + "/" + scene.pszPreset);
@@ -69,7 +74,12 @@ protected:
         }
         EXPECT_EQ(Run(reset).nExit, 0);
         const std::string strTrace = files.Root() + "/trace.txt";
-        Run({u"update", emulate, u"--yes", u"--trace", Utf8ToUtf16(strTrace)});
+        std::vector<std::u16string> update = {u"update", emulate, u"--yes", u"--trace",
+                                              Utf8ToUtf16(strTrace)};
+        if (NeverNamed(scene)) {
+            update.push_back(u"/IgnoreMissingUnitName");
+        }
+        Run(update);
         TraceDigest digest;
         std::ifstream trace(strTrace);
         for (std::string strLine; std::getline(trace, strLine);) {
@@ -85,6 +95,7 @@ protected:
             MakeEmulatedEnclosure(scene.pszPreset, scene.pszFlashChip, "", strError);
         fixture.enclosure->EnableTrace(false);
         fixture.emulated.Attach(u"sdb", fixture.enclosure);
+        theCmdInfo.m_bIgnoreMissingUnitName = NeverNamed(scene);
         fixture.OpenDialog(false);
         fixture.env.messageBoxes.answers = {IDYES};
         fixture.Update();

@@ -4,6 +4,7 @@
 
 #include "firmware/FirmwareImages.h"
 #include "framework/StringTable.h"
+#include "session/EmulatorPresets.h"
 #include "support/DialogFixture.h"
 #include "ui/ControlIds.h"
 
@@ -195,14 +196,54 @@ TEST_F(UpdateWorkflowTest, SpiAndUiFlashFailures) {
     }
 }
 
+// A run is bound to the unit it began on. Unit A goes away at the first
+// switch of its front panel, beside unit B (a real one): the run ends with
+// its own message and B is never written, not even after the run.
+TEST_F(UpdateWorkflowTest, AUnitThatGoesAwayEndsItsRunAndNoOtherUnitIsWritten) {
+    std::string strError;
+    const std::shared_ptr<emu::CEmulatedEnclosure> unitB =
+        MakeEmulatedEnclosure("row1", "", "", strError);
+    ASSERT_NE(unitB, nullptr) << strError;
+    unitB->SetEmulatedMark(false);
+    unitB->EnableTrace(false);
+    Attach("row1", u"sda");
+    emulated.Attach(u"sdb", unitB);
+    auto memoriesOfB = [&unitB] {
+        const emu::CEmulatedUiController& ui = *emu::FittedUiController(*unitB);
+        return std::vector<std::vector<BYTE>>{
+            unitB->Flash().Contents(),
+            std::vector<BYTE>(unitB->HostEeprom().begin(), unitB->HostEeprom().end()),
+            std::vector<BYTE>(unitB->CpuEeprom().begin(), unitB->CpuEeprom().end()),
+            ui.ProgramFlash().contents, ui.SpiFlash().Contents()};
+    };
+    const auto before = memoriesOfB();
+    CMainDlg& dlg = OpenDialog(true);
+    ASSERT_EQ(dlg.m_device.m_strPath, u"sda");
+    faulty.decide = [&](const ScsiRequest& request) {
+        if (IsUiMode(request, 1) && dlg.IsBusy() && emulated.Enclosure(u"sda") != nullptr) {
+            emulated.Detach(u"sda");
+        }
+        return FaultAction::Pass;
+    };
+    EXPECT_EQ(Update(), IDS_ERR_UNIT_GONE);
+    EXPECT_EQ(env.messageBoxes.shown.back().nType, 0x10u);
+    // The search goes on once the run is over: it finds B and only reads it.
+    RunFor(5'000);
+    EXPECT_TRUE(bLastFound);
+    EXPECT_EQ(dlg.m_device.m_strPath, u"sdb");
+    EXPECT_TRUE(memoriesOfB() == before) << "unit B was written";
+}
+
 TEST_F(UpdateWorkflowTest, VolumesInUseStopTheUpdateUnlessTheOptionSaysOtherwise) {
     Attach("row1");
     emulated.SetVolumes(u"sdb", {{u"/media/enclosure", emu::VolumeState::Busy}});
-    OpenDialog(true);
+    CMainDlg& dlg = OpenDialog(true);
     EXPECT_EQ(Update(), IDS_ERR_DRIVE_IN_USE);
     EXPECT_EQ(enclosure->Revision(), "0.24") << "nothing written";
     EXPECT_EQ(env.messageBoxes.shown.back().text, u"Drive is using.\nAborted updating firmware.");
-    theCmdInfo.m_bIgnoreLockDrivesError = true;
+    UpdateOptions options = dlg.m_update.Options();
+    options.bIgnoreLockDrivesError = true;
+    dlg.m_update.SetOptions(options);
     EXPECT_EQ(Update(), IDS_UPDATE_COMPLETE);
 }
 
@@ -235,7 +276,7 @@ TEST_F(UpdateWorkflowTest, ModeSwitchesAreSkippedForDisableResetUiAndTheDebugger
         fixture.Attach(bDebugger ? "debugger" : "row1");
         theCmdInfo.m_bDisableResetUI = !bDebugger;
         fixture.OpenDialog(true);
-        fixture.dialog->m_romUIRSC.m_chkUpdate.SetCheck(BST_CHECKED);
+        fixture.dialog->m_update.Select(fixture.dialog->m_romUIRSC, true);
         fixture.trace.clear();
         fixture.Update();
         EXPECT_EQ(

@@ -15,10 +15,15 @@
 namespace rf::test {
 namespace {
 
-class CStatusRecorder final : public IUpdateStatusSink {
+// A front end that answers every question alike and keeps what it was told.
+class CStatusRecorder final : public IUpdateFrontEnd {
 public:
     void OnStatus(UINT nTextId) override { statuses.push_back(nTextId); }
+    bool Ask(UINT /*nQuestionId*/) override { return bYes; }
+    void ShowResult(const UpdateResult& result) override { results.push_back(result.nMessageId); }
     std::vector<UINT> statuses;
+    std::vector<UINT> results;
+    bool bYes = false;
 };
 
 // An update with no dialog and no window: the object alone, over an
@@ -54,7 +59,7 @@ TEST_F(FirmwareUpdateTest, ThePlanNamesWhatTheRunWritesAndSendsNothing) {
     EXPECT_EQ(plan.memories, order);
 
     CStatusRecorder status;
-    EXPECT_EQ(update.CheckBeforeFirstWrite(), 0u);
+    EXPECT_EQ(update.CheckBeforeFirstWrite().nMessageId, 0u);
     const UpdateResult result = update.Run(nullptr, status);
     EXPECT_EQ(result.nMessageId, IDS_UPDATE_COMPLETE);
     EXPECT_TRUE(result.Succeeded());
@@ -97,11 +102,10 @@ TEST_F(FirmwareUpdateTest, NothingNewerAsksFirstAndYesSelectsEveryHeldImage) {
     EXPECT_EQ(plan.memories, (std::vector<const CRomObject*>{&update.m_romHost, &update.m_romFlash,
                                                              &update.m_romUIRSC}));
 
-    EXPECT_FALSE(update.ConfirmSelection()) << "answered No";
-    env.messageBoxes.answers = {IDYES};
-    EXPECT_TRUE(update.ConfirmSelection());
-    EXPECT_EQ(env.messageBoxes.shown.back().text.substr(0, 44),
-              u"It is not necessary to update this firmware.");
+    CStatusRecorder frontEnd;
+    EXPECT_FALSE(update.ConfirmSelection(frontEnd)) << "answered No";
+    frontEnd.bYes = true;
+    EXPECT_TRUE(update.ConfirmSelection(frontEnd));
     EXPECT_FALSE(update.Plan().bConfirmationNeeded);
     EXPECT_EQ(update.Plan().memories, plan.memories);
 }

@@ -54,8 +54,9 @@ int RunWindowApp(const std::vector<std::u16string>& args, IDeviceSystem& hardwar
         CDialogWindow window(dialog);
         messageBoxes.SetOwner(&window);
         if (!bEmulated) {
-            QTimer::singleShot(0, &window,
-                               [&dialog] { WarnOfDrivesWithoutAccess(dialog.m_device.System()); });
+            QTimer::singleShot(0, &window, [&dialog] {
+                WarnOfDrivesWithoutAccess(dialog.m_device.System(), dialog.m_device.m_bAllProducts);
+            });
         }
         window.exec();
         messageBoxes.SetOwner(nullptr);

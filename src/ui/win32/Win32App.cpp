@@ -30,7 +30,7 @@ int RunWin32App(const std::vector<std::u16string>& args, IDeviceSystem& hardware
         }
         messageBoxes.SetOwner(window.Handle());
         if (!bEmulated) {
-            WarnOfDrivesWithoutAccess(dialog.m_device.System());
+            WarnOfDrivesWithoutAccess(dialog.m_device.System(), dialog.m_device.m_bAllProducts);
         }
         window.RunModal();
         messageBoxes.SetOwner(nullptr);
