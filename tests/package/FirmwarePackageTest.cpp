@@ -182,7 +182,7 @@ TEST_F(FirmwarePackageTest, APackageOfAnEarlierBuildIsStillRead) {
 
     Replace(directory / "firmware.metainfo.xml", ">ui</value>", ">eeprom</value>");
     EXPECT_FALSE(ReadFirmwarePackage(directory, package, error));
-    EXPECT_EQ(error.strFile, (directory / "ui-firmware.bin").string());
+    EXPECT_TRUE(error.strFile.ends_with("/ui-firmware.bin")) << error.strFile;
     EXPECT_EQ(error.nReason, static_cast<UINT>(IDS_PKG_UNKNOWN_MEMORY));
 }
 
