@@ -162,7 +162,10 @@ UINT ReadCabinetBytes(std::span<const BYTE> archive, PackageFiles& files) {
         return IDS_PKG_TOO_LARGE_WHOLE;
     }
     Extraction extraction{&files, 0, false};
-    return CopyFiles(archive, extraction) ? 0 : IDS_PKG_CAB_DAMAGED;
+    if (!CopyFiles(archive, extraction)) {
+        return IDS_PKG_CAB_DAMAGED;
+    }
+    return 0;
 }
 
 // Packages are made on Linux; the Windows program reads them.

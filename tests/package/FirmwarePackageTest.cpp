@@ -165,11 +165,11 @@ TEST_F(FirmwarePackageTest, APackageOfAnEarlierBuildIsStillRead) {
     WriteEarlierMetainfo(directory);
     const fs::path cab = kMakesCabinets ? Root() / "earlier.cab" : directory;
     if (kMakesCabinets) {
-        PackageFiles files;
+        PackageFiles packed;
         for (const auto& entry : fs::directory_iterator(directory)) {
-            files[entry.path().filename().string()] = ReadBytes(entry.path());
+            packed[entry.path().filename().string()] = ReadBytes(entry.path());
         }
-        ASSERT_TRUE(WriteCabinet(cab, files));
+        ASSERT_TRUE(WriteCabinet(cab, packed));
     }
     ASSERT_EQ(Run({u"emulator", u"reset", Emulate(), u"--as-real-unit"}).nExit, 0);
     const CliRun update = UpdateWith(cab);
