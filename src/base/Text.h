@@ -13,6 +13,8 @@ namespace rf {
 
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
+// One code point, which must be a Unicode scalar value, as UTF-8.
+void AppendUtf8(std::string& out, char32_t c);
 
 // Each byte becomes the character with the same code (no code-page conversion).
 std::u16string WidenBytes(const BYTE* pData, std::size_t nLength);

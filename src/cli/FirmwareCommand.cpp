@@ -110,8 +110,7 @@ int Pack(const std::string& strOut, const std::string& strDirectory, CommandStre
     for (const PackageImage& image : package.images) {
         files[image.strFileName] = image.bytes;
     }
-    const std::string strMetainfo = MakeMetainfo(package);
-    files[kMetainfoFileName] = std::vector<BYTE>(strMetainfo.begin(), strMetainfo.end());
+    files.merge(MakeMetainfoFiles(package));
     // The package is checked as a reader will check it, before it is made.
     FirmwarePackage checked;
     PackageError fault;

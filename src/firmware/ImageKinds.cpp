@@ -24,6 +24,46 @@ constexpr std::array kKinds = std::to_array<MemoryKindInfo>({
 });
 
 constexpr std::size_t kSeepromHeaderLength = 128;
+constexpr std::size_t kBridgeVersionString = 0x240;
+constexpr std::size_t kBridgeVersionLength = 128;
+
+std::string DateText(unsigned nYear, unsigned nMonth, unsigned nDay) {
+    if (nYear < 1980 || nMonth < 1 || nMonth > 12 || nDay < 1 || nDay > 31) {
+        return {};
+    }
+    char acText[16];
+    std::snprintf(acText, sizeof acText, "%04u-%02u-%02u", nYear, nMonth, nDay);
+    return acText;
+}
+
+// The first "YYYY/MM/DD" of the bridge firmware's version string.
+std::string BridgeBuildDate(std::span<const BYTE> image) {
+    if (image.size() < kBridgeVersionString + kBridgeVersionLength) {
+        return {};
+    }
+    const std::string_view text(reinterpret_cast<const char*>(image.data()) + kBridgeVersionString,
+                                kBridgeVersionLength);
+    auto digits = [&](std::size_t nAt, std::size_t nCount, unsigned& nValue) {
+        nValue = 0;
+        for (std::size_t i = nAt; i < nAt + nCount; ++i) {
+            if (text[i] < '0' || text[i] > '9') {
+                return false;
+            }
+            nValue = nValue * 10 + static_cast<unsigned>(text[i] - '0');
+        }
+        return true;
+    };
+    for (std::size_t i = 0; i + 10 <= text.size() && text[i] != '\0'; ++i) {
+        unsigned nYear = 0;
+        unsigned nMonth = 0;
+        unsigned nDay = 0;
+        if (digits(i, 4, nYear) && text[i + 4] == '/' && digits(i + 5, 2, nMonth) &&
+            text[i + 7] == '/' && digits(i + 8, 2, nDay)) {
+            return DateText(nYear, nMonth, nDay);
+        }
+    }
+    return {};
+}
 
 FormatFacts Facts(MemoryKind kind) {
     switch (kind) {
@@ -103,6 +143,26 @@ std::string ImageVersionText(MemoryKind kind, std::span<const BYTE> image) {
     char acText[8];
     std::snprintf(acText, sizeof acText, "%02X%02X", image[nAt + 1], image[nAt]);
     return acText;
+}
+
+std::string ImageBuildDate(MemoryKind kind, std::span<const BYTE> image) {
+    switch (kind) {
+        case MemoryKind::Flash:
+            return BridgeBuildDate(image);
+        case MemoryKind::Ui:
+        case MemoryKind::Resource: {
+            // The packed date follows the version word.
+            const std::size_t nAt = Facts(kind).nVersionOffset + 2;
+            if (image.size() < nAt + 2) {
+                return {};
+            }
+            const unsigned nDate = image[nAt] | image[nAt + 1] << 8;
+            return DateText((nDate >> 9) + 1980, (nDate >> 5) & 0x0F, nDate & 0x1F);
+        }
+        case MemoryKind::Host:
+            return {};
+    }
+    return {};
 }
 
 }  // namespace rf

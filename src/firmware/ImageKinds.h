@@ -57,5 +57,9 @@ std::size_t ImageVersionOffset(MemoryKind kind);
 // The four-digit version text the user dialog shows ("0027", "C018"...);
 // empty when the image is too short to hold it.
 std::string ImageVersionText(MemoryKind kind, std::span<const BYTE> image);
+// The day the image was built, "2013-11-12", where its format keeps it (the
+// packed date of the UI firmware and the resource data, the date in the
+// bridge firmware's version string); empty when it holds none.
+std::string ImageBuildDate(MemoryKind kind, std::span<const BYTE> image);
 
 }  // namespace rf

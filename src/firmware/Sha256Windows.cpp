@@ -8,13 +8,15 @@
 
 namespace rf {
 
-Sha256Digest Sha256(std::span<const BYTE> bytes) {
-    // The CNG algorithm provider holds no secret; a failure leaves the
-    // digest all zero, which names no image.
-    Sha256Digest digest{};
+namespace {
+
+// The CNG algorithm provider holds no secret; a failure leaves the digest
+// all zero, which names no image.
+void Hash(LPCWSTR pszAlgorithm, std::span<const BYTE> bytes, std::span<BYTE> digest) {
+    std::fill(digest.begin(), digest.end(), BYTE{0});
     BCRYPT_ALG_HANDLE hAlgorithm = nullptr;
-    if (BCryptOpenAlgorithmProvider(&hAlgorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) {
-        return digest;
+    if (BCryptOpenAlgorithmProvider(&hAlgorithm, pszAlgorithm, nullptr, 0) != 0) {
+        return;
     }
     BCRYPT_HASH_HANDLE hHash = nullptr;
     if (BCryptCreateHash(hAlgorithm, &hHash, nullptr, 0, nullptr, 0, 0) == 0) {
@@ -28,11 +30,24 @@ Sha256Digest Sha256(std::span<const BYTE> bytes) {
         }
         if (!bOk ||
             BCryptFinishHash(hHash, digest.data(), static_cast<ULONG>(digest.size()), 0) != 0) {
-            digest.fill(0);
+            std::fill(digest.begin(), digest.end(), BYTE{0});
         }
         BCryptDestroyHash(hHash);
     }
     BCryptCloseAlgorithmProvider(hAlgorithm, 0);
+}
+
+}  // namespace
+
+Sha256Digest Sha256(std::span<const BYTE> bytes) {
+    Sha256Digest digest{};
+    Hash(BCRYPT_SHA256_ALGORITHM, bytes, digest);
+    return digest;
+}
+
+Sha1Digest Sha1(std::span<const BYTE> bytes) {
+    Sha1Digest digest{};
+    Hash(BCRYPT_SHA1_ALGORITHM, bytes, digest);
     return digest;
 }
 

@@ -29,6 +29,13 @@ function(reflasher_check_vendor_image file largest mark_offset mark_hex)
   if(NOT mark STREQUAL mark_hex)
     message(FATAL_ERROR "REFLASHER_FIRMWARE_DIR: ${path} is not a valid image of its memory (no mark at ${mark_offset})")
   endif()
+  # The test-image mark of src/firmware/TestImageMark.h: the image
+  # generator's, never the maker's.
+  file(READ ${path} content HEX)
+  string(FIND "${content}" "544553542d494d414745a55a" test_mark)
+  if(NOT test_mark EQUAL -1)
+    message(FATAL_ERROR "REFLASHER_FIRMWARE_DIR: ${path} is a test image (it carries the test-image mark)")
+  endif()
 endfunction()
 
 reflasher_check_vendor_image(bridge.bin 131072 240 "5649524120202020")         # "VIRA    " at 0xF0

@@ -315,6 +315,8 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"バージョンがパッケージの記載と一致しません"},
     {IDS_PKG_NO_IMAGES, u"it names no image", u"イメージが指定されていません"},
     {IDS_PKG_CANNOT_WRITE, u"it cannot be written", u"書き込めません"},
+    {IDS_PKG_TOO_LARGE_WHOLE, u"its files would take more than the enclosure's memories hold",
+     u"ファイルの合計が筐体のメモリに収まる大きさを超えています"},
     {IDS_CLI_LOAD_NEEDS_VENDOR, u"--load needs --vendor (or /EnableVendorMode).",
      u"--load には --vendor (または /EnableVendorMode) が必要です。"},
     {IDS_CLI_BACKUP_SAVED, u"Saved: ", u"保存しました: "},

@@ -89,6 +89,7 @@ enum StringId : UINT {
     IDS_PKG_VERSION_MISMATCH = 2221,
     IDS_PKG_NO_IMAGES = 2222,
     IDS_PKG_CANNOT_WRITE = 2223,
+    IDS_PKG_TOO_LARGE_WHOLE = 2230,
 
     // Texts of the terminal front end.
     IDS_CLI_USAGE = 2000,

@@ -1,8 +1,10 @@
 // Cabinet archives on Windows, read through the system's own cabinet
-// functions (FDI in cabinet.dll). The archive is read into memory first and
-// every file of it is decompressed into memory: FDI's file callbacks work
-// on our own in-memory streams, never on paths it would have to be given
-// in the ANSI code page.
+// functions (FDI in cabinet.dll). The archive is in memory and every file of
+// it is decompressed into memory: FDI's file callbacks work on our own
+// in-memory streams, never on paths it would have to be given in the ANSI
+// code page. A first pass skips every file and only adds up their sizes, so
+// that an archive that would expand beyond what a package may hold is
+// refused before anything of it is expanded.
 
 #include <windows.h>
 
@@ -15,7 +17,7 @@
 #include <iterator>
 #include <memory>
 
-#include "base/FilePath.h"
+#include "framework/StringTable.h"
 #include "package/FirmwarePackage.h"
 
 namespace rf {
@@ -24,18 +26,19 @@ namespace {
 
 // A stream FDI reads (the archive) or writes (one of its files).
 struct MemoryStream {
-    const std::vector<BYTE>* pInput = nullptr;  // the archive, when reading
-    std::vector<BYTE> output;                   // a file's bytes, when writing
+    const std::span<const BYTE>* pInput = nullptr;  // the archive, when reading
+    std::vector<BYTE> output;                       // a file's bytes, when writing
     std::string strName;
     std::size_t nAt = 0;
 };
 
 // The archive FDI opens: FDI's open callback takes no context of its own,
 // so the one extraction running on this thread names it.
-thread_local const std::vector<BYTE>* t_pArchive = nullptr;
+thread_local const std::span<const BYTE>* t_pArchive = nullptr;
 
 struct Extraction {
-    PackageFiles* pFiles = nullptr;
+    PackageFiles* pFiles = nullptr;  // null: only add up the sizes
+    std::uintmax_t nTotal = 0;
     bool bFailed = false;
 };
 
@@ -108,6 +111,10 @@ INT_PTR DIAMONDAPI Notify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION pNotificati
     auto* pExtraction = static_cast<Extraction*>(pNotification->pv);
     switch (type) {
         case fdintCOPY_FILE: {
+            if (pExtraction->pFiles == nullptr) {
+                pExtraction->nTotal += static_cast<ULONG>(pNotification->cb);
+                return 0;  // skipped: nothing of it is expanded
+            }
             auto* pStream = new MemoryStream;
             pStream->strName = pNotification->psz1;
             return reinterpret_cast<INT_PTR>(pStream);
@@ -128,26 +135,37 @@ INT_PTR DIAMONDAPI Notify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION pNotificati
     }
 }
 
-}  // namespace
-
-bool ReadCabinet(const std::filesystem::path& path, PackageFiles& files) {
-    std::vector<BYTE> archive;
-    if (!ReadFileBytes(path, archive)) {
-        return false;
-    }
+// One pass of FDI over the archive.
+bool CopyFiles(const std::span<const BYTE>& archive, Extraction& extraction) {
     ERF error{};
     HFDI hFdi = FDICreate(&Alloc, &Free, &Open, &Read, &Write, &Close, &Seek, cpuUNKNOWN, &error);
     if (hFdi == nullptr) {
         return false;
     }
     t_pArchive = &archive;
-    Extraction extraction{&files, false};
     char szName[] = "package.cab";
     char szPath[] = "";
     const bool bCopied = FDICopy(hFdi, szName, szPath, 0, &Notify, nullptr, &extraction) != FALSE;
     t_pArchive = nullptr;
     FDIDestroy(hFdi);
     return bCopied && !extraction.bFailed;
+}
+
+}  // namespace
+
+UINT ReadCabinetBytes(std::span<const BYTE> archive, PackageFiles& files) {
+    Extraction sizes{nullptr, 0, false};
+    if (!CopyFiles(archive, sizes)) {
+        return IDS_PKG_CAB_DAMAGED;
+    }
+    if (sizes.nTotal > kLargestPackage) {
+        return IDS_PKG_TOO_LARGE_WHOLE;
+    }
+    Extraction extraction{&files, 0, false};
+    if (!CopyFiles(archive, extraction)) {
+        return IDS_PKG_CAB_DAMAGED;
+    }
+    return 0;
 }
 
 // Packages are made on Linux; the Windows program reads them.

@@ -3,6 +3,7 @@
 #include <libgcab.h>
 
 #include "base/FilePath.h"
+#include "framework/StringTable.h"
 #include "package/FirmwarePackage.h"
 
 namespace rf {
@@ -31,22 +32,33 @@ struct GErrorPtr {
 
 }  // namespace
 
-bool ReadCabinet(const std::filesystem::path& path, PackageFiles& files) {
-    GObjectPtr<GFile> file{g_file_new_for_path(PathToUtf8(path).c_str())};
+UINT ReadCabinetBytes(std::span<const BYTE> archive, PackageFiles& files) {
+    GObjectPtr<GInputStream> stream{g_memory_input_stream_new_from_data(
+        archive.data(), static_cast<gssize>(archive.size()), nullptr)};
     GErrorPtr error;
-    GObjectPtr<GFileInputStream> stream{g_file_read(file.p, nullptr, &error.p)};
-    if (stream.p == nullptr) {
-        return false;
-    }
     GObjectPtr<GCabCabinet> cabinet{gcab_cabinet_new()};
-    if (!gcab_cabinet_load(cabinet.p, G_INPUT_STREAM(stream.p), nullptr, &error.p)) {
-        return false;
+    if (!gcab_cabinet_load(cabinet.p, stream.p, nullptr, &error.p)) {
+        return IDS_PKG_CAB_DAMAGED;
+    }
+    // The headers say how large every file is; nothing is expanded unless
+    // all of them together fit.
+    GPtrArray* folders = gcab_cabinet_get_folders(cabinet.p);
+    std::uintmax_t nTotal = 0;
+    for (guint i = 0; i < folders->len; ++i) {
+        auto* folder = static_cast<GCabFolder*>(g_ptr_array_index(folders, i));
+        GSList* list = gcab_folder_get_files(folder);
+        for (GSList* item = list; item != nullptr; item = item->next) {
+            nTotal += gcab_file_get_size(static_cast<GCabFile*>(item->data));
+        }
+        g_slist_free(list);
+    }
+    if (nTotal > kLargestPackage) {
+        return IDS_PKG_TOO_LARGE_WHOLE;
     }
     // Without a directory the files are decompressed into memory.
     if (!gcab_cabinet_extract(cabinet.p, nullptr, nullptr, nullptr, nullptr, nullptr, &error.p)) {
-        return false;
+        return IDS_PKG_CAB_DAMAGED;
     }
-    GPtrArray* folders = gcab_cabinet_get_folders(cabinet.p);
     for (guint i = 0; i < folders->len; ++i) {
         auto* folder = static_cast<GCabFolder*>(g_ptr_array_index(folders, i));
         GSList* list = gcab_folder_get_files(folder);
@@ -55,7 +67,7 @@ bool ReadCabinet(const std::filesystem::path& path, PackageFiles& files) {
             GBytes* bytes = gcab_file_get_bytes(cabFile);
             if (bytes == nullptr) {
                 g_slist_free(list);
-                return false;
+                return IDS_PKG_CAB_DAMAGED;
             }
             gsize nSize = 0;
             const auto* pData = static_cast<const BYTE*>(g_bytes_get_data(bytes, &nSize));
@@ -63,7 +75,7 @@ bool ReadCabinet(const std::filesystem::path& path, PackageFiles& files) {
         }
         g_slist_free(list);
     }
-    return true;
+    return 0;
 }
 
 bool WriteCabinet(const std::filesystem::path& path, const PackageFiles& files) {

@@ -1,12 +1,13 @@
 // Systems without a cabinet reader in this build take packages as
 // directories only.
 
+#include "framework/StringTable.h"
 #include "package/FirmwarePackage.h"
 
 namespace rf {
 
-bool ReadCabinet(const std::filesystem::path& /*path*/, PackageFiles& /*files*/) {
-    return false;
+UINT ReadCabinetBytes(std::span<const BYTE> /*archive*/, PackageFiles& /*files*/) {
+    return IDS_PKG_CAB_DAMAGED;
 }
 
 bool WriteCabinet(const std::filesystem::path& /*path*/, const PackageFiles& /*files*/) {

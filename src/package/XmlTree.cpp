@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "base/Text.h"
+
 namespace rf {
 
 namespace {
@@ -35,6 +37,10 @@ public:
     explicit CParser(std::string_view text) : m_text(text) {}
 
     std::unique_ptr<XmlElement> Document() {
+        // Editors on Windows begin UTF-8 files with a byte order mark.
+        if (StartsWith("\xEF\xBB\xBF")) {
+            m_nAt += 3;
+        }
         if (!SkipMisc()) {
             return nullptr;
         }
@@ -94,6 +100,39 @@ private:
         return std::string(m_text.substr(nStart, m_nAt - nStart));
     }
 
+    // The code point of a character reference's digits ("233", "xE9"),
+    // when it is one XML allows in a document.
+    static std::optional<char32_t> CharacterReference(std::string_view digits) {
+        const bool bHex = digits.starts_with('x');
+        if (bHex) {
+            digits.remove_prefix(1);
+        }
+        if (digits.empty()) {
+            return std::nullopt;
+        }
+        char32_t c = 0;
+        for (const char d : digits) {
+            int nDigit = -1;
+            if (d >= '0' && d <= '9') {
+                nDigit = d - '0';
+            } else if (bHex && d >= 'a' && d <= 'f') {
+                nDigit = d - 'a' + 10;
+            } else if (bHex && d >= 'A' && d <= 'F') {
+                nDigit = d - 'A' + 10;
+            }
+            if (nDigit < 0) {
+                return std::nullopt;
+            }
+            c = c * (bHex ? 16 : 10) + static_cast<char32_t>(nDigit);
+            if (c > 0x10FFFF) {
+                return std::nullopt;  // also stops the value from overflowing
+            }
+        }
+        const bool bAllowed = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+                              (c >= 0xE000 && c <= 0xFFFD) || c >= 0x10000;
+        return bAllowed ? std::optional<char32_t>(c) : std::nullopt;
+    }
+
     static std::optional<std::string> Unescape(std::string_view text) {
         static constexpr std::pair<std::string_view, char> kEntities[] = {
             {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
@@ -101,6 +140,18 @@ private:
         for (std::size_t i = 0; i < text.size();) {
             if (text[i] != '&') {
                 out.push_back(text[i++]);
+                continue;
+            }
+            if (text.substr(i).starts_with("&#")) {
+                const std::size_t nEnd = text.find(';', i);
+                const auto c = nEnd == std::string_view::npos
+                                   ? std::nullopt
+                                   : CharacterReference(text.substr(i + 2, nEnd - i - 2));
+                if (!c) {
+                    return std::nullopt;
+                }
+                AppendUtf8(out, *c);
+                i = nEnd + 1;
                 continue;
             }
             bool bKnown = false;

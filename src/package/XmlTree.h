@@ -1,8 +1,9 @@
 #pragma once
 
 // The small part of XML a firmware package's metainfo file needs: elements,
-// attributes, text and the five predefined entities; declarations, comments
-// and processing instructions are skipped. Anything else (a DTD, CDATA, a
+// attributes, text, the five predefined entities and character references
+// (&#233; &#xE9;, any character XML allows; the text holds it as UTF-8);
+// declarations, comments and processing instructions are skipped. Anything else (a DTD, CDATA, a
 // tag left open) makes the document invalid: a package is refused rather
 // than half understood.
 

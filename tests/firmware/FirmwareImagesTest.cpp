@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "firmware/FirmwareImages.h"
+#include "firmware/TestImageMark.h"
 #include "images/RomSeeprom.h"
 
 namespace rf {
@@ -21,6 +22,13 @@ Bytes Image(UINT nId) {
 Bytes Text(const std::string& text, std::size_t nField) {
     Bytes bytes(text.begin(), text.end());
     bytes.resize(nField, 0);
+    return bytes;
+}
+
+// The test-image mark, then nFill bytes of value b.
+Bytes Mark(std::size_t nFill, BYTE b) {
+    Bytes bytes(kTestImageMark.begin(), kTestImageMark.end());
+    bytes.resize(bytes.size() + nFill, b);
     return bytes;
 }
 
@@ -48,14 +56,14 @@ TEST(FirmwareImagesTest, CarriedImagesHaveTheirSizesAndHeaderFields) {
         {IDR_BRIDGE_FIRMWARE, 0x008, Text("0.27", 4)},
         {IDR_BRIDGE_FIRMWARE, 0x0D0, Bytes(16, 0)},
         {IDR_BRIDGE_FIRMWARE, 0x0E0, {0x27, 0x00}},
-        {IDR_BRIDGE_FIRMWARE, 0x0E2, Bytes(14, 0)},
+        {IDR_BRIDGE_FIRMWARE, 0x0E2, Mark(2, 0)},
         {IDR_BRIDGE_FIRMWARE, 0x0F0, Text("VIRA    ", 16)},
         {IDR_BRIDGE_FIRMWARE, 0x240, Text("0.27 KESTREL_DVXDUO 2013/11/12 15:11:15", 128)},
         {IDR_BRIDGE_FIRMWARE, 55168 - 16, Text("LAST", 16)},
         {IDR_SEEPROM_HOST,
          0x00,
-         {0xAA, 0x55, 0x96, 0xE4, 0x79, 0x00, 0x3B, 0x04, 0xF7, 0x07, 0x32, 0x01, 0x00, 0x01}},
-        {IDR_SEEPROM_HOST, 0x0E, Bytes(16, 0)},
+         {0xAA, 0x55, 0x89, 0x20, 0x79, 0x00, 0x3B, 0x04, 0xF7, 0x07, 0x32, 0x01, 0x00, 0x01}},
+        {IDR_SEEPROM_HOST, 0x0E, Mark(4, 0)},
         {IDR_SEEPROM_HOST, 0x1E, {0x18, 0xC0}},
         {IDR_SEEPROM_HOST, 0x20, Text("KESTREL corporation", 32)},
         {IDR_SEEPROM_HOST, 0x40, Text("DVX44/00DUO", 32)},
@@ -66,12 +74,12 @@ TEST(FirmwareImagesTest, CarriedImagesHaveTheirSizesAndHeaderFields) {
          {0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
         {IDR_UI_FIRMWARE, 0x90, Text("QV_UI78K", 8)},
         {IDR_UI_FIRMWARE, 0x98, {0x29, 0x00, 0x6C, 0x43, 0x82, 0x8B, 0x00, 0x00}},
-        {IDR_UI_FIRMWARE, 0xA0, Bytes(16, 0xFF)},
+        {IDR_UI_FIRMWARE, 0xA0, Mark(4, 0xFF)},
         {IDR_UI_FIRMWARE, 61440 - 16, Bytes(16, 0xFF)},
         {IDR_UI_RESOURCE, 0x00, Text("RESOURCE", 8)},
         {IDR_UI_RESOURCE, 0x08, {0x23, 0x00, 0x6C, 0x43, 0xE7, 0x71, 0x00, 0x00}},
         {IDR_UI_RESOURCE, 0x20, {2, 0, 0, 0, 0x65, 0x76, 0, 0, 0, 1, 0, 0, 0x13, 0x63, 0, 0}},
-        {IDR_UI_RESOURCE, 0x30, Bytes(0xD0, 0)},
+        {IDR_UI_RESOURCE, 0x30, Mark(0xD0 - 12, 0)},
     };
     EXPECT_EQ(Image(IDR_BRIDGE_FIRMWARE).size(), 55168u);
     EXPECT_EQ(Image(IDR_SEEPROM_HOST).size(), 6272u);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -9,7 +10,9 @@
 #include "firmware/FirmwareImages.h"
 #include "firmware/ImageCatalogue.h"
 #include "firmware/Sha256.h"
+#include "framework/StringTable.h"
 #include "package/FirmwarePackage.h"
+#include "package/PackageComponents.h"
 #include "support/CliFixture.h"
 #include "support/NonTestImages.h"
 
@@ -43,6 +46,22 @@ void Replace(const fs::path& path, const std::string& strFrom, const std::string
     ASSERT_NE(nAt, std::string::npos) << strFrom;
     strText.replace(nAt, strFrom.size(), strTo);
     WriteText(path, strText);
+}
+
+std::vector<BYTE> ReadBytes(const fs::path& path) {
+    const std::string strText = ReadText(path);
+    return std::vector<BYTE>(strText.begin(), strText.end());
+}
+
+// The GUID a metainfo file provides its image for.
+std::string Guid(const fs::path& metainfo) {
+    const std::string strText = ReadText(metainfo);
+    const std::string strTag = "<firmware type=\"flashed\">";
+    return strText.substr(strText.find(strTag) + strTag.size(), 36);
+}
+
+void ReplaceGuid(const fs::path& metainfo, const std::string& strGuid) {
+    Replace(metainfo, Guid(metainfo), strGuid);
 }
 
 std::map<std::string, std::string> State(const fs::path& directory) {
@@ -109,6 +128,83 @@ TEST_F(FirmwarePackageTest, AGoodPackageAsCabinetOrDirectoryUpdatesARealUnit) {
         << show.strOut;
 }
 
+// The one metainfo file an earlier build wrote for the images of a directory.
+void WriteEarlierMetainfo(const fs::path& directory) {
+    std::string artifacts;
+    std::string custom;
+    for (const MemoryKindInfo& kind : MemoryKinds()) {
+        const std::vector<BYTE> bytes = ReadBytes(directory / kind.pszFileName);
+        artifacts += std::string("        <artifact type=\"binary\">\n          <filename>") +
+                     kind.pszFileName + "</filename>\n          <checksum type=\"sha256\">" +
+                     Sha256Hex(bytes) + "</checksum>\n          <size type=\"installed\">" +
+                     std::to_string(bytes.size()) + "</size>\n        </artifact>\n";
+        custom += std::string("    <value key=\"reflasher::memory::") + kind.pszFileName + "\">" +
+                  kind.pszKey +
+                  "</value>\n    <value key=\"reflasher::version::" + kind.pszFileName + "\">" +
+                  ImageVersionText(kind.kind, bytes) + "</value>\n";
+    }
+    WriteText(directory / "firmware.metainfo.xml",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<component type=\"firmware\">\n"
+              "  <id>com.kestrel.dvx4400duo.firmware</id>\n"
+              "  <name>KESTREL DVX4400DUO firmware</name>\n"
+              "  <summary>Firmware of the KESTREL DVX4400DUO disk enclosure</summary>\n"
+              "  <metadata_license>CC0-1.0</metadata_license>\n  <provides>\n"
+              "    <firmware type=\"flashed\">KESTREL DVX4400DUO</firmware>\n  </provides>\n"
+              "  <releases>\n    <release version=\"1.01\">\n      <artifacts>\n" +
+                  artifacts + "      </artifacts>\n    </release>\n  </releases>\n  <custom>\n" +
+                  custom + "  </custom>\n</component>\n");
+}
+
+TEST_F(FirmwarePackageTest, APackageOfAnEarlierBuildIsStillRead) {
+    const fs::path directory = Root() / "earlier";
+    fs::create_directories(directory);
+    for (const MemoryKindInfo& kind : MemoryKinds()) {
+        const std::vector<BYTE> bytes = NonTestImage(kind.nCarriedId);
+        WriteText(directory / kind.pszFileName, std::string(bytes.begin(), bytes.end()));
+    }
+    WriteEarlierMetainfo(directory);
+    const fs::path cab = kMakesCabinets ? Root() / "earlier.cab" : directory;
+    if (kMakesCabinets) {
+        PackageFiles packed;
+        for (const auto& entry : fs::directory_iterator(directory)) {
+            packed[entry.path().filename().string()] = ReadBytes(entry.path());
+        }
+        ASSERT_TRUE(WriteCabinet(cab, packed));
+    }
+    ASSERT_EQ(Run({u"emulator", u"reset", Emulate(), u"--as-real-unit"}).nExit, 0);
+    const CliRun update = UpdateWith(cab);
+    EXPECT_EQ(update.nExit, 0) << update.strOut << update.strErr;
+    FirmwarePackage package;
+    PackageError error;
+    ASSERT_TRUE(ReadFirmwarePackage(directory, package, error));
+    EXPECT_EQ(package.strProductVersion, "1.01");
+    EXPECT_EQ(package.images.size(), 4u);
+
+    Replace(directory / "firmware.metainfo.xml", ">ui</value>", ">eeprom</value>");
+    EXPECT_FALSE(ReadFirmwarePackage(directory, package, error));
+    EXPECT_TRUE(error.strFile.ends_with("/ui-firmware.bin")) << error.strFile;
+    EXPECT_EQ(error.nReason, static_cast<UINT>(IDS_PKG_UNKNOWN_MEMORY));
+}
+
+TEST(PackageComponentsTest, GuidsAreMadeAsTheFirmwareEcosystemMakesThem) {
+    // The type-5 UUID of RFC 4122's example name space and a known name.
+    EXPECT_EQ(GuidOfInstanceId("python.org"), "886313e1-3b8a-5372-9b90-0c9aee199e5d");
+    const SupportedProduct& product = SupportedProducts().front();
+    EXPECT_EQ(ComponentInstanceId(product, MemoryKind::Flash),
+              "SCSI\\VEN_KESTREL&DEV_DVX4400DUO&PART_BRIDGE");
+    const SupportedProduct* pFound = nullptr;
+    MemoryKind kind = MemoryKind::Host;
+    std::string strGuid = GuidOfInstanceId(ComponentInstanceId(product, MemoryKind::Ui));
+    for (char& c : strGuid) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    ASSERT_TRUE(FindComponentGuid(strGuid, pFound, kind));
+    EXPECT_EQ(pFound, &product);
+    EXPECT_EQ(kind, MemoryKind::Ui);
+    EXPECT_FALSE(
+        FindComponentGuid(GuidOfInstanceId("SCSI\\VEN_KESTREL&DEV_DVX4400DUO"), pFound, kind));
+}
+
 TEST_F(FirmwarePackageTest, APackageOfTestImagesIsRefusedOnARealUnit) {
     if (CarriesVendorImages()) {
         GTEST_SKIP() << "the build carries the maker's images";
@@ -165,11 +261,10 @@ TEST_F(FirmwarePackageTest, EachBrokenPackageIsRefusedWithItsReasonAndNothingWri
          "ui-resource.bin", "not a valid image of its memory"},
         {"wrong product",
          [](FirmwarePackageTest&, const fs::path& dir) {
-             Replace(dir / kMetainfoFileName, ">KESTREL DVX4400DUO</firmware>",
-                     ">ACME Widget</firmware>");
+             ReplaceGuid(dir / "bridge.metainfo.xml", "3fdc1f8c-27b1-5cd2-9f2a-3f7f1ac4f1c0");
              return dir;
          },
-         kMetainfoFileName, "it is for another product"},
+         "bridge.metainfo.xml", "it is for another product"},
         {"truncated cab",
          [](FirmwarePackageTest& test, const fs::path& dir) {
              const fs::path cab = test.Pack(dir);
@@ -188,25 +283,40 @@ TEST_F(FirmwarePackageTest, EachBrokenPackageIsRefusedWithItsReasonAndNothingWri
              return cab;
          },
          ".cab", ""},
-        {"unknown memory",
-         [](FirmwarePackageTest&, const fs::path& dir) {
-             Replace(dir / kMetainfoFileName, ">ui</value>", ">eeprom</value>");
-             return dir;
-         },
-         "ui-firmware.bin", "unknown memory"},
         {"duplicate memory",
          [](FirmwarePackageTest&, const fs::path& dir) {
-             Replace(dir / kMetainfoFileName, ">ui</value>", ">flash</value>");
+             ReplaceGuid(dir / "ui-firmware.metainfo.xml", Guid(dir / "bridge.metainfo.xml"));
              return dir;
          },
          "ui-firmware.bin", "the memory is named twice"},
+        {"cabinet too large",
+         [](FirmwarePackageTest&, const fs::path& dir) {
+             // Zeros pack small: the archive is a few kilobytes, its files
+             // two megabytes.
+             PackageFiles packed;
+             packed["bridge.metainfo.xml"] = ReadBytes(dir / "bridge.metainfo.xml");
+             packed["bridge.bin"] = std::vector<BYTE>(2 * 1024 * 1024, 0);
+             EXPECT_TRUE(WriteCabinet(dir / "big.cab", packed));
+             EXPECT_LT(fs::file_size(dir / "big.cab"), 64u * 1024);
+             return dir / "big.cab";
+         },
+         "big.cab", "would take more than the enclosure's memories hold"},
+        {"directory too large",
+         [](FirmwarePackageTest&, const fs::path& dir) {
+             // Beside the package, more than a package may hold.
+             for (const char* pszName : {"junk-1.bin", "junk-2.bin"}) {
+                 std::ofstream(dir / pszName, std::ios::binary) << std::string(800 * 1024, 'x');
+             }
+             return dir;
+         },
+         "case", "would take more than the enclosure's memories hold"},
     };
     ASSERT_EQ(Run({u"emulator", u"reset", Emulate(), u"--as-real-unit"}).nExit, 0);
     const auto before = State(Root() / "enclosure");
     int nCase = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);
-        if (!kMakesCabinets && std::string_view(c.pszFile) == ".cab") {
+        if (!kMakesCabinets && std::string_view(c.pszFile).ends_with(".cab")) {
             continue;
         }
         const fs::path package = c.breakIt(*this, MakeDirectory("case" + std::to_string(nCase++)));

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "base/Text.h"
 #include "firmware/FirmwareImages.h"
 #include "firmware/ImageCatalogue.h"
+#include "firmware/ImageKinds.h"
 #include "framework/Messages.h"
 #include "framework/StringTable.h"
 #include "support/DialogFixture.h"
@@ -105,6 +109,40 @@ TEST_F(TestImageGuardTest, ATestImageDroppedAsAFileIsRefusedToo) {
     EXPECT_TRUE(std::equal(host.begin(), host.end(), enclosure->HostEeprom().begin()));
 }
 
+TEST_F(TestImageGuardTest, ChangedTestImagesDroppedAsFilesOrAsAPackageAreRefused) {
+    AttachRowOne(true);
+    CMainDlg& dlg = OpenDialog(true);
+    const std::pair<CRomObject*, const char*> roms[] = {{&dlg.m_romHost, "host"},
+                                                        {&dlg.m_romFlash, "flash"},
+                                                        {&dlg.m_romUIRSC, "resource"},
+                                                        {&dlg.m_romUI78K, "ui"}};
+    for (const ImageChange change : kImageChanges) {
+        SCOPED_TRACE(ImageChangeName(change));
+        const std::filesystem::path directory =
+            std::filesystem::path(files.Root()) / ImageChangeName(change);
+        std::filesystem::create_directories(directory);
+        for (const auto& [pRom, pszKey] : roms) {
+            const MemoryKindInfo& kind = *FindMemoryKind(pszKey);
+            const std::vector<BYTE> bytes =
+                ChangedImage(FindFirmwareImage(kind.nCarriedId), change);
+            std::ofstream(directory / kind.pszFileName, std::ios::binary)
+                .write(reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<std::streamsize>(bytes.size()));
+            pRom->LoadFile(Utf8ToUtf16((directory / kind.pszFileName).string()).c_str());
+            pRom->m_chkUpdate.SetCheck(BST_CHECKED);
+        }
+        EXPECT_EQ(RefusedUpdate(), IDS_ERR_TEST_IMAGES_ON_REAL_UNIT);
+        WriteMetainfo(directory);
+        // A padded front-panel image no longer fits its memory, so that
+        // package is refused whole when it is dropped.
+        const bool bTaken = OnFirmwarePackageDropped(dlg, Utf8ToUtf16(directory.string()));
+        EXPECT_EQ(bTaken, change != ImageChange::Padded);
+        if (bTaken) {
+            EXPECT_EQ(RefusedUpdate(), IDS_ERR_TEST_IMAGES_ON_REAL_UNIT);
+        }
+    }
+}
+
 TEST_F(TestImageGuardTest, APackageDroppedOnTheUserDialogIsCheckedByItsImages) {
     AttachRowOne(true);
     CMainDlg& dlg = OpenDialog(false);
@@ -134,22 +172,6 @@ TEST_F(TestImageGuardTest, AnEmulatedEnclosureTakesTheTestSet) {
     EXPECT_TRUE(dlg.m_device.m_bEmulatedEnclosure);
     EXPECT_EQ(dlg.GetWindowText(), AppName());
     EXPECT_EQ(Update(), IDS_UPDATE_COMPLETE);
-}
-
-TEST(ImageCatalogueTest, EveryGeneratedImageIsKnownByItsBytesAndNoChangedOne) {
-    for (const FirmwareImage& image : FirmwareImages()) {
-        EXPECT_TRUE(IsGeneratedImage(image.pBytes())) << image.pszName;
-    }
-    // Padded with erased bytes as a held bridge image is.
-    std::vector<BYTE> padded(FindFirmwareImage(IDR_BRIDGE_FIRMWARE).begin(),
-                             FindFirmwareImage(IDR_BRIDGE_FIRMWARE).end());
-    padded.resize(0x20000, 0xFF);
-    EXPECT_TRUE(IsGeneratedImage(padded));
-    for (const UINT nId :
-         {IDR_SEEPROM_HOST, IDR_BRIDGE_FIRMWARE, IDR_UI_FIRMWARE, IDR_UI_RESOURCE}) {
-        EXPECT_FALSE(IsGeneratedImage(NonTestImage(nId))) << nId;
-    }
-    EXPECT_FALSE(IsGeneratedImage(std::vector<BYTE>(64, 0xFF)));
 }
 
 }  // namespace

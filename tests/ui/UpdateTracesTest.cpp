@@ -35,7 +35,10 @@ std::ostream& operator<<(std::ostream& stream, const TraceDigest& digest) {
 }
 
 // The terminal (reflasher-cli update --yes) and the window (the user
-// dialog's button, answered Yes) send the same commands.
+// dialog's button, answered Yes) send the same commands. The digests cover
+// the data sent, so they follow the test images' bytes (the test-image mark
+// of the SEEPROM, bridge and resource images is written with them; the UI
+// firmware's lies in the information block, which the unit's own replaces).
 struct Scene {
     const char* pszPreset;
     const char* pszFlashChip;  // empty: the preset's own
@@ -43,18 +46,18 @@ struct Scene {
 };
 
 const Scene kScenes[] = {
-    {"row1", "", {15196, 0x1FBC2E1D9FF92F79}},
-    {"row2", "", {3035, 0xE513D4BCF8B00A4D}},
-    {"current", "", {15196, 0x1FBC2E1D9FF92F79}},
-    {"rom-mode", "SST SST39VF020", {351105, 0x44E3E61C9BFDB260}},  // sector erase
-    {"rom-mode", "AMD AM29LV010B", {308578, 0x4405069D1CCD97C9}},  // chip erase
+    {"row1", "", {15196, 0xC6B0CCC94E3EC177}},
+    {"row2", "", {3035, 0x4BF90C302A42D322}},
+    {"current", "", {15196, 0xC6B0CCC94E3EC177}},
+    {"rom-mode", "SST SST39VF020", {351105, 0x189EB4E07403AA04}},  // sector erase
+    {"rom-mode", "AMD AM29LV010B", {308578, 0x3B9C05FE853A625D}},  // chip erase
     // Four timed reads of the link before a page-write chip is written.
-    {"rom-mode", "ATMEL AT29LV010", {52996, 0x061746159C9D7D92}},  // page write
+    {"rom-mode", "ATMEL AT29LV010", {52996, 0x12E9F8BC61FB80C0}},  // page write
     // A full-speed command costs a 1 ms frame for each of its three phases.
-    {"usb11", "", {15268, 0x850AC3647FBCBBAE}},
-    {"ui-state0", "", {3922, 0x77574B715A284794}},
-    {"debugger", "", {13047, 0xF6BF99184B7FBA50}},
-    {"unknown-spi", "", {1788, 0x92FA8572047B0C1E}},
+    {"usb11", "", {15268, 0xE6D2550399E34468}},
+    {"ui-state0", "", {3922, 0xD54D4C66415CC36B}},
+    {"debugger", "", {13047, 0xDC00EDA973FD316E}},
+    {"unknown-spi", "", {1788, 0xB8ED5B6943E51B83}},
 };
 
 class UpdateTracesTest : public CCliFixture {

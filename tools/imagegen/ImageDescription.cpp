@@ -5,12 +5,16 @@
 #include <cstdio>
 #include <optional>
 
+#include "firmware/TestImageMark.h"
+
 namespace rf::imagegen {
 
 namespace {
 
 // Images are small; anything larger is a typing error, not an image.
 constexpr std::uint64_t kMaxImageSize = 16 * 1024 * 1024;
+// Mixed into every payload seed of a stand-in: its code is its own.
+constexpr std::uint32_t kStandInSeed = 0x5EED0F0F;
 
 struct Checksum {
     std::size_t nOffset;
@@ -103,6 +107,7 @@ bool ParseTriple(std::string_view word, char cSeparator, unsigned anOut[3]) {
 
 class CBuilder {
 public:
+    explicit CBuilder(ImageMode mode) : m_mode(mode) {}
     bool Line(std::vector<std::string>& words, std::string& strError);
     bool Finish(std::string& strError);
     std::vector<std::uint8_t>& Image() { return m_image; }
@@ -117,7 +122,10 @@ private:
                  std::string& strError) const;
     void PutLittleEndian(std::size_t nOffset, std::uint64_t nValue, std::size_t nBytes);
 
+    ImageMode m_mode;
     bool m_bSized = false;
+    bool m_bMarked = false;
+    std::size_t m_nMarkOffset = 0;
     std::vector<std::uint8_t> m_image;
     std::vector<Checksum> m_checksums;
 };
@@ -229,7 +237,11 @@ bool CBuilder::Line(std::vector<std::string>& words, std::string& strError) {
                       m_image.begin() + static_cast<std::ptrdiff_t>(nTo),
                       static_cast<std::uint8_t>(nValue));
         } else {
-            const auto bytes = PayloadBytes(nTo - nFrom, static_cast<std::uint32_t>(nValue));
+            std::uint32_t nSeed = static_cast<std::uint32_t>(nValue);
+            if (m_mode == ImageMode::StandIn) {
+                nSeed ^= kStandInSeed;
+            }
+            const auto bytes = PayloadBytes(nTo - nFrom, nSeed);
             std::copy(bytes.begin(), bytes.end(),
                       m_image.begin() + static_cast<std::ptrdiff_t>(nFrom));
         }
@@ -339,6 +351,27 @@ bool CBuilder::Line(std::vector<std::string>& words, std::string& strError) {
         return true;
     }
 
+    if (directive == "mark") {
+        if (nArgs != 1) {
+            return wrongCount("mark OFFSET");
+        }
+        const auto offset = Position(words[1]);
+        if (m_bMarked) {
+            strError = "mark given twice";
+            return false;
+        }
+        if (!offset) {
+            strError = "offset " + words[1] + " is not inside the image";
+            return false;
+        }
+        if (!Fits(*offset, kTestImageMark.size(), strError)) {
+            return false;
+        }
+        m_bMarked = true;
+        m_nMarkOffset = *offset;
+        return true;
+    }
+
     if (directive == "checksum16") {
         if (nArgs != 3) {
             return wrongCount("checksum16 OFFSET FROM TO");
@@ -366,6 +399,17 @@ bool CBuilder::Finish(std::string& strError) {
     if (!m_bSized) {
         strError = "no size given";
         return false;
+    }
+    // An image without the mark would be a test image nobody can tell.
+    if (!m_bMarked) {
+        strError = "no mark line: every image the generator makes carries the mark";
+        return false;
+    }
+    // Written last but for the checksums, so that no other line covers it
+    // and the checksums hold it.
+    if (m_mode == ImageMode::Test) {
+        std::copy(kTestImageMark.begin(), kTestImageMark.end(),
+                  m_image.begin() + static_cast<std::ptrdiff_t>(m_nMarkOffset));
     }
     for (const Checksum& checksum : m_checksums) {
         PutLittleEndian(checksum.nOffset, 0, 2);
@@ -396,8 +440,8 @@ std::vector<std::uint8_t> PayloadBytes(std::size_t nLength, std::uint32_t nSeed)
 }
 
 bool BuildImage(std::string_view description, std::vector<std::uint8_t>& image,
-                std::string& strError) {
-    CBuilder builder;
+                std::string& strError, ImageMode mode) {
+    CBuilder builder(mode);
     std::size_t nLine = 0;
     while (!description.empty()) {
         ++nLine;

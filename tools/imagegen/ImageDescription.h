@@ -13,11 +13,19 @@
 //   u8 | u16 | u32  OFFSET VALUE        little-endian
 //   bytes     OFFSET BYTE...            raw bytes
 //   dostime   OFFSET YYYY/MM/DD HH:MM:SS  packed date word, then packed time word
+//   mark      OFFSET                    the test-image mark (src/firmware/TestImageMark.h),
+//                                       at a field the format leaves to nobody; every
+//                                       description has exactly one; applied after
+//                                       every other line but the checksums
 //   checksum16 OFFSET FROM TO           the little-endian word at OFFSET is chosen
 //                                       so that the words of the range add up to 0
 //                                       modulo 0x10000; applied after every other line
 //
 // Anything the image does not set is zero.
+//
+// A stand-in is what a test needs in place of the maker's image: the same
+// format, fields and versions, but code of its own (every payload seed
+// changed) and no mark, so that nothing of it is a test image.
 
 #include <cstdint>
 #include <string>
@@ -26,10 +34,12 @@
 
 namespace rf::imagegen {
 
+enum class ImageMode { Test, StandIn };
+
 // True when the description is sound; the image is then in image. On
 // failure strError names the line ("LINE: what is wrong").
 bool BuildImage(std::string_view description, std::vector<std::uint8_t>& image,
-                std::string& strError);
+                std::string& strError, ImageMode mode = ImageMode::Test);
 
 // C++ source that defines `std::span<const std::uint8_t> rf::firmware::NAME()`
 // returning the image's bytes.
