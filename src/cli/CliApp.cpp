@@ -11,6 +11,7 @@
 #include "base/CommandLine.h"
 #include "base/SharedClock.h"
 #include "base/Text.h"
+#include "cli/BrokerAccess.h"
 #include "cli/CliCommands.h"
 #include "cli/Commands.h"
 #include "cli/Completion.h"
@@ -171,7 +172,8 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         scopedClock.emplace(*sharedClock);
     }
     std::unique_ptr<CEmulatedSession> session;
-    IDeviceSystem* pSystem = &context.system;
+    CBrokerAccess brokerAccess(context.system, options.broker, context.strFallbackBroker);
+    IDeviceSystem* pSystem = &brokerAccess.System();
     if (options.emulateDirectory) {
         // The clock first: the enclosure starts up on it as it is loaded.
         if (!options.bRealtime && !scopedClock) {
@@ -242,6 +244,7 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
             nExit = RunBackup(update, options, Utf16ToUtf8(options.words[1]), streams);
         }
     }
+    brokerAccess.Report(context.err);
     if (options.bStats) {
         PrintStats(log, tracing.Counters(), CurrentClock().NowMicroseconds() - nStart,
                    static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);

@@ -16,6 +16,10 @@ constexpr std::size_t kProductLength = 16;
 }  // namespace
 
 bool MayBeSupported(const PhysicalDrive& drive) {
+    return MayBeSupported(drive, theCmdInfo.m_bEnableAllProducts);
+}
+
+bool MayBeSupported(const PhysicalDrive& drive, bool bEnableAllProducts) {
     if (!drive.bInquiryKnown) {
         return true;
     }
@@ -28,7 +32,7 @@ bool MayBeSupported(const PhysicalDrive& drive) {
     for (std::size_t i = 0; i < drive.strProduct.size() && i < kProductLength; ++i) {
         fields[kVendorLength + i] = static_cast<BYTE>(drive.strProduct[i]);
     }
-    return ProductClassOf(fields.data(), theCmdInfo.m_bEnableAllProducts) != 0;
+    return ProductClassOf(fields.data(), bEnableAllProducts) != 0;
 }
 
 DeviceChange SearchDevice(CScsiDevice& device) {

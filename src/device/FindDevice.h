@@ -26,6 +26,8 @@ void NotifyDeviceChange(DeviceChange change, CMessageTarget& notify);
 // False only when the system knows the drive's INQUIRY texts and they match
 // no supported product.
 bool MayBeSupported(const PhysicalDrive& drive);
+// The same with the products of the EnableAllProducts option given or not.
+bool MayBeSupported(const PhysicalDrive& drive, bool bEnableAllProducts);
 
 // The drives that may be a supported enclosure but cannot be opened (most
 // often for want of access rights), by the names people know them by. The
