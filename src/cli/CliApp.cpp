@@ -125,6 +125,10 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     if (options.bPlan && command != u"update") {
         return Usage(context.err, IDS_CLI_UNKNOWN_OPTION, u"--plan");
     }
+    // The emulated enclosure is the program's own, never the broker's drives.
+    if (options.broker && options.emulateDirectory) {
+        return Usage(context.err, IDS_CLI_UNKNOWN_OPTION, u"--broker");
+    }
     if (options.bAll &&
         (command != u"update" || options.device || options.bPlan || options.bRehearse)) {
         PrintLine(context.err, LoadResString(IDS_BATCH_ALL_NEEDS_UPDATE));

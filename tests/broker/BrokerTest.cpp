@@ -21,6 +21,7 @@
 #include "device/BridgeCommands.h"
 #include "device/ScsiDevice.h"
 #include "session/EmulatorPresets.h"
+#include "session/ExitStatus.h"
 #include "support/CliFixture.h"
 #include "support/TestEnvironment.h"
 
@@ -334,6 +335,8 @@ TEST_F(BrokerProgramTest, ASocketNobodyListensAtIsNamed) {
     const CliRun run = Run({u"list", u"--broker", Utf8ToUtf16(Socket())});
     EXPECT_NE(run.strErr.find("reflasher-broker does not answer at " + Socket()), std::string::npos)
         << run.strErr;
+    // The emulated enclosure is never the broker's.
+    EXPECT_EQ(Run({u"list", u"--broker", Utf8ToUtf16(Socket()), u"--emulate"}).nExit, kExitNothing);
 }
 
 }  // namespace
