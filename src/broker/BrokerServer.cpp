@@ -10,8 +10,10 @@
 #include <memory>
 #include <vector>
 
+#include "base/Text.h"
 #include "device/broker/BrokerSocket.h"
 #include "device/broker/BrokerWire.h"
+#include "framework/StringTable.h"
 
 namespace rf {
 
@@ -58,7 +60,7 @@ void Serve(Connection& connection, const BrokerLog& log) {
             return;
         }
         if (result == FrameRead::Malformed) {
-            log("a request that does not follow the format: connection closed");
+            log(Utf16ToUtf8(LoadResString(IDS_BROKER_MALFORMED)));
             connection.bDone = true;
             return;
         }
@@ -82,18 +84,18 @@ void Accept(int nListenFd, std::vector<Connection>& connections, IDeviceSystem& 
     }
     PeerCredentials peer;
     if (!ReadPeerCredentials(nFd, peer)) {
-        log("a peer without credentials: refused");
+        log(Utf16ToUtf8(LoadResString(IDS_BROKER_NO_CREDENTIALS)));
         ::close(nFd);
         return;
     }
     if (connections.size() >= settings.nMaxConnections) {
-        log(DescribePeer(peer) + ": too many connections at once: refused");
+        log(DescribePeer(peer) + ": " + Utf16ToUtf8(LoadResString(IDS_BROKER_TOO_MANY)));
         ::close(nFd);
         return;
     }
     const PeerVerdict verdict = AuthorisePeer(peer, settings.group, seats);
     if (verdict == PeerVerdict::Refused) {
-        log(DescribePeer(peer) + ": not root, not at a seat, not in the group: refused");
+        log(DescribePeer(peer) + ": " + Utf16ToUtf8(LoadResString(IDS_BROKER_PEER_REFUSED)));
     }
     Connection connection;
     connection.nFd = nFd;

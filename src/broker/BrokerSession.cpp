@@ -142,7 +142,8 @@ void CBrokerSession::Scsi(const BrokerRequest& request, BrokerAnswer& answer) {
     const std::span<const BYTE> cdb(request.cdb.data(), request.nCdbLength);
     if (MatchCommand(cdb, request.direction, request.nLength) == nullptr) {
         answer.refusal = BrokerRefusal::Command;
-        Log(RefusalText(answer.refusal) + ": " + DescribeCommand(request) + " to " + m_strDrive);
+        Log(RefusalText(answer.refusal) + ": " + DescribeCommand(request) + " (" + m_strDrive +
+            ")");
         return;
     }
     ScsiRequest scsi;

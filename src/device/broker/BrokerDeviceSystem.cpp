@@ -100,7 +100,7 @@ public:
         asked.kind = BrokerRequestKind::Scsi;
         asked.cdb = request.Cdb;
         asked.nCdbLength = request.CdbLength;
-        const TraceEntry shape = MakeTraceEntry(request);
+        TraceEntry shape = MakeTraceEntry(request);
         asked.direction = shape.direction;
         asked.nLength = shape.direction == TraceDirection::None ? 0 : request.DataTransferLength;
         if (request.CdbLength == 0 || request.CdbLength > request.Cdb.size() ||
@@ -109,7 +109,7 @@ public:
             Refused(BrokerRefusal::Command, request);
             return false;
         }
-        asked.dataOut = shape.dataOut;
+        asked.dataOut = std::move(shape.dataOut);
         BrokerAnswer answer;
         if (!m_pConnection->Exchange(asked, answer)) {
             return false;
