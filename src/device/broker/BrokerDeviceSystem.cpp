@@ -131,28 +131,16 @@ public:
     }
 
     bool QueryAdapter(StorageAdapterDescriptor& descriptor) override {
-        BrokerAnswer answer;
-        const bool bOk = Describe(answer) && answer.bAdapterOk;
-        descriptor = answer.adapter;
-        return bOk;
+        return Describe(descriptor, &BrokerAnswer::bAdapterOk, &BrokerAnswer::adapter);
     }
     bool QueryDevice(StorageDeviceDescriptor& descriptor) override {
-        BrokerAnswer answer;
-        const bool bOk = Describe(answer) && answer.bDeviceOk;
-        descriptor = answer.device;
-        return bOk;
+        return Describe(descriptor, &BrokerAnswer::bDeviceOk, &BrokerAnswer::device);
     }
     bool GetScsiAddress(ScsiAddress& address) override {
-        BrokerAnswer answer;
-        const bool bOk = Describe(answer) && answer.bAddressOk;
-        address = answer.address;
-        return bOk;
+        return Describe(address, &BrokerAnswer::bAddressOk, &BrokerAnswer::address);
     }
     bool GetDeviceNumber(StorageDeviceNumber& number) override {
-        BrokerAnswer answer;
-        const bool bOk = Describe(answer) && answer.bNumberOk;
-        number = answer.number;
-        return bOk;
+        return Describe(number, &BrokerAnswer::bNumberOk, &BrokerAnswer::number);
     }
 
     bool PrepareVolumes(VolumeReport& report) {
@@ -167,10 +155,16 @@ public:
     }
 
 private:
-    bool Describe(BrokerAnswer& answer) {
+    // One of the open drive's descriptions, as the broker's handle gave it.
+    template <class TValue>
+    bool Describe(TValue& value, bool BrokerAnswer::*pbOk, TValue BrokerAnswer::*pValue) {
         BrokerRequest request;
         request.kind = BrokerRequestKind::Describe;
-        return m_pConnection->Exchange(request, answer) && answer.refusal == BrokerRefusal::None;
+        BrokerAnswer answer;
+        const bool bOk = m_pConnection->Exchange(request, answer) &&
+                         answer.refusal == BrokerRefusal::None && answer.*pbOk;
+        value = answer.*pValue;
+        return bOk;
     }
 
     void Refused(BrokerRefusal refusal, const ScsiRequest& request) {

@@ -142,6 +142,23 @@ FrameRead FrameBody(std::span<const BYTE> buffer, std::span<const BYTE>& body,
     return FrameRead::Done;
 }
 
+// Reads the frame at the start of buffer into message with readFields,
+// which says false for fields that cannot be; the fields must fill the
+// frame to its last byte.
+template <class TMessage, class TReadFields>
+FrameRead ReadMessage(std::span<const BYTE> buffer, TMessage& message, std::size_t& nConsumed,
+                      TReadFields readFields) {
+    std::span<const BYTE> body;
+    const FrameRead result = FrameBody(buffer, body, nConsumed);
+    if (result != FrameRead::Done) {
+        return result;
+    }
+    CFrameReader reader(body);
+    message = TMessage{};
+    const bool bRead = readFields(reader, message);
+    return bRead && reader.Ok() && reader.AtEnd() ? FrameRead::Done : FrameRead::Malformed;
+}
+
 bool KnownKind(BYTE nKind) {
     return nKind >= static_cast<BYTE>(BrokerRequestKind::ListDrives) &&
            nKind <= static_cast<BYTE>(BrokerRequestKind::PrepareVolumes);
@@ -237,44 +254,38 @@ std::vector<BYTE> WriteBrokerRequest(const BrokerRequest& request) {
     return writer.Finish();
 }
 
-FrameRead ReadBrokerRequest(std::span<const BYTE> buffer, BrokerRequest& request,
-                            std::size_t& nConsumed) {
-    std::span<const BYTE> body;
-    const FrameRead result = FrameBody(buffer, body, nConsumed);
-    if (result != FrameRead::Done) {
-        return result;
-    }
-    CFrameReader reader(body);
-    request = BrokerRequest{};
+namespace {
+
+bool ReadRequestFields(CFrameReader& reader, BrokerRequest& request) {
     const BYTE nKind = reader.Byte();
     if (!KnownKind(nKind)) {
-        return FrameRead::Malformed;
+        return false;
     }
     request.kind = static_cast<BrokerRequestKind>(nKind);
     switch (request.kind) {
         case BrokerRequestKind::OpenDrive: {
             const BYTE nFlags = reader.Byte();
             if ((nFlags & ~kAllProducts) != 0) {
-                return FrameRead::Malformed;
+                return false;
             }
             request.bAllProducts = (nFlags & kAllProducts) != 0;
             request.strPath = reader.Text();
             if (request.strPath.empty()) {
-                return FrameRead::Malformed;
+                return false;
             }
             break;
         }
         case BrokerRequestKind::Scsi: {
             request.nCdbLength = reader.Byte();
             if (request.nCdbLength == 0 || request.nCdbLength > request.cdb.size()) {
-                return FrameRead::Malformed;
+                return false;
             }
             const std::span<const BYTE> cdb = reader.Bytes(request.nCdbLength);
             std::copy(cdb.begin(), cdb.end(), request.cdb.begin());
             const BYTE nDirection = reader.Byte();
             request.nLength = reader.Dword();
             if (request.nLength > kFlashImageMax) {
-                return FrameRead::Malformed;
+                return false;
             }
             switch (nDirection) {
                 case kWireIn:
@@ -290,11 +301,11 @@ FrameRead ReadBrokerRequest(std::span<const BYTE> buffer, BrokerRequest& request
                     request.direction = TraceDirection::None;
                     break;
                 default:
-                    return FrameRead::Malformed;
+                    return false;
             }
             // A transfer has a direction, and a direction a transfer.
             if ((request.direction == TraceDirection::None) != (request.nLength == 0)) {
-                return FrameRead::Malformed;
+                return false;
             }
             break;
         }
@@ -303,8 +314,10 @@ FrameRead ReadBrokerRequest(std::span<const BYTE> buffer, BrokerRequest& request
         case BrokerRequestKind::PrepareVolumes:
             break;
     }
-    return reader.Ok() && reader.AtEnd() ? FrameRead::Done : FrameRead::Malformed;
+    return true;
 }
+
+}  // namespace
 
 std::vector<BYTE> WriteBrokerAnswer(const BrokerAnswer& answer) {
     CFrameWriter writer;
@@ -362,24 +375,18 @@ std::vector<BYTE> WriteBrokerAnswer(const BrokerAnswer& answer) {
     return writer.Finish();
 }
 
-FrameRead ReadBrokerAnswer(std::span<const BYTE> buffer, BrokerAnswer& answer,
-                           std::size_t& nConsumed) {
-    std::span<const BYTE> body;
-    const FrameRead result = FrameBody(buffer, body, nConsumed);
-    if (result != FrameRead::Done) {
-        return result;
-    }
-    CFrameReader reader(body);
-    answer = BrokerAnswer{};
+namespace {
+
+bool ReadAnswerFields(CFrameReader& reader, BrokerAnswer& answer) {
     const BYTE nKind = reader.Byte();
     const BYTE nRefusal = reader.Byte();
     if (!KnownKind(nKind) || nRefusal > kLastBrokerRefusal) {
-        return FrameRead::Malformed;
+        return false;
     }
     answer.kind = static_cast<BrokerRequestKind>(nKind);
     answer.refusal = static_cast<BrokerRefusal>(nRefusal);
     if (answer.refusal != BrokerRefusal::None) {
-        return reader.Ok() && reader.AtEnd() ? FrameRead::Done : FrameRead::Malformed;
+        return true;
     }
     switch (answer.kind) {
         case BrokerRequestKind::ListDrives:
@@ -393,14 +400,14 @@ FrameRead ReadBrokerAnswer(std::span<const BYTE> buffer, BrokerAnswer& answer,
             answer.nStatus = reader.Byte();
             const BYTE nSense = reader.Byte();
             if (nSense > kSenseBufferLength) {
-                return FrameRead::Malformed;
+                return false;
             }
             const std::span<const BYTE> sense = reader.Bytes(nSense);
             answer.sense.assign(sense.begin(), sense.end());
             answer.nMoved = reader.Dword();
             const std::uint32_t nData = reader.Dword();
             if (answer.nMoved > kFlashImageMax || nData > answer.nMoved) {
-                return FrameRead::Malformed;
+                return false;
             }
             const std::span<const BYTE> data = reader.Bytes(nData);
             answer.dataIn.assign(data.begin(), data.end());
@@ -430,7 +437,19 @@ FrameRead ReadBrokerAnswer(std::span<const BYTE> buffer, BrokerAnswer& answer,
         case BrokerRequestKind::OpenDrive:
             break;
     }
-    return reader.Ok() && reader.AtEnd() ? FrameRead::Done : FrameRead::Malformed;
+    return true;
+}
+
+}  // namespace
+
+FrameRead ReadBrokerRequest(std::span<const BYTE> buffer, BrokerRequest& request,
+                            std::size_t& nConsumed) {
+    return ReadMessage(buffer, request, nConsumed, ReadRequestFields);
+}
+
+FrameRead ReadBrokerAnswer(std::span<const BYTE> buffer, BrokerAnswer& answer,
+                           std::size_t& nConsumed) {
+    return ReadMessage(buffer, answer, nConsumed, ReadAnswerFields);
 }
 
 }  // namespace rf
