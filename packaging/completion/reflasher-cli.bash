@@ -34,7 +34,7 @@ _reflasher_cli() {
     --emulate-fault) _reflasher_cli_offer "$program" faults; return ;;
     --device) _reflasher_cli_offer "$program" drives; return ;;
     --units) return ;; # a number
-    --trace | --clock | --firmware) _filedir; return ;;
+    --trace | --clock | --firmware | --broker) _filedir; return ;;
     --from-backup) _filedir -d; return ;;
     --load)
         if [[ $cur == *=* ]]; then

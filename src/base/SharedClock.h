@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/Clock.h"
@@ -31,6 +32,18 @@ private:
     void Advance(std::uint64_t nMicroseconds);
 
     std::uint64_t* m_pNow;
+};
+
+// The clock of a file, current for as long as this object lives.
+class CClockFileScope {
+public:
+    // False when the file cannot be used as a clock; the clock that was
+    // current stays so.
+    bool Open(const std::string& strPath);
+
+private:
+    std::unique_ptr<CSharedVirtualClock> m_pClock;
+    std::optional<CScopedClock> m_scoped;
 };
 
 }  // namespace rf

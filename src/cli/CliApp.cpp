@@ -12,6 +12,7 @@
 #include "base/FilePath.h"
 #include "base/SharedClock.h"
 #include "base/Text.h"
+#include "cli/BrokerAccess.h"
 #include "cli/CliCommands.h"
 #include "cli/Commands.h"
 #include "cli/Completion.h"
@@ -128,6 +129,10 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     if (options.bPlan && command != u"update") {
         return Usage(context.err, IDS_CLI_UNKNOWN_OPTION, u"--plan");
     }
+    // The emulated enclosure is the program's own, never the broker's drives.
+    if (options.broker && options.emulateDirectory) {
+        return Usage(context.err, IDS_CLI_UNKNOWN_OPTION, u"--broker");
+    }
     if (options.bAll &&
         (command != u"update" || options.device || options.bPlan || options.bRehearse)) {
         PrintLine(context.err, LoadResString(IDS_BATCH_ALL_NEEDS_UPDATE));
@@ -175,7 +180,9 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         scopedClock.emplace(*sharedClock);
     }
     std::unique_ptr<CEmulatedSession> session;
-    IDeviceSystem* pSystem = &context.system;
+    CBrokerAccess brokerAccess(context.system, options.broker, context.strFallbackBroker,
+                               options.updater.bAllProducts);
+    IDeviceSystem* pSystem = &brokerAccess.System();
     if (options.emulateDirectory) {
         // The clock first: the enclosure starts up on it as it is loaded.
         if (!options.bRealtime && !scopedClock) {
@@ -263,6 +270,7 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
             nExit = RunBackup(update, options, Utf16ToUtf8(options.words[1]), streams);
         }
     }
+    brokerAccess.Report(context.err);
     if (options.bStats) {
         PrintStats(log, tracing.Counters(), CurrentClock().NowMicroseconds() - nStart,
                    static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);

@@ -21,6 +21,9 @@ struct CliContext {
     bool bTerminalOutput = false;  // the output is a terminal: progress is drawn in place
     // The program that "update --all" starts once per unit; empty: this one.
     std::filesystem::path selfProgram;
+    // The broker's socket, tried for the drives the program may not open
+    // itself; empty: none.
+    std::string strFallbackBroker;
 };
 
 // args excludes the program name. Returns the exit status.

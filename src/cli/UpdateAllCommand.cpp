@@ -103,6 +103,9 @@ std::vector<std::u16string> WorkerArgs(const CliOptions& options, const BatchUni
     if (options.clockFile) {
         args.push_back(u"--clock=" + Utf8ToUtf16(*options.clockFile));
     }
+    if (options.broker) {
+        args.push_back(u"--broker=" + Utf8ToUtf16(*options.broker));
+    }
     if (options.bYes) {
         args.push_back(u"--yes");
     }

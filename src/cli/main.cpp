@@ -7,6 +7,7 @@
 
 #include "base/Text.h"
 #include "cli/CliApp.h"
+#include "device/broker/BrokerWire.h"
 #include "device/os/linux/LinuxDeviceSystem.h"
 #include "device/os/linux/UdevDeviceTree.h"
 #include "framework/Messages.h"
@@ -27,5 +28,6 @@ int main(int argc, char** argv) {
     rf::CliContext context{std::cout, std::cerr,
                            std::cin,  ::isatty(STDIN_FILENO) != 0,
                            system,    ::isatty(STDOUT_FILENO) != 0};
+    context.strFallbackBroker = rf::kDefaultBrokerSocket;
     return rf::RunCli(args, context);
 }

@@ -1,9 +1,13 @@
 #pragma once
 
-// The bridge's vendor command blocks. Every block is 10 bytes; note the three
+// The command blocks the program sends: the standard INQUIRY, and the
+// bridge's vendor blocks. Every vendor block is 10 bytes; note the three
 // byte orders: the FLASH window takes a 32-bit big-endian address, the host
 // EEPROM a 16-bit big-endian address, the CPU EEPROM a 16-bit little-endian
 // one. Lengths are 16-bit big-endian in bytes 7 and 8.
+//
+// These builders and limits are the one description of what the program
+// sends: the broker's command filter is made from them.
 
 #include <array>
 
@@ -32,6 +36,21 @@ inline constexpr DWORD kFlashWindowBase = 0x20000;
 
 // The CPU EEPROM read always answers this many bytes.
 inline constexpr UINT kCpuEepromAnswerLength = 512;
+
+// Bytes per command of the chunked transfers: FLASH window reads and
+// writes and EEPROM reads move 64, the host EEPROM takes 8 per write.
+inline constexpr UINT kWindowChunk = 64;
+inline constexpr UINT kHostWriteChunk = 8;
+// A UI link frame: at most 256 data bytes and four framing bytes.
+inline constexpr UINT kUiLinkFrameMax = 260;
+// A FLASH image goes to the bridge padded to whole 512-byte blocks, and is
+// never longer than the image buffer of 128 KiB.
+inline constexpr UINT kFlashImageAlignment = 512;
+inline constexpr UINT kFlashImageMax = 0x20000;
+
+// The standard INQUIRY of identification: 254 bytes of answer.
+inline constexpr BYTE kInquiryLength = 254;
+inline constexpr std::array<BYTE, 6> kInquiryBlock = {0x12, 0x00, 0x00, 0x00, kInquiryLength, 0x00};
 
 constexpr CommandBlock FlashWindowBlock(BYTE nSub, DWORD dwAddress, WORD wLength) {
     return {kOpFlashWindow,

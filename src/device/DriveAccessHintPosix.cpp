@@ -3,8 +3,8 @@
 
 namespace rf {
 
-// The enclosure's node belongs to root unless the udev rule gives it to the
-// user at the seat.
+// The enclosure's node belongs to root; the user at the seat reaches it
+// through reflasher-broker.
 UINT DriveNotOpenedMessage() {
     return IDS_CLI_DRIVE_NOT_OPENED;
 }

@@ -15,7 +15,6 @@ namespace rf {
 
 namespace {
 
-constexpr UINT kImageAlignment = 512;
 // The chip-erase algorithm checks the first 64 KiB for blank and holds back
 // its first 128 bytes, whatever the size of the part.
 constexpr DWORD kChipEraseCheckedBytes = 0x10000;
@@ -23,7 +22,7 @@ constexpr DWORD kChipEraseFirstBlock = 128;
 constexpr int kChipEraseRangeStart = -6553;  // the blank check runs below zero
 constexpr DWORD kFlashTypeOffset = 0xD2;
 constexpr BYTE kAmdFlashType = 2;
-constexpr UINT kVerifyChunk = 64;
+constexpr UINT kVerifyChunk = kWindowChunk;
 // The image magic at the start of the first block. Within that block it is
 // programmed last, so that a bridge whose power goes while the first block is
 // written still finds no firmware and starts in ROM mode, instead of
@@ -269,7 +268,11 @@ bool CFlashRomWriter::Verify(UINT nLength, const BYTE* pExpected) {
 }
 
 bool CFlashRomWriter::WriteThroughFirmware() {
-    const UINT nPadded = (m_nSize + kImageAlignment - 1) / kImageAlignment * kImageAlignment;
+    const UINT nPadded =
+        (m_nSize + kFlashImageAlignment - 1) / kFlashImageAlignment * kFlashImageAlignment;
+    if (nPadded > kFlashImageMax) {
+        return false;  // longer than any image the program holds: nothing is sent
+    }
     if (m_pProgress != nullptr) {
         m_pProgress->SetRange32(0, static_cast<int>(2 * nPadded));
         m_pProgress->SetPos(0);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/Text.h"
+#include "device/BridgeCommands.h"
 #include "device/EmulatedEnclosureMark.h"
 #include "device/ProductTable.h"
 #include "device/ScsiDevice.h"
@@ -11,7 +12,6 @@ namespace rf {
 
 namespace {
 
-constexpr BYTE kInquiryLength = 254;
 constexpr std::size_t kVendorOffset = 8;
 constexpr std::size_t kVendorLength = 8;
 constexpr std::size_t kProductOffset = 16;
@@ -72,8 +72,8 @@ bool CScsiDevice::Identify() {
 }
 
 bool CScsiDevice::Inquiry(BYTE* pOut) {
-    const BYTE cdb[6] = {0x12, 0x00, 0x00, 0x00, kInquiryLength, 0x00};
-    return ScsiPassThrough(cdb, sizeof cdb, true, pOut, kInquiryLength);
+    return ScsiPassThrough(kInquiryBlock.data(), static_cast<BYTE>(kInquiryBlock.size()), true,
+                           pOut, kInquiryLength);
 }
 
 bool HasEmulatedMark(const unsigned char* pInquiry, std::size_t nLength) {

@@ -13,13 +13,23 @@ namespace {
 constexpr int kRetries = 5;  // six attempts in all
 constexpr DWORD kRetryPauseMilliseconds = 10;
 constexpr UINT kBufferedTimeoutSeconds = 10;
-constexpr UINT kImageProgramTimeoutSeconds =
-    120;  // the bridge programs a whole image in one command
 constexpr UINT kDirectTimeoutSeconds = 30;
 constexpr BYTE kImageProgramOpcode = 0xFE;
 constexpr BYTE kStatusMask = 0x1E;
 
 }  // namespace
+
+ScsiRequestForm PassThroughForm(UINT nLength) {
+    return nLength >= kDirectTransferThreshold ? ScsiRequestForm::Direct
+                                               : ScsiRequestForm::Buffered;
+}
+
+UINT PassThroughTimeoutSeconds(BYTE nOpcode, UINT nLength) {
+    if (PassThroughForm(nLength) == ScsiRequestForm::Direct) {
+        return kDirectTimeoutSeconds;
+    }
+    return nOpcode == kImageProgramOpcode ? kLongestTimeoutSeconds : kBufferedTimeoutSeconds;
+}
 
 bool CScsiDevice::Open(const char16_t* pszPath) {
     return CDevice::Open(pszPath) && Identify();
@@ -33,7 +43,7 @@ bool CScsiDevice::ScsiPassThrough(const BYTE* pCdb, BYTE nCdbLength, bool bDataI
         return false;
     }
     const bool bHasData = pData != nullptr && nLength != 0;
-    const bool bDirect = nLength >= kDirectTransferThreshold;
+    const bool bDirect = PassThroughForm(nLength) == ScsiRequestForm::Direct;
 
     // Buffered transfers travel in a fixed area; direct ones in one
     // page-aligned buffer that every attempt reuses.
@@ -53,10 +63,8 @@ bool CScsiDevice::ScsiPassThrough(const BYTE* pCdb, BYTE nCdbLength, bool bDataI
         request.PathId = m_bPathId;
         request.TargetId = m_bTargetId;
         request.Lun = m_bLun;
-        request.Form = bDirect ? ScsiRequestForm::Direct : ScsiRequestForm::Buffered;
-        request.TimeOutValue = bDirect                          ? kDirectTimeoutSeconds
-                               : pCdb[0] == kImageProgramOpcode ? kImageProgramTimeoutSeconds
-                                                                : kBufferedTimeoutSeconds;
+        request.Form = PassThroughForm(nLength);
+        request.TimeOutValue = PassThroughTimeoutSeconds(pCdb[0], nLength);
         request.DataBuffer = nLength != 0 ? pBuffer : nullptr;
         request.DataTransferLength = nLength;
         // Only the bytes this request uses are cleared: what the device does

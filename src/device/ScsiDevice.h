@@ -126,5 +126,13 @@ inline constexpr UINT kDirectTransferThreshold = 0x4000;
 // Longest transfer the transport accepts; anything longer is refused before
 // a buffer is allocated or a command sent.
 inline constexpr UINT kMaxTransferLength = 0x1000000;
+// The longest time-out of any command: the bridge programs a whole image
+// in one command.
+inline constexpr UINT kLongestTimeoutSeconds = 120;
+
+// The request form and the time-out every command of nLength bytes travels
+// with; the broker sends what it forwards with the same.
+ScsiRequestForm PassThroughForm(UINT nLength);
+UINT PassThroughTimeoutSeconds(BYTE nOpcode, UINT nLength);
 
 }  // namespace rf

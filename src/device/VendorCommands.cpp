@@ -11,8 +11,6 @@ namespace rf {
 
 namespace {
 
-constexpr UINT kWindowChunk = 64;    // FLASH window and EEPROM reads, FLASH window writes
-constexpr UINT kHostWriteChunk = 8;  // the host EEPROM takes 8 bytes per write
 constexpr UINT kSmallUiPacket = 60;  // largest UI packet on a full-speed USB link
 constexpr UINT kLargeUiPacket = 256;
 

@@ -162,6 +162,9 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"                           power-cut); UNIT: the serial number or drive of one unit\n"
      u"  --device NAME            with info, update, backup: the enclosure on drive NAME (as list\n"
      u"                           shows it) or with serial number NAME\n"
+     u"  --broker PATH            reach every drive through the reflasher-broker at PATH (without\n"
+     u"                           it, the drives this user may not open go through the broker of\n"
+     u"                           /run/reflasher/broker.socket)\n"
      u"  --realtime               let the emulated enclosure take its modelled time\n"
      u"  --clock FILE             keep time on the virtual clock in FILE, which an emulated\n"
      u"                           enclosure served through the kernel shares\n"
@@ -217,6 +220,9 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"                           power-cut)。UNIT: 対象の 1 台のシリアル番号またはドライブ\n"
      u"  --device NAME            info, update, backup と共に: ドライブ NAME (list の表示どおり)\n"
      u"                           またはシリアル番号 NAME の筐体を使います\n"
+     u"  --broker PATH            すべてのドライブに PATH の reflasher-broker 経由でアクセスします\n"
+     u"                           (指定がなければ、このユーザーが開けないドライブは\n"
+     u"                           /run/reflasher/broker.socket のブローカー経由になります)\n"
      u"  --realtime               模擬筐体に実機と同じ時間をかけさせます\n"
      u"  --clock FILE             FILE の仮想時計で時間を進めます (カーネル経由で提供される\n"
      u"                           模擬筐体と共有します)\n"
@@ -261,8 +267,9 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_CLI_UNKNOWN_COMMAND, u"Unknown command: ", u"不明なコマンドです: "},
     {IDS_CLI_DRIVE_SUPPORTED, u"supported", u"対応"},
     {IDS_CLI_DRIVE_NOT_SUPPORTED, u"not supported", u"非対応"},
-    {IDS_CLI_DRIVE_NOT_OPENED, u"cannot be opened (run as root, or install the udev rule)",
-     u"開けません (root で実行するか、udev ルールをインストールしてください)"},
+    {IDS_CLI_DRIVE_NOT_OPENED,
+     u"cannot be opened (run as root, or start the broker: reflasher-broker.socket)",
+     u"開けません (root で実行するか、ブローカー reflasher-broker.socket を起動してください)"},
     {IDS_CLI_DRIVE_ATA, u"not supported (ATA drive)", u"非対応 (ATA ドライブ)"},
     {IDS_CLI_DRIVE_OTHER_BRAND, u"supported (other brand)", u"対応 (他社ブランド)"},
     {IDS_CLI_EMULATOR_ERROR, u"The emulated enclosure cannot be used: ",
@@ -411,6 +418,64 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
     {IDS_TCMU_SERVING, u"Serving the emulated enclosure: ", u"模擬筐体を提供しています: "},
     {IDS_TCMU_DEVICE_FAILED, u"The TCMU device cannot be used: ",
      u"TCMU デバイスを使用できません: "},
+
+    {IDS_BROKER_REFUSED, u"reflasher-broker refused: ", u"reflasher-broker が拒否しました: "},
+    {IDS_BROKER_REFUSED_PEER,
+     u"this user may use it only at the computer's seat or as a member of its group",
+     u"このユーザーはコンピューターの席にいるか、設定されたグループのメンバーである場合のみ使用でき"
+     u"ます"},
+    {IDS_BROKER_REFUSED_NOT_LISTED, u"no drive of the computer can be opened by this name",
+     u"この名前で開けるドライブはコンピューターにありません"},
+    {IDS_BROKER_REFUSED_NOT_SUPPORTED, u"the drive is not a supported enclosure",
+     u"このドライブは対応する筐体ではありません"},
+    {IDS_BROKER_REFUSED_COMMAND, u"a command the updater never sends",
+     u"アップデーターが送ることのないコマンドです"},
+    {IDS_BROKER_REFUSED_NO_DRIVE, u"no drive was open", u"開いているドライブがありません"},
+    {IDS_BROKER_UNREACHABLE, u"reflasher-broker does not answer at ",
+     u"reflasher-broker が応答しません: "},
+    {IDS_BROKER_DISK_NOT_OPEN, u"the disk is not open through reflasher-broker",
+     u"このディスクは reflasher-broker 経由で開かれていません"},
+    // clang-format off
+    {IDS_BROKER_USAGE,
+     u"Usage: reflasher-broker [OPTIONS]\n"
+     u"\n"
+     u"Forwards the firmware updater's own commands to supported enclosures, for root,\n"
+     u"the user at the computer's seat, and members of the group its configuration names.\n"
+     u"Every other command, user and drive is refused, and the refusal logged.\n"
+     u"\n"
+     u"Options:\n"
+     u"  --socket PATH            listen at PATH (default: the socket systemd hands over)\n"
+     u"  --config FILE            the configuration (default /etc/reflasher/broker.conf)\n"
+     u"  --idle SECONDS           end after SECONDS without a connection (default 60; 0: never)\n"
+     u"  --emulate[=DIR]          serve the emulated enclosure kept in DIR, not the drives\n"
+     u"  --clock FILE             keep time on the virtual clock in FILE\n"
+     u"  --help",
+     u"使い方: reflasher-broker [オプション]\n"
+     u"\n"
+     u"ファームウェアアップデーター自身のコマンドだけを対応する筐体へ転送します。使用できるのは\n"
+     u"root、コンピューターの席にいるユーザー、設定で指定したグループのメンバーです。\n"
+     u"それ以外のコマンド、ユーザー、ドライブはすべて拒否し、記録します。\n"
+     u"\n"
+     u"オプション:\n"
+     u"  --socket PATH            PATH で待ち受けます (既定: systemd から渡されたソケット)\n"
+     u"  --config FILE            設定ファイル (既定 /etc/reflasher/broker.conf)\n"
+     u"  --idle SECONDS           接続のないまま SECONDS 秒経つと終了します (既定 60、0: 終了しない)\n"
+     u"  --emulate[=DIR]          ドライブではなく DIR の模擬筐体を提供します\n"
+     u"  --clock FILE             FILE の仮想時計で時間を進めます\n"
+     u"  --help"},
+    // clang-format on
+    {IDS_BROKER_LISTENING, u"Listening at ", u"待ち受けています: "},
+    {IDS_BROKER_SOCKET_FAILED, u"The socket cannot be used: ", u"ソケットを使用できません: "},
+    {IDS_BROKER_CONFIG_FAILED, u"The configuration cannot be used: ", u"設定を使用できません: "},
+    {IDS_BROKER_OPENED, u"opened for ", u"次のために開きました: "},
+    {IDS_BROKER_PEER_REFUSED, u"refused: not root, not at a seat, not in the configured group",
+     u"拒否しました: root でなく、席におらず、設定されたグループのメンバーでもありません"},
+    {IDS_BROKER_NO_CREDENTIALS, u"refused: a peer the kernel gives no credentials for",
+     u"拒否しました: カーネルが資格情報を示さない接続相手です"},
+    {IDS_BROKER_TOO_MANY, u"refused: too many connections at once",
+     u"拒否しました: 同時接続が多すぎます"},
+    {IDS_BROKER_MALFORMED, u"a request that does not follow the format: connection closed",
+     u"形式に従わない要求です。接続を閉じました"},
 
     {IDS_WND_UPDATE_INFORMATION, u"Update Information", u"更新情報"},
     {IDS_WND_DEVICE_INFORMATION, u"Current Device Information", u"現在のデバイス情報"},

@@ -6,6 +6,7 @@
 // pass-through of its firmware, and the small queries it answers.
 
 #include "base/Types.h"
+#include "device/BridgeCommands.h"
 
 namespace rf {
 
@@ -17,7 +18,7 @@ inline constexpr BYTE UI_ETX = 0x03;
 inline constexpr BYTE UI_ETB = 0x17;
 inline constexpr BYTE UI_ACK = 0x06;
 inline constexpr BYTE UI_NO_ANSWER = 0xFF;
-inline constexpr UINT kUiFrameMax = 260;  // 256 data bytes and four framing bytes
+inline constexpr UINT kUiFrameMax = kUiLinkFrameMax;  // 256 data bytes and four framing bytes
 
 // One command frame: SOH, LEN, the LEN bytes, SUM, ETX.
 bool SendUiCommandFrame(CDevice* pDevice, BYTE nLength, const BYTE* pData);

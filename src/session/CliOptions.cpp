@@ -39,6 +39,7 @@ constexpr OptionSpec kOptions[] = {
     {u"--from-backup", Value::Required},
     {u"--rehearse", Value::None},
     {u"--all", Value::None},
+    {u"--broker", Value::Required},
 };
 
 }  // namespace
@@ -153,6 +154,8 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             options.bRehearse = true;
         } else if (name == u"--all") {
             options.bAll = true;
+        } else if (name == u"--broker") {
+            options.broker = strValue;
         } else if (name == u"--firmware") {
             // The dialogs read the package as the window's option names it.
             options.firmware = strValue;

@@ -35,6 +35,7 @@ struct CliOptions {
     std::optional<std::string> link;          // --link PROFILE of the emulated enclosure
     std::optional<std::string> units;         // emulator reset --units N
     std::optional<std::u16string> device;     // --device NAME: the drive or serial number
+    std::optional<std::string> broker;        // --broker PATH: every drive through that broker
     std::optional<std::string> complete;      // --complete WHAT: words for shell completion
     std::optional<std::string> fromBackup;    // emulator reset: a twin of the unit backed up there
     bool bRehearse = false;                   // update: on a twin made on the spot, not the unit

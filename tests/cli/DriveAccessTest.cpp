@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "base/Text.h"
 #include "cli/CliApp.h"
-#include "device/ProductTable.h"
 #include "support/LinuxCliFixture.h"
 #include "support/TestEnvironment.h"
 
@@ -37,8 +34,7 @@ TEST_F(LinuxListTest, ShowsEachDiskAndWhetherItIsSupported) {
               "Disk drives:\n"
               "  /dev/sda  ATA  ATA Samsung SSD 870  1B6Q  not supported (ATA drive)\n"
               "  /dev/sdb  USB2.0  KESTREL DVX4400DUO  0027  cannot be opened (run as root, or "
-              "install the udev "
-              "rule)\n");
+              "start the broker: reflasher-broker.socket)\n");
 }
 
 // The shell's completion offers the drives that list shows.
@@ -66,35 +62,9 @@ TEST_F(DriveAccessTest, CommandsThatFindNoEnclosureSayWhichDriveCouldNotBeOpened
         EXPECT_EQ(nExit, 2) << Utf16ToUtf8(pszCommand);
         EXPECT_EQ(strErr,
                   "No supported enclosure was found.\n"
-                  "/dev/sdb: cannot be opened (run as root, or install the udev rule)\n")
+                  "/dev/sdb: cannot be opened (run as root, or start the broker: "
+                  "reflasher-broker.socket)\n")
             << Utf16ToUtf8(pszCommand);
-    }
-}
-
-// The rule shipped for udev opens the nodes of exactly the products the
-// updater accepts without options; the others are there, commented out.
-TEST(UdevRuleTest, MatchesTheSupportedProductsAndNothingElse) {
-    std::ifstream file(REFLASHER_UDEV_RULE);
-    ASSERT_TRUE(file) << REFLASHER_UDEV_RULE;
-    const std::regex rule(
-        R"re(^(#?)SUBSYSTEMS=="scsi", ATTRS\{vendor\}=="([^"]+)", ATTRS\{model\}=="([^"*]+)\*?", TAG\+="uaccess"$)re");
-    std::vector<std::pair<bool, std::string>> rules;  // (active, "VENDOR MODEL")
-    for (std::string strLine; std::getline(file, strLine);) {
-        std::smatch match;
-        if (std::regex_match(strLine, match, rule)) {
-            rules.emplace_back(match[1].str().empty(), match[2].str() + " " + match[3].str());
-        }
-        if (strLine.find("uaccess") != std::string::npos && strLine[0] != '#') {
-            EXPECT_TRUE(std::regex_match(strLine, rule))
-                << "an active line that matches something else: " << strLine;
-        }
-    }
-    ASSERT_EQ(rules.size(), SupportedProducts().size());
-    for (std::size_t i = 0; i < rules.size(); ++i) {
-        const SupportedProduct& product = SupportedProducts()[i];
-        EXPECT_EQ(rules[i].second,
-                  std::string(product.pszPrefix).substr(0, product.nCompareLength));
-        EXPECT_EQ(rules[i].first, !product.bNeedsAllProducts) << rules[i].second;
     }
 }
 

@@ -89,14 +89,9 @@ int main(int argc, char** argv) {
     }
 
     // The clock first: the enclosure starts up on it as it is loaded.
-    std::unique_ptr<CSharedVirtualClock> sharedClock;
-    std::optional<CScopedClock> scopedClock;
-    if (options.clockFile) {
-        sharedClock = CSharedVirtualClock::Open(*options.clockFile);
-        if (sharedClock == nullptr) {
-            return Fail(IDS_CLI_CLOCK_FAILED, *options.clockFile);
-        }
-        scopedClock.emplace(*sharedClock);
+    CClockFileScope clockFile;
+    if (options.clockFile && !clockFile.Open(*options.clockFile)) {
+        return Fail(IDS_CLI_CLOCK_FAILED, *options.clockFile);
     }
     const std::string strDirectory = options.emulateDirectory.value_or(DefaultEmulatorDirectory());
     options.emulateDirectory = strDirectory;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "device/broker/BrokerDeviceSystem.h"
 #include "device/os/linux/LinuxDeviceSystem.h"
 #include "device/os/linux/UdevDeviceTree.h"
 #include "ui/qt/WindowApp.h"
@@ -20,6 +21,9 @@ int main(int argc, char** argv) {
     }
     rf::CUdevDeviceTree tree;
     rf::CLinuxVolumeSystemCalls volumeCalls;
-    rf::CLinuxDeviceSystem system(tree, volumeCalls);
+    rf::CLinuxDeviceSystem local(tree, volumeCalls);
+    // A drive the user may not open goes through the broker.
+    rf::CBrokerDeviceSystem broker(rf::kDefaultBrokerSocket);
+    rf::CBrokerFallbackDeviceSystem system(local, broker);
     return rf::RunWindowApp(args, system);
 }
