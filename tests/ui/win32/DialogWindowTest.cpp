@@ -152,6 +152,7 @@ TEST_F(Win32DialogTest, JapaneseFullDialogTicksNewerImagesAndTakesAFileDroppedOn
                static_cast<std::streamsize>(image.size()));
     std::ofstream(other, std::ios::binary) << "not an image";
     CRom_UIRSC expected;
+    expected.m_bVendorMode = true;  // the full dialog shows versions with their dates
     ASSERT_TRUE(expected.LoadFile(older.u16string().c_str()));
     const std::u16string before = Shown(IDC_ROM_VERSION_UIRSC);
     ASSERT_NE(expected.m_strRomVersion, before);
