@@ -8,8 +8,8 @@
 
 #include <numeric>
 
+#include "emulation/EmulatorPresets.h"
 #include "framework/StringTable.h"
-#include "session/EmulatorPresets.h"
 #include "support/DialogFixture.h"
 
 namespace rf::test {

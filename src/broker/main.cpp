@@ -26,8 +26,8 @@
 #include "broker/BrokerServer.h"
 #include "device/os/linux/LinuxDeviceSystem.h"
 #include "device/os/linux/UdevDeviceTree.h"
+#include "emulation/EmulatedSession.h"
 #include "framework/StringTable.h"
-#include "session/EmulatedSession.h"
 #include "session/ExitStatus.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "cli/CliCommands.h"
+#include "cli/Commands.h"
 
 namespace rf {
 

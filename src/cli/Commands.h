@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 #include <iosfwd>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,17 @@ class CRomObject;
 struct CliOptions;
 struct ReadFault;
 enum class ReadFaultKind;
+
+// The commands as a table: the front end accepts exactly these, and the
+// help, the manual page and the shell completion are checked against it.
+struct CliCommand {
+    const char16_t* pszWord;
+    const char16_t* pszSubcommand;  // null: the command has none
+    std::size_t nWords;             // words the command takes in all; 0: any
+};
+std::span<const CliCommand> CliCommands();
+// True when the command words (command first) name one of the commands.
+bool IsKnownCommand(const std::vector<std::u16string>& words);
 
 struct CommandStreams {
     std::ostream& out;  // results (and JSON)

@@ -8,14 +8,14 @@
 
 #include "base/CommandLine.h"
 #include "base/Text.h"
-#include "cli/CliCommands.h"
+#include "cli/Commands.h"
 #include "device/DevicePort.h"
+#include "emulation/EmulatorPresets.h"
 #include "emulator/BusProfile.h"
 #include "emulator/FaultPlan.h"
 #include "emulator/NorFlashChip.h"
 #include "emulator/SpiFlashModel.h"
 #include "session/CliOptions.h"
-#include "session/EmulatorPresets.h"
 
 namespace rf {
 

@@ -11,13 +11,13 @@
 #include "base/TextWidth.h"
 #include "cli/Commands.h"
 #include "cli/TwinCheck.h"
+#include "emulation/EmulatedSession.h"
+#include "emulation/EmulatedUnits.h"
+#include "emulation/EmulatorReset.h"
 #include "emulator/EnclosureStore.h"
 #include "emulator/UiController.h"
 #include "framework/StringTable.h"
 #include "session/CliOptions.h"
-#include "session/EmulatedSession.h"
-#include "session/EmulatedUnits.h"
-#include "session/EmulatorCommand.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {
@@ -181,6 +181,32 @@ int ShowEmulator(const CliOptions& options, CommandStreams& streams) {
     return kExitSuccess;
 }
 
+int ResetEmulator(const CliOptions& options, CommandStreams& streams) {
+    EmulatorReset reset;
+    reset.strDirectory = options.emulateDirectory.value_or(DefaultEmulatorDirectory());
+    reset.strPreset = options.preset.value_or(kDefaultPreset);
+    reset.strFlashChip = options.flashChip.value_or("");
+    reset.strSpiChip = options.spiChip.value_or("");
+    reset.link = options.link;
+    reset.bAsRealUnit = options.bAsRealUnit;
+    reset.strUnits = options.units.value_or("1");
+    const EmulatorResetResult result = ResetEmulatedEnclosures(reset);
+    const std::string strText = Utf16ToUtf8(EmulatorResetText(reset, result));
+    switch (result.outcome) {
+        case ResetOutcome::Done:
+            streams.out << strText;
+            return kExitSuccess;
+        case ResetOutcome::SaveFailed:
+            streams.err << strText;
+            return kExitFailure;
+        case ResetOutcome::BadUnitCount:
+        case ResetOutcome::NotMade:
+            streams.err << strText;
+            return kExitNothing;
+    }
+    return kExitFailure;
+}
+
 }  // namespace
 
 int RunEmulatorCommand(const CliOptions& options, CommandStreams& streams) {
@@ -190,7 +216,7 @@ int RunEmulatorCommand(const CliOptions& options, CommandStreams& streams) {
     if (options.fromBackup) {
         return MakeTwin(options, streams);
     }
-    return ResetEmulator(options, streams.out, streams.err);
+    return ResetEmulator(options, streams);
 }
 
 }  // namespace rf

@@ -1,6 +1,6 @@
 // update --plan: the unit read as an update reads it, then what the update
 // would write, shown and never done. The plan itself is a value made from
-// the read update object (session/PlannedUpdate.h); this file only prints it.
+// the read update object (update/PlannedUpdate.h); this file only prints it.
 
 #include <algorithm>
 #include <ostream>
@@ -12,8 +12,8 @@
 #include "cli/Commands.h"
 #include "framework/StringTable.h"
 #include "session/CliOptions.h"
-#include "session/PlannedUpdate.h"
 #include "update/FirmwareUpdate.h"
+#include "update/PlannedUpdate.h"
 
 namespace rf {
 

@@ -17,11 +17,11 @@
 #include "cli/TempDirectory.h"
 #include "cli/TwinCheck.h"
 #include "device/FlashRomCheck.h"
+#include "emulation/EmulatedSession.h"
 #include "emulator/EnclosureStore.h"
 #include "emulator/UiController.h"
 #include "framework/StringTable.h"
 #include "session/CliOptions.h"
-#include "session/EmulatedSession.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

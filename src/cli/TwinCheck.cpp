@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <sstream>
 
+#include "backup/UnitBackup.h"
 #include "base/Clock.h"
 #include "base/Text.h"
-#include "cli/BackupManifest.h"
 #include "cli/Commands.h"
 #include "emulator/EmulatedDeviceSystem.h"
 #include "update/FirmwareUpdate.h"
@@ -33,9 +33,10 @@ std::string Disagreement(CFirmwareUpdate& update, const UnitManifest& manifest) 
                    " in the manifest";
         }
     }
-    if (FlashVersionString(update) != manifest.strFlashVersion) {
-        return "the bridge firmware's version string is \"" + FlashVersionString(update) +
-               "\" in the files, \"" + manifest.strFlashVersion + "\" in the manifest";
+    if (FlashVersionString(update.m_romFlash) != manifest.strFlashVersion) {
+        return "the bridge firmware's version string is \"" +
+               FlashVersionString(update.m_romFlash) + "\" in the files, \"" +
+               manifest.strFlashVersion + "\" in the manifest";
     }
     const auto triple = [](WORD wDate, WORD wTime) { return Hex4(wDate) + "/" + Hex4(wTime); };
     if (triple(update.m_romUI78K.m_wDeviceDate, update.m_romUI78K.m_wDeviceTime) !=

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "emulation/TwinFromBackup.h"
 #include "emulator/EmulatedEnclosure.h"
-#include "session/TwinFromBackup.h"
 
 namespace rf {
 

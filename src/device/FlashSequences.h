@@ -19,14 +19,21 @@ struct FlashCycle {
 inline constexpr DWORD kUnlockAddress1 = 0x5555;
 inline constexpr DWORD kUnlockAddress2 = 0x2AAA;
 
-inline constexpr FlashCycle kEnterIdMode[] = {{0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0x90}};
-inline constexpr FlashCycle kLeaveIdMode[] = {{0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0xF0}};
-inline constexpr FlashCycle kProgramPrefix[] = {{0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0xA0}};
-inline constexpr FlashCycle kChipErase[] = {{0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0x80},
-                                            {0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0x10}};
+inline constexpr FlashCycle kEnterIdMode[] = {
+    {kUnlockAddress1, 0xAA}, {kUnlockAddress2, 0x55}, {kUnlockAddress1, 0x90}};
+inline constexpr FlashCycle kLeaveIdMode[] = {
+    {kUnlockAddress1, 0xAA}, {kUnlockAddress2, 0x55}, {kUnlockAddress1, 0xF0}};
+inline constexpr FlashCycle kProgramPrefix[] = {
+    {kUnlockAddress1, 0xAA}, {kUnlockAddress2, 0x55}, {kUnlockAddress1, 0xA0}};
+inline constexpr FlashCycle kChipErase[] = {{kUnlockAddress1, 0xAA}, {kUnlockAddress2, 0x55},
+                                            {kUnlockAddress1, 0x80}, {kUnlockAddress1, 0xAA},
+                                            {kUnlockAddress2, 0x55}, {kUnlockAddress1, 0x10}};
 // Followed by 0x30 at the sector's offset.
-inline constexpr FlashCycle kSectorErasePrefix[] = {
-    {0x5555, 0xAA}, {0x2AAA, 0x55}, {0x5555, 0x80}, {0x5555, 0xAA}, {0x2AAA, 0x55}};
+inline constexpr FlashCycle kSectorErasePrefix[] = {{kUnlockAddress1, 0xAA},
+                                                    {kUnlockAddress2, 0x55},
+                                                    {kUnlockAddress1, 0x80},
+                                                    {kUnlockAddress1, 0xAA},
+                                                    {kUnlockAddress2, 0x55}};
 inline constexpr BYTE kSectorEraseCommand = 0x30;
 
 // Writes each cycle with a one-byte FLASH window write; false at the first

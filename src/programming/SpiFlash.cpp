@@ -15,16 +15,14 @@ namespace rf {
 
 namespace {
 
-constexpr int kSupportedKind = 1;
-
 constexpr DWORD kKiB = 1024;
 
 constexpr SpiFlashChipInfo g_spiFlashChips[] = {
-    {0x10EF, kSupportedKind, u"WINBOND W25X10A", 128 * kKiB, 3'000, 4'000},
-    {0x11EF, kSupportedKind, u"WINBOND W25X20A", 256 * kKiB, 3'000, 6'000},
-    {0x12EF, kSupportedKind, u"WINBOND W25X40A", 512 * kKiB, 3'000, 10'000},
-    {0x13EF, kSupportedKind, u"WINBOND W25X80A", 1024 * kKiB, 3'000, 20'000},
-    {0x14EF, kSupportedKind, u"WINBOND W25Q16V", 2048 * kKiB, 3'000, 40'000},
+    {0x10EF, u"WINBOND W25X10A", 128 * kKiB, 3'000, 4'000},
+    {0x11EF, u"WINBOND W25X20A", 256 * kKiB, 3'000, 6'000},
+    {0x12EF, u"WINBOND W25X40A", 512 * kKiB, 3'000, 10'000},
+    {0x13EF, u"WINBOND W25X80A", 1024 * kKiB, 3'000, 20'000},
+    {0x14EF, u"WINBOND W25Q16V", 2048 * kKiB, 3'000, 40'000},
 };
 
 // The identification commands, asked in this order until one answers a
@@ -74,13 +72,12 @@ bool SendSpi(CScsiDevice* pDevice, std::initializer_list<BYTE> bytes, bool bKeep
     return SpiWrite(pDevice, bytes.begin(), static_cast<WORD>(bytes.size()), bKeepSelected);
 }
 
-// True when a chip is known, identifying it first if need be, and the
-// operations here support it.
+// True when a chip is known, identifying it first if need be.
 bool IsChipUsable(CScsiDevice* pDevice) {
     if (pDevice->m_pSpiFlashChip == nullptr) {
         IdentifySpiFlash(pDevice);
     }
-    return pDevice->m_pSpiFlashChip != nullptr && pDevice->m_pSpiFlashChip->nKind == kSupportedKind;
+    return pDevice->m_pSpiFlashChip != nullptr;
 }
 
 // Waits are made only once a chip is known, whose worst case sets the limit.

@@ -15,9 +15,9 @@ class CDevice;
 class CProgressCtrl;
 class CScsiDevice;
 
+// Every chip of the table is one the programming operations support.
 struct SpiFlashChipInfo {
-    WORD wId;   // manufacturer code | device code << 8
-    int nKind;  // 1: the programming operations support it
+    WORD wId;  // manufacturer code | device code << 8
     const char16_t* pszName;
     DWORD dwSize;  // bytes
     // Data-sheet maxima, rounded up: a page program, a chip erase.

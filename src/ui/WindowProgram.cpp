@@ -5,10 +5,10 @@
 #include "base/FilePath.h"
 #include "base/Text.h"
 #include "device/FindDevice.h"
+#include "emulation/EmulatedSession.h"
 #include "framework/Messages.h"
 #include "framework/Startup.h"
 #include "framework/StringTable.h"
-#include "session/EmulatedSession.h"
 #include "ui/MainUserDlg.h"
 #include "ui/WindowOptions.h"
 

@@ -164,9 +164,6 @@ UINT CFirmwareUpdate::UpdateResource(CProgressCtrl* pProgress, IUpdateStatusSink
         (IdentifySpiFlash(&m_device) == 0xFFFF || m_device.m_pSpiFlashChip == nullptr)) {
         return IDS_ERR_UNKNOWN_SPI_FLASH;
     }
-    if (m_device.m_pSpiFlashChip->nKind == 0) {
-        return IDS_ERR_UNKNOWN_SPI_FLASH;
-    }
     // Known only now that the chip is: an image larger than it is refused
     // before the erase, not after it.
     if (UpdateResult refused = RefuseResourceForChip();

@@ -20,7 +20,7 @@
 #include "broker/PeerCheck.h"
 #include "device/BridgeCommands.h"
 #include "device/ScsiDevice.h"
-#include "session/EmulatorPresets.h"
+#include "emulation/EmulatorPresets.h"
 #include "session/ExitStatus.h"
 #include "support/CliFixture.h"
 #include "support/TestEnvironment.h"

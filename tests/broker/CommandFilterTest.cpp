@@ -10,7 +10,7 @@
 #include "broker/CommandFilter.h"
 #include "broker/LoopbackBroker.h"
 #include "device/BridgeCommands.h"
-#include "session/EmulatorPresets.h"
+#include "emulation/EmulatorPresets.h"
 #include "session/ExitStatus.h"
 #include "support/CliFixture.h"
 #include "support/GoldenTraces.h"

@@ -12,7 +12,7 @@
 
 #include "base/CommandLine.h"
 #include "base/Text.h"
-#include "cli/CliCommands.h"
+#include "cli/Commands.h"
 #include "cli/Completion.h"
 #include "emulator/EmulatedDeviceSystem.h"
 #include "framework/StringTable.h"

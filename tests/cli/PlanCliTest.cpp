@@ -14,8 +14,8 @@
 #include "device/ScsiDevice.h"
 #include "firmware/ImageCatalogue.h"
 #include "framework/StringTable.h"
-#include "session/PlannedUpdate.h"
 #include "support/CliFixture.h"
+#include "update/PlannedUpdate.h"
 
 namespace rf::test {
 namespace {

@@ -16,11 +16,11 @@
 #include <sstream>
 
 #include "base/Text.h"
+#include "emulation/EmulatorPresets.h"
 #include "emulator/EmulatedDeviceSystem.h"
 #include "emulator/UiController.h"
 #include "firmware/FirmwareImages.h"
 #include "framework/StringTable.h"
-#include "session/EmulatorPresets.h"
 #include "support/TestEnvironment.h"
 #include "support/UpdateBench.h"
 #include "ui/ControlIds.h"

@@ -10,8 +10,8 @@
 
 #include "base/Text.h"
 #include "device/FlashChips.h"
+#include "emulation/EmulatorPresets.h"
 #include "framework/StringTable.h"
-#include "session/EmulatorPresets.h"
 #include "support/FaultyDeviceSystem.h"
 #include "support/UpdateBench.h"
 

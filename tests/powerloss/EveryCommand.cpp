@@ -37,11 +37,11 @@
 #include <unordered_map>
 
 #include "base/Clock.h"
+#include "emulation/EmulatorPresets.h"
 #include "emulator/FlashSelfProgrammer.h"
 #include "powerloss/BrokenRules.h"
 #include "powerloss/PowerLossHarness.h"
 #include "powerloss/PowerLossState.h"
-#include "session/EmulatorPresets.h"
 
 namespace rf::test {
 

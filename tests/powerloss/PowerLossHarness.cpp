@@ -14,9 +14,9 @@
 #include <random>
 #include <sstream>
 
+#include "emulation/EmulatorPresets.h"
 #include "powerloss/BrokenRules.h"
 #include "powerloss/PowerLossState.h"
-#include "session/EmulatorPresets.h"
 
 namespace rf::test {
 

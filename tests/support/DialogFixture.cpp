@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "session/EmulatorPresets.h"
+#include "emulation/EmulatorPresets.h"
 #include "ui/ControlIds.h"
 #include "ui/MainUserDlg.h"
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "base/Text.h"
+#include "emulation/EmulatedUnits.h"
 #include "framework/StringTable.h"
-#include "session/EmulatedUnits.h"
 #include "support/DialogFixture.h"
 #include "ui/ControlIds.h"
 #include "ui/MainUserDlg.h"

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "base/Text.h"
-#include "session/EmulatorPresets.h"
+#include "emulation/EmulatorPresets.h"
 #include "support/CliFixture.h"
 #include "support/DialogFixture.h"
 #include "support/GoldenTraces.h"

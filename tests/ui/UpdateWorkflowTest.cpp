@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "emulation/EmulatorPresets.h"
 #include "firmware/FirmwareImages.h"
 #include "framework/StringTable.h"
-#include "session/EmulatorPresets.h"
 #include "support/DialogFixture.h"
 #include "ui/ControlIds.h"
 

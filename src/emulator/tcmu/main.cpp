@@ -13,14 +13,14 @@
 #include "base/Clock.h"
 #include "base/SharedClock.h"
 #include "base/Text.h"
+#include "emulation/EmulatedSession.h"
+#include "emulation/EmulatorReset.h"
 #include "emulator/FaultPlan.h"
 #include "emulator/tcmu/EnclosureTarget.h"
 #include "emulator/tcmu/TcmuServer.h"
 #include "emulator/tcmu/UioDevice.h"
 #include "framework/StringTable.h"
 #include "session/CliOptions.h"
-#include "session/EmulatedSession.h"
-#include "session/EmulatorCommand.h"
 #include "session/ExitStatus.h"
 
 namespace {
@@ -95,9 +95,21 @@ int main(int argc, char** argv) {
     }
     const std::string strDirectory = options.emulateDirectory.value_or(DefaultEmulatorDirectory());
     options.emulateDirectory = strDirectory;
-    if ((options.preset || options.bAsRealUnit) &&
-        ResetEmulator(options, std::cout, std::cerr) != kExitSuccess) {
-        return kExitFailure;
+    if (options.preset || options.bAsRealUnit) {
+        EmulatorReset reset;
+        reset.strDirectory = strDirectory;
+        reset.strPreset = options.preset.value_or(kDefaultPreset);
+        reset.strFlashChip = options.flashChip.value_or("");
+        reset.strSpiChip = options.spiChip.value_or("");
+        reset.link = options.link;
+        reset.bAsRealUnit = options.bAsRealUnit;
+        reset.strUnits = options.units.value_or("1");
+        const EmulatorResetResult result = ResetEmulatedEnclosures(reset);
+        const bool bDone = result.outcome == ResetOutcome::Done;
+        (bDone ? std::cout : std::cerr) << Utf16ToUtf8(EmulatorResetText(reset, result));
+        if (!bDone) {
+            return kExitFailure;
+        }
     }
     std::string strError;
     std::unique_ptr<CEmulatedSession> session = CEmulatedSession::Open(strDirectory, strError);

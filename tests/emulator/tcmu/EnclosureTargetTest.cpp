@@ -4,8 +4,8 @@
 #include <sstream>
 
 #include "base/Text.h"
+#include "emulation/EmulatorPresets.h"
 #include "emulator/tcmu/EnclosureTarget.h"
-#include "session/EmulatorPresets.h"
 #include "support/CliFixture.h"
 #include "support/TempFiles.h"
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "base/Text.h"
+#include "emulation/EmulatorPresets.h"
 #include "emulator/tcmu/FakeTcmuRing.h"
 #include "emulator/tcmu/TcmuServer.h"
-#include "session/EmulatorPresets.h"
 #include "support/TempFiles.h"
 #include "support/TestEnvironment.h"
 

@@ -15,8 +15,8 @@
 
 #include "ProgramResources.h"
 #include "base/Clock.h"
+#include "emulation/EmulatedSession.h"
 #include "framework/StringTable.h"
-#include "session/EmulatedSession.h"
 #include "ui/MainDlg.h"
 #include "ui/win32/DialogWindow.h"
 #include "ui/win32/Win32MessageBoxes.h"

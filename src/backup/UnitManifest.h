@@ -99,6 +99,9 @@ std::vector<std::string> BackupFileNames(const UnitManifest* pManifest);
 std::vector<std::string> UnnamedBackupFiles(const std::string& strDirectory,
                                             const UnitManifest& manifest);
 
+// The manifest as JSON text, as the backup writes it.
+std::string FormatUnitManifest(const UnitManifest& manifest);
+
 // The manifest of a backup directory; nullopt with a message naming the file
 // and the field when it is missing, garbled or of another format.
 std::optional<UnitManifest> ReadUnitManifest(const std::string& strDirectory,

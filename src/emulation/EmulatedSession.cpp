@@ -1,10 +1,10 @@
-#include "session/EmulatedSession.h"
+#include "emulation/EmulatedSession.h"
 
 #include "base/Environment.h"
 #include "base/FilePath.h"
+#include "emulation/EmulatedUnits.h"
+#include "emulation/EmulatorPresets.h"
 #include "emulator/EnclosureStore.h"
-#include "session/EmulatedUnits.h"
-#include "session/EmulatorPresets.h"
 
 namespace rf {
 

@@ -1,15 +1,15 @@
-#include "session/EmulatedUnits.h"
+#include "emulation/EmulatedUnits.h"
 
 #include <charconv>
 #include <filesystem>
 
 #include "base/FilePath.h"
 #include "base/Text.h"
+#include "emulation/EmulatedSession.h"
+#include "emulation/EmulatorPresets.h"
 #include "emulator/EnclosureStore.h"
 #include "emulator/UiController.h"
 #include "images/RomSeeprom.h"
-#include "session/EmulatedSession.h"
-#include "session/EmulatorPresets.h"
 
 namespace fs = std::filesystem;
 

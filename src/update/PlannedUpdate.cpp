@@ -1,4 +1,4 @@
-#include "session/PlannedUpdate.h"
+#include "update/PlannedUpdate.h"
 
 #include <random>
 #include <string>
@@ -6,8 +6,8 @@
 
 #include "device/ProductTable.h"
 #include "framework/StringTable.h"
-#include "session/TimingTwin.h"
 #include "update/FirmwareUpdate.h"
+#include "update/TimingTwin.h"
 
 namespace rf {
 

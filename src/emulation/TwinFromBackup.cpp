@@ -1,14 +1,14 @@
-#include "session/TwinFromBackup.h"
+#include "emulation/TwinFromBackup.h"
 
 #include <algorithm>
 #include <filesystem>
 
 #include "base/FilePath.h"
 #include "base/Text.h"
+#include "emulation/EmulatorPresets.h"
 #include "emulator/UiController.h"
 #include "firmware/FirmwareImages.h"
 #include "firmware/ImageKinds.h"
-#include "session/EmulatorPresets.h"
 
 namespace rf {
 

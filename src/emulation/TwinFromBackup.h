@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "backup/UnitManifest.h"
 #include "emulator/EmulatedEnclosure.h"
-#include "session/UnitManifest.h"
 
 namespace rf {
 

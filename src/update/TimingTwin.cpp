@@ -1,4 +1,4 @@
-#include "session/TimingTwin.h"
+#include "update/TimingTwin.h"
 
 #include <algorithm>
 #include <array>
@@ -9,9 +9,9 @@
 #include "base/Text.h"
 #include "device/FindDevice.h"
 #include "device/FlashChips.h"
+#include "emulation/EmulatorPresets.h"
 #include "emulator/EmulatedDeviceSystem.h"
 #include "programming/SpiFlash.h"
-#include "session/EmulatorPresets.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

@@ -1,7 +1,8 @@
-#include "session/UnitManifest.h"
+#include "backup/UnitManifest.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <span>
 #include <vector>
 
 #include "base/FilePath.h"
@@ -29,6 +30,23 @@ ManifestChip ReadChip(CJsonFields& field, const CJson& parent, const char* pszNa
         chip.strName = field.String(object, "name");
     }
     return chip;
+}
+
+std::string Hex(std::span<const BYTE> bytes) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string strHex;
+    for (const BYTE b : bytes) {
+        strHex += kDigits[b >> 4];
+        strHex += kDigits[b & 0x0F];
+    }
+    return strHex;
+}
+
+CJson ChipJson(const ManifestChip& chip) {
+    if (!chip.id) {
+        return {{"id", nullptr}};
+    }
+    return {{"id", *chip.id}, {"name", chip.strName}};
 }
 
 }  // namespace
@@ -169,6 +187,44 @@ std::optional<UnitManifest> ReadUnitManifest(const std::string& strDirectory,
         return std::nullopt;
     }
     return manifest;
+}
+
+std::string FormatUnitManifest(const UnitManifest& manifest) {
+    CJson memories = CJson::object();
+    for (std::size_t i = 0; i < kManifestMemoryCount; ++i) {
+        const ManifestMemory& memory = manifest.memories[i];
+        CJson entry = {{"read", MemoryReadKey(memory.read)},
+                       {"bytes", memory.nBytes},
+                       {"version", memory.wVersion}};
+        if (i == kManifestFlash) {
+            entry["version_string"] = manifest.strFlashVersion;
+        }
+        if (i == kManifestUi || i == kManifestResource) {
+            entry["date"] = memory.wDate;
+            entry["time"] = memory.wTime;
+        }
+        memories[kManifestMemories[i].pszKey] = std::move(entry);
+    }
+    CJson json = CJson::object();
+    json["format"] = manifest.nFormat;
+    json["inquiry"] = {{"vendor", manifest.strVendor},
+                       {"product", manifest.strProduct},
+                       {"revision", manifest.strRevision},
+                       {"emulated_enclosure", manifest.bEmulatedEnclosure}};
+    json["bus"] = {{"type", manifest.nBusType},
+                   {"major", manifest.nBusMajor},
+                   {"minor", manifest.nBusMinor},
+                   {"name", manifest.strBusName}};
+    json["flash_chip"] = ChipJson(manifest.flashChip);
+    json["spi_chip"] = ChipJson(manifest.spiChip);
+    json["serial"] = manifest.strSerial;
+    json["ui_serial"] = manifest.strUiSerial;
+    json["ui_controller"] = {
+        {"state", manifest.nUiState},
+        {"debugger", manifest.bUiDebugger},
+        {"info_block", manifest.infoBlock ? CJson(Hex(*manifest.infoBlock)) : CJson(nullptr)}};
+    json["memories"] = std::move(memories);
+    return JsonText(json) + "\n";
 }
 
 }  // namespace rf

@@ -1,4 +1,4 @@
-#include "session/EmulatorPresets.h"
+#include "emulation/EmulatorPresets.h"
 
 #include <algorithm>
 
