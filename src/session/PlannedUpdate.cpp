@@ -1,5 +1,6 @@
 #include "session/PlannedUpdate.h"
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <system_error>
@@ -68,6 +69,38 @@ const emu::BusProfile& LinkProfileOf(const CScsiDevice& device) {
     return pSameBus != nullptr ? *pSameBus : emu::DefaultBusProfile();
 }
 
+namespace {
+
+// A refused update writes nothing, and one that fails at a memory writes
+// none after it: the plan lists what the update would do, and its total
+// is no less than the parts it lists, each of which was timed on a run of
+// its own.
+void StopWhereTheUpdateStops(PlannedUpdate& planned) {
+    if (planned.bRefused) {
+        planned.steps.clear();
+        // Its search and read are all that a refused update costs.
+        if (planned.totalMicroseconds) {
+            planned.otherMicroseconds = planned.totalMicroseconds;
+        }
+        return;
+    }
+    const auto failed = std::find_if(planned.steps.begin(), planned.steps.end(),
+                                     [](const PlannedStep& step) { return step.nFailure != 0; });
+    if (failed != planned.steps.end()) {
+        planned.steps.erase(failed + 1, planned.steps.end());
+    }
+    if (!planned.totalMicroseconds || !planned.otherMicroseconds) {
+        return;
+    }
+    std::uint64_t nParts = *planned.otherMicroseconds;
+    for (const PlannedStep& step : planned.steps) {
+        nParts += step.estimatedMicroseconds.value_or(0);
+    }
+    planned.totalMicroseconds = std::max(*planned.totalMicroseconds, nParts);
+}
+
+}  // namespace
+
 PlannedUpdate PlanUpdate(CFirmwareUpdate& unit, const emu::BusProfile& link) {
     PlannedUpdate planned;
     planned.pLink = &link;
@@ -113,6 +146,7 @@ PlannedUpdate PlanUpdate(CFirmwareUpdate& unit, const emu::BusProfile& link) {
     planned.nMessageId = planned.bQuestion  ? IDS_CONFIRM_OVERWRITE
                          : planned.bRefused ? nRefusal
                                             : all.nMessageId;
+    StopWhereTheUpdateStops(planned);
     return planned;
 }
 
