@@ -14,11 +14,11 @@ namespace {
 
 // Taken by every command: they are read before any command runs.
 constexpr const char16_t* kEveryCommandOptions[] = {u"--help", u"--version", u"--complete"};
-// Taken by every command that works on drives: which drives, and how the
-// run on them is watched.
+// Taken by every command that works on drives: which drives, how the run
+// on them is watched, and the answer to any question it asks.
 constexpr const char16_t* kDriveOptions[] = {u"--emulate",  u"--emulate-fault", u"--broker",
                                              u"--realtime", u"--clock",         u"--trace",
-                                             u"--stats",    u"--vendor"};
+                                             u"--stats",    u"--vendor",        u"--yes"};
 
 // The updater's options whose meaning the terminal has no use for, each
 // with the reason it gives.

@@ -8,9 +8,8 @@ namespace {
 
 constexpr const char16_t* kListOptions[] = {u"--json"};
 constexpr const char16_t* kInfoOptions[] = {u"--json", u"--device", u"--firmware", u"--load"};
-constexpr const char16_t* kUpdateOptions[] = {u"--json", u"--device",   u"--firmware",
-                                              u"--load", u"--yes",      u"--plan",
-                                              u"--link", u"--rehearse", u"--all"};
+constexpr const char16_t* kUpdateOptions[] = {u"--json", u"--device", u"--firmware", u"--load",
+                                              u"--plan", u"--link",   u"--rehearse", u"--all"};
 constexpr const char16_t* kBackupOptions[] = {u"--device"};
 constexpr const char16_t* kResetOptions[] = {u"--emulate",      u"--preset",     u"--flash-chip",
                                              u"--spi-chip",     u"--link",       u"--units",

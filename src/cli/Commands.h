@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/ExitStatus.h"
 #include "base/Types.h"
 #include "device/DevicePort.h"
-#include "session/ExitStatus.h"
 
 namespace rf {
 

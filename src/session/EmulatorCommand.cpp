@@ -3,6 +3,7 @@
 #include <memory>
 #include <ostream>
 
+#include "base/ExitStatus.h"
 #include "base/Text.h"
 #include "emulator/EnclosureStore.h"
 #include "framework/StringTable.h"
@@ -10,7 +11,6 @@
 #include "session/EmulatedSession.h"
 #include "session/EmulatedUnits.h"
 #include "session/EmulatorPresets.h"
-#include "session/ExitStatus.h"
 #include "session/TwinFromBackup.h"
 
 namespace rf {

@@ -71,19 +71,11 @@ const emu::BusProfile& LinkProfileOf(const CScsiDevice& device) {
 
 namespace {
 
-// A refused update writes nothing, and one that fails at a memory writes
-// none after it: the plan lists what the update would do, and its total
-// is no less than the parts it lists, each of which was timed on a run of
-// its own.
+// An update that fails at a memory writes none after it, so the plan lists
+// none after it. The steps of a refused update are what it would write
+// once the cause is gone; its total, like every total, is no less than
+// the parts listed, each of which was timed on a run of its own.
 void StopWhereTheUpdateStops(PlannedUpdate& planned) {
-    if (planned.bRefused) {
-        planned.steps.clear();
-        // Its search and read are all that a refused update costs.
-        if (planned.totalMicroseconds) {
-            planned.otherMicroseconds = planned.totalMicroseconds;
-        }
-        return;
-    }
     const auto failed = std::find_if(planned.steps.begin(), planned.steps.end(),
                                      [](const PlannedStep& step) { return step.nFailure != 0; });
     if (failed != planned.steps.end()) {

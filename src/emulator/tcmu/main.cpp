@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Clock.h"
+#include "base/ExitStatus.h"
 #include "base/SharedClock.h"
 #include "base/Text.h"
 #include "emulator/FaultPlan.h"
@@ -21,7 +22,6 @@
 #include "session/CliOptions.h"
 #include "session/EmulatedSession.h"
 #include "session/EmulatorCommand.h"
-#include "session/ExitStatus.h"
 
 namespace {
 
