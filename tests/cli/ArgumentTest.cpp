@@ -141,6 +141,16 @@ TEST_F(ArgumentTest, ErrorsNameTheRealProblem) {
     EXPECT_NE(trace.strErr.find(strFile + ": Not a directory"), std::string::npos) << trace.strErr;
 }
 
+// --device names a unit by drive or serial number for every command; a
+// rehearsal runs on the unit's twin, which has a drive name of its own.
+TEST_F(ArgumentTest, ARehearsalFindsTheUnitByItsDriveName) {
+    const auto before = State();
+    const CliRun run =
+        Run({u"update", u"--rehearse", u"--device", u"emulated-enclosure-3", emulate});
+    EXPECT_EQ(run.nExit, 0) << run.strErr;
+    EXPECT_EQ(State(), before);
+}
+
 TEST_F(ArgumentTest, EachCommandHasItsOwnUsage) {
     const CliRun help = Run({u"help", u"backup"});
     EXPECT_EQ(help.nExit, 0);
