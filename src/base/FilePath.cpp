@@ -1,5 +1,6 @@
 #include "base/FilePath.h"
 
+#include <cerrno>
 #include <fstream>
 #include <random>
 #include <system_error>
@@ -44,6 +45,10 @@ bool CanWriteInDirectory(const std::filesystem::path& directory, std::string& st
     }
     fs::remove(probe, error);
     return true;
+}
+
+std::string LastFileErrorText() {
+    return std::generic_category().message(errno);
 }
 
 bool ReadFileBytes(const std::filesystem::path& path, std::vector<unsigned char>& bytes) {

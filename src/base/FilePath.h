@@ -16,6 +16,10 @@ std::filesystem::path PathFromUtf8(std::string_view strPath);
 std::string PathToUtf8(const std::filesystem::path& path);
 std::filesystem::path PathFromUtf16(std::u16string_view strPath);
 
+// The system's reason for the last failed call on a file (errno), as the
+// system words it, for a message that names the path beside it.
+std::string LastFileErrorText();
+
 // The whole file; false when it cannot be opened or read to its end.
 bool ReadFileBytes(const std::filesystem::path& path, std::vector<unsigned char>& bytes);
 

@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "base/Clock.h"
+#include "base/ExitStatus.h"
 #include "base/SharedClock.h"
 #include "base/Text.h"
 #include "broker/BrokerConfig.h"
@@ -28,7 +29,6 @@
 #include "device/os/linux/UdevDeviceTree.h"
 #include "emulation/EmulatedSession.h"
 #include "framework/StringTable.h"
-#include "session/ExitStatus.h"
 
 namespace {
 

@@ -1,32 +1,26 @@
+// The terminal front end's start: its arguments parsed and checked against
+// the command table, the run set up once, the command's row run.
+
 #include "cli/CliApp.h"
 
-#include <ctime>
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <optional>
 #include <ostream>
 
-#include "base/Clock.h"
 #include "base/CommandLine.h"
-#include "base/FilePath.h"
-#include "base/SharedClock.h"
+#include "base/Json.h"
 #include "base/Text.h"
-#include "cli/BrokerAccess.h"
+#include "cli/ArgumentCheck.h"
+#include "cli/CommandRun.h"
+#include "cli/CommandUsage.h"
 #include "cli/Commands.h"
 #include "cli/Completion.h"
+#include "cli/DriveRun.h"
 #include "cli/FirmwareCommand.h"
 #include "cli/TerminalMessageBoxes.h"
-#include "cli/UpdateAll.h"
-#include "device/TracingDeviceSystem.h"
 #include "emulation/EmulatedSession.h"
-#include "emulation/EmulatedUnits.h"
-#include "emulator/FaultPlan.h"
 #include "framework/Messages.h"
 #include "framework/Startup.h"
 #include "framework/StringTable.h"
 #include "session/CliOptions.h"
-#include "update/FirmwareUpdate.h"
 
 namespace rf {
 
@@ -36,62 +30,86 @@ void PrintLine(std::ostream& stream, const std::u16string& text) {
     stream << Utf16ToUtf8(text) << '\n';
 }
 
-int Usage(std::ostream& stream, UINT nProblem, const std::u16string& what) {
-    PrintLine(stream, LoadResString(nProblem) + what);
-    PrintLine(stream, LoadResString(IDS_CLI_USAGE));
+std::u16string CommandName(const CliCommand& command) {
+    return command.pszSubcommand == nullptr
+               ? std::u16string(command.pszWord)
+               : std::u16string(command.pszWord) + u" " + command.pszSubcommand;
+}
+
+// Every argument the program does not take is told here, on one line
+// that names it and where to read more; with --json the same as JSON on
+// the output, which is all a script reads.
+int ArgumentError(CliContext& context, bool bJson, UINT nMessage, const std::u16string& argument,
+                  const std::u16string& command = {}) {
+    const std::u16string text = LoadResString(nMessage) + argument;
+    std::u16string pointer = LoadResString(IDS_CLI_SEE_HELP);
+    const std::size_t nAt = pointer.find(u"%s");
+    if (nAt != std::u16string::npos) {
+        pointer.replace(
+            nAt, 2, command.empty() ? u"reflasher-cli --help" : u"reflasher-cli help " + command);
+    }
+    PrintLine(context.err, (command.empty() ? u"" : command + u": ") + text + pointer);
+    if (bJson) {
+        CJson json = CJson::object();
+        json["error"]["message_id"] = nMessage;
+        json["error"]["message"] = text;
+        context.out << JsonText(json) << '\n';
+    }
     return kExitNothing;
 }
 
-// Counts of --stats: what the command cost on the device and on the host.
-void PrintStats(std::ostream& stream, const TraceCounters& counters,
-                std::uint64_t nDeviceMicroseconds, double dCpuSeconds) {
-    stream << Utf16ToUtf8(LoadResString(IDS_CLI_STATS)) << ": commands " << counters.nCommands
-           << " (failed " << counters.nFailed << "), bytes in " << counters.nBytesIn
-           << ", bytes out " << counters.nBytesOut << ", device time " << nDeviceMicroseconds / 1000
-           << " ms, host CPU time " << static_cast<long long>(dCpuSeconds * 1000) << " ms\n";
-}
-
-// A fault that names a unit goes to that unit alone; one that names none,
-// to every unit. False, with a message, when no unit has the name.
-bool AddFaults(CEmulatedSession& session, const std::vector<UnitFault>& faults, std::ostream& err) {
-    for (const UnitFault& fault : faults) {
-        if (fault.unit.empty()) {
-            for (const CEmulatedSession::Unit& unit : session.Units()) {
-                unit.pEnclosure->AddFault(fault.fault);
-            }
-        } else if (emu::CEmulatedEnclosure* pUnit = session.FindUnit(fault.unit)) {
-            pUnit->AddFault(fault.fault);
-        } else {
-            PrintLine(err, LoadResString(IDS_CLI_NO_SUCH_FAULT_UNIT) + fault.unit);
-            return false;
+// The words that name no command: a command without its sub-command, or
+// with one it does not have, or no command at all.
+int UnknownCommand(CliContext& context, bool bJson, const std::vector<std::u16string>& words) {
+    std::u16string subcommands;
+    for (const CliCommand& command : CliCommands()) {
+        if (words[0] == command.pszWord && command.pszSubcommand != nullptr) {
+            subcommands +=
+                (subcommands.empty() ? u"" : u"|") + std::u16string(command.pszSubcommand);
         }
     }
-    return true;
+    if (subcommands.empty()) {
+        return ArgumentError(context, bJson, IDS_CLI_UNKNOWN_COMMAND, words[0]);
+    }
+    if (words.size() == 1) {
+        return ArgumentError(context, bJson, IDS_CLI_MISSING_OPERAND, subcommands, words[0]);
+    }
+    return ArgumentError(context, bJson, IDS_CLI_UNKNOWN_COMMAND, words[0] + u" " + words[1]);
+}
+
+// "help" and "help COMMAND [SUB-COMMAND]".
+int Help(CliContext& context, bool bJson, const std::vector<std::u16string>& words) {
+    if (words.size() == 1) {
+        PrintLine(context.out, LoadResString(IDS_CLI_USAGE));
+        return kExitSuccess;
+    }
+    const std::vector<std::u16string> asked(words.begin() + 1, words.end());
+    const CliCommand* pCommand = FindCommand(asked);
+    if (pCommand == nullptr) {
+        return UnknownCommand(context, bJson, asked);
+    }
+    PrintCommandUsage(*pCommand, context.out);
+    return kExitSuccess;
 }
 
 }  // namespace
-
-void PrintLink(std::ostream& stream, const emu::BusProfile& bus) {
-    stream << Utf16ToUtf8(LoadResString(IDS_CLI_LINK)) << ": " << bus.pszName << " ("
-           << bus.pszDescription << "; " << bus.nCommandMicroseconds << " us a command, "
-           << bus.nNanosecondsPerByte << " ns a byte)\n";
-}
 
 int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     SetCurrentLanguage(DetectLanguageFromEnvironment());
 
     CliOptions options;
     if (const auto error = ParseCliOptions(args, options, DefaultEmulatorDirectory())) {
-        return Usage(context.err,
-                     error->bMissingValue ? IDS_CLI_OPTION_NEEDS_VALUE : IDS_CLI_UNKNOWN_OPTION,
-                     error->argument);
+        const UINT nMessage = error->nMessage != 0   ? error->nMessage
+                              : error->bMissingValue ? IDS_CLI_OPTION_NEEDS_VALUE
+                                                     : IDS_CLI_UNKNOWN_OPTION;
+        return ArgumentError(context, options.bJson, nMessage, error->argument);
     }
     if (options.complete) {
         if (PrintCompletions(*options.complete, context.system, context.out)) {
             return kExitSuccess;
         }
-        return Usage(context.err, IDS_CLI_UNKNOWN_OPTION,
-                     u"--complete " + Utf8ToUtf16(*options.complete));
+        return ArgumentError(context, options.bJson, IDS_CLI_UNKNOWN_OPTION,
+                             u"--complete " + Utf8ToUtf16(*options.complete));
     }
     // In JSON mode only the JSON goes to the output.
     std::ostream& log = options.bJson ? context.err : context.out;
@@ -116,171 +134,48 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         PrintLine(context.out, CarriedImagesLine());
         return kExitSuccess;
     }
-    const std::u16string command = options.words.empty() ? std::u16string() : options.words.front();
-    if (options.bHelp || command.empty()) {
+    if (options.words.empty()) {
+        if (const auto problem = CheckUpdaterArguments(options); problem && !options.bHelp) {
+            return ArgumentError(context, options.bJson, problem->nMessage, problem->argument);
+        }
         PrintLine(options.bHelp ? context.out : context.err, LoadResString(IDS_CLI_USAGE));
         return options.bHelp ? kExitSuccess : kExitNothing;
     }
-    if (!IsKnownCommand(options.words)) {
-        return Usage(context.err, IDS_CLI_UNKNOWN_COMMAND, command);
+    if (options.words.front() == u"help") {
+        return Help(context, options.bJson, options.words);
     }
-    // Only an update has a plan.
-    if (options.bPlan && command != u"update") {
-        return Usage(context.err, IDS_CLI_UNKNOWN_OPTION, u"--plan");
+    const CliCommand* pCommand = FindCommand(options.words);
+    if (pCommand == nullptr) {
+        return UnknownCommand(context, options.bJson, options.words);
+    }
+    if (options.bHelp) {
+        PrintCommandUsage(*pCommand, context.out);
+        return kExitSuccess;
+    }
+    if (const auto problem = CheckArguments(options, *pCommand, args)) {
+        return ArgumentError(context, options.bJson, problem->nMessage, problem->argument,
+                             CommandName(*pCommand));
     }
     // The emulated enclosure is the program's own, never the broker's drives.
     if (options.broker && options.emulateDirectory) {
-        return Usage(context.err, IDS_CLI_UNKNOWN_OPTION, u"--broker");
-    }
-    if (options.bAll &&
-        (command != u"update" || options.device || options.bPlan || options.bRehearse)) {
-        PrintLine(context.err, LoadResString(IDS_BATCH_ALL_NEEDS_UPDATE));
-        return kExitNothing;
+        return ArgumentError(context, options.bJson, IDS_CLI_UNKNOWN_OPTION, u"--broker");
     }
     if (!options.loads.empty() && !options.updater.bVendorMode) {
         PrintLine(context.err, LoadResString(IDS_CLI_LOAD_NEEDS_VENDOR));
         return kExitNothing;
     }
-    std::vector<UnitFault> faults;
-    for (const std::string& strFault : options.faults) {
-        const std::optional<UnitFault> fault = ParseUnitFault(strFault);
-        if (!fault) {
-            return Usage(context.err, IDS_CLI_UNKNOWN_OPTION,
-                         u"--emulate-fault " + Utf8ToUtf16(strFault));
-        }
-        faults.push_back(*fault);
-    }
-    if (command == u"emulator") {
-        CommandStreams streams{context.out, context.err, log};
-        return RunEmulatorCommand(options, streams);
-    }
-    if (command == u"firmware") {
-        CommandStreams streams{context.out, context.err, log};
-        return RunFirmwareCommand(options, streams);
-    }
-    // A package is checked whole before any device is touched.
-    if (!CheckFirmwareOption(options, context.err)) {
-        return kExitNothing;
-    }
 
-    // The emulated enclosure runs on virtual time unless it is to take its
-    // modelled time. A clock file gives the virtual time that an enclosure
-    // served through the kernel keeps, for real drives as for emulated ones.
-    CVirtualClock virtualClock;
-    std::unique_ptr<CSharedVirtualClock> sharedClock;
-    std::optional<CScopedClock> scopedClock;
-    if (options.clockFile) {
-        sharedClock = CSharedVirtualClock::Open(*options.clockFile);
-        if (sharedClock == nullptr) {
-            PrintLine(context.err,
-                      LoadResString(IDS_CLI_CLOCK_FAILED) + Utf8ToUtf16(*options.clockFile));
-            return kExitNothing;
-        }
-        scopedClock.emplace(*sharedClock);
-    }
-    std::unique_ptr<CEmulatedSession> session;
-    CBrokerAccess brokerAccess(context.system, options.broker, context.strFallbackBroker,
-                               options.updater.bAllProducts);
-    IDeviceSystem* pSystem = &brokerAccess.System();
-    if (options.emulateDirectory) {
-        // The clock first: the enclosure starts up on it as it is loaded.
-        if (!options.bRealtime && !scopedClock) {
-            scopedClock.emplace(virtualClock);
-        }
-        std::string strError;
-        session = CEmulatedSession::Open(*options.emulateDirectory, strError);
-        if (session == nullptr) {
-            PrintLine(context.err, LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
-            return kExitFailure;
-        }
-        for (const CEmulatedSession::Unit& unit : session->Units()) {
-            unit.pEnclosure->ResetCommandIndex();
-        }
-        // With --all the faults are the workers': the parent only searches.
-        if (!options.bAll && !AddFaults(*session, faults, context.err)) {
-            return kExitNothing;
-        }
-        pSystem = &session->System();
-        // An update must be able to keep what it did to the enclosure.
-        options.updater.stateDirectory = PathFromUtf8(*options.emulateDirectory);
-    }
-
-    CTracingDeviceSystem tracing(*pSystem);
-    std::ofstream traceFile;
-    // With --all, --trace names a directory for the workers' traces.
-    if (options.traceFile && !options.bAll) {
-        // One line ending on every system, so traces compare byte for byte.
-        traceFile.open(std::filesystem::path(*options.traceFile),
-                       std::ios::binary | std::ios::trunc);
-        if (!traceFile) {
-            PrintLine(context.err, LoadResString(IDS_CLI_TRACE_FAILED) + *options.traceFile);
-            return kExitNothing;
-        }
-        tracing.SetSink(
-            [&traceFile](const TraceEntry& entry) { traceFile << FormatTraceLine(entry) << '\n'; });
-    }
-
-    const std::uint64_t nStart = CurrentClock().NowMicroseconds();
-    const std::clock_t cpuStart = std::clock();
     CommandStreams streams{context.out, context.err, log};
-    int nExit = kExitSuccess;
-    // The emulated enclosure's state is saved once; an update saves it
-    // before it tells its result.
-    bool bStateSaved = false;
-    auto saveState = [&session, &context, &bStateSaved]() {
-        if (session == nullptr || bStateSaved) {
-            return true;
-        }
-        bStateSaved = true;
-        std::string strError;
-        if (!session->Save(strError)) {
-            PrintLine(context.err, LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
-            return false;
-        }
-        return true;
-    };
-    if (command == u"list") {
-        nExit = ListDrives(tracing, options, streams);
-    } else {
-        CFirmwareUpdate update(tracing, options.updater);
-        if (command == u"info") {
-            nExit = ShowInfo(update, options, streams);
-        } else if (command == u"update" && options.bPlan) {
-            nExit = RunPlanCommand(update, options, streams);
-        } else if (command == u"update" && options.bRehearse) {
-            nExit = RehearseUpdate(update, options, streams, context.bTerminalOutput);
-        } else if (command == u"update" && options.bAll) {
-            // The workers keep the emulated enclosures once they start: the
-            // parent's copy is saved before, and never after them.
-            nExit = RunUpdateAll(tracing, options, streams, context, [&session, &context]() {
-                std::string strError;
-                const bool bSaved = session == nullptr || session->Save(strError);
-                session.reset();
-                if (!bSaved) {
-                    PrintLine(context.err,
-                              LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
-                }
-                return bSaved;
-            });
-        } else if (command == u"update") {
-            nExit = RunUpdateCommand(update, options, streams, context.bTerminalOutput, nullptr,
-                                     saveState);
-        } else {
-            nExit = RunBackup(update, options, Utf16ToUtf8(options.words[1]), streams);
-        }
+    CommandRun run{options, streams, context};
+    if (!pCommand->bDrives) {
+        return pCommand->pfnRun(run);
     }
-    brokerAccess.Report(context.err);
-    if (options.bStats) {
-        PrintStats(log, tracing.Counters(), CurrentClock().NowMicroseconds() - nStart,
-                   static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
+    CDriveRun drives;
+    if (const int nExit = drives.Open(options, context); nExit != kExitSuccess) {
+        return nExit;
     }
-    if (session != nullptr && (options.bStats || command == u"list" || command == u"info")) {
-        PrintLink(log, session->Enclosure().Bus());
-    }
-    if (!bStateSaved && !saveState()) {
-        nExit = kExitFailure;
-    }
-    return nExit;
+    run.pDrives = &drives;
+    return drives.Finish(options, streams, pCommand->pfnRun(run));
 }
 
 }  // namespace rf

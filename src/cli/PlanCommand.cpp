@@ -165,6 +165,12 @@ int RunPlanCommand(CFirmwareUpdate& update, const CliOptions& options, CommandSt
         // As the update itself ends when it refuses.
         return kExitNothing;
     }
+    // And as it ends when a memory fails on the way.
+    UpdateResult result;
+    result.nMessageId = plan.nMessageId;
+    if (!plan.bQuestion && plan.nMessageId != 0 && !result.Succeeded()) {
+        return kExitFailure;
+    }
     return kExitSuccess;
 }
 

@@ -192,6 +192,9 @@ int RehearseUpdate(CFirmwareUpdate& unitUpdate, const CliOptions& options, Comma
         // The report is the rehearsal's own; the update's lines go to the log.
         CliOptions twinCommand = options;
         twinCommand.bJson = false;
+        // The twin is the only drive of its session, under a drive name of
+        // its own: the unit's drive name would find nothing there.
+        twinCommand.device.reset();
         CommandStreams twinStreams{streams.log, streams.err, streams.log};
         const std::uint64_t nStart = clock.NowMicroseconds();
         nExit = RunUpdateCommand(twinUpdate, twinCommand, twinStreams, bTerminal && !options.bJson,

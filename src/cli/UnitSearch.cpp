@@ -2,9 +2,11 @@
 // does when it opens: the images the options name, their version texts,
 // the device searched for once a second for a bounded time, then read.
 
+#include <fstream>
 #include <ostream>
 
 #include "base/Clock.h"
+#include "base/FilePath.h"
 #include "base/Text.h"
 #include "cli/Commands.h"
 #include "device/FindDevice.h"
@@ -36,9 +38,17 @@ bool PrepareImages(CFirmwareUpdate& update, const CliOptions& options, std::ostr
     // Image files loaded as a drop on the full dialog's image fields would.
     for (const auto& [strKind, path] : options.loads) {
         const MemoryKindInfo* pKind = FindMemoryKind(strKind);
-        if (pKind == nullptr || !update.LoadImageFile(pKind->kind, path)) {
-            err << Utf16ToUtf8(LoadResString(IDS_CLI_LOAD_FAILED)) << strKind << "="
+        if (pKind == nullptr) {
+            err << Utf16ToUtf8(LoadResString(IDS_CLI_LOAD_NEEDS_KIND)) << strKind << "="
                 << Utf16ToUtf8(path) << '\n';
+            return false;
+        }
+        if (!update.LoadImageFile(pKind->kind, path)) {
+            // The system's reason when the file itself cannot be read; the
+            // image's own faults were told by the message box.
+            std::ifstream file(PathFromUtf16(path), std::ios::binary);
+            err << Utf16ToUtf8(LoadResString(IDS_CLI_LOAD_FAILED)) << strKind << "="
+                << Utf16ToUtf8(path) << (file ? "" : ": " + LastFileErrorText()) << '\n';
             return false;
         }
     }

@@ -77,6 +77,10 @@ private:
     unsigned long long m_nLastDrawMs = 0;
 };
 
+// What the worker of the unit on the drive runs: the update of that unit
+// alone, with every option given that the option table forwards.
+std::vector<std::u16string> WorkerArgs(const CliOptions& options, const std::u16string& drive);
+
 // Searches the units in system, then calls beforeWorkers (which hands the
 // emulated enclosures over to the workers: the parent saves its copy then,
 // never after them) and runs the workers.

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "base/Clock.h"
+#include "base/FilePath.h"
 #include "base/Text.h"
 #include "batch/WorkerProcess.h"
 #include "cli/CliApp.h"
@@ -87,45 +88,34 @@ std::vector<std::filesystem::path> TraceFiles(const std::filesystem::path& direc
     return files;
 }
 
-// What the worker of one unit runs: the update of that unit alone, with
-// every option of the parent that an update takes.
-std::vector<std::u16string> WorkerArgs(const CliOptions& options, const BatchUnit& unit) {
-    std::vector<std::u16string> args{u"update", u"--device", unit.strDrive, u"--json"};
-    if (options.emulateDirectory) {
-        args.push_back(u"--emulate=" + Utf8ToUtf16(*options.emulateDirectory));
+// The updater's "/Firmware=" goes to the workers as the --firmware given.
+bool IsPackageArgument(const std::u16string& arg) {
+    return arg.size() > 10 && EqualsNoCase(Utf16ToUtf8(arg.substr(1, 9)), "Firmware=");
+}
+
+}  // namespace
+
+std::vector<std::u16string> WorkerArgs(const CliOptions& options, const std::u16string& drive) {
+    std::vector<std::u16string> args{u"update", u"--device", drive, u"--json"};
+    const std::vector<CliOptionName> table = CliOptionNames();
+    for (const GivenOption& option : options.given) {
+        const auto it = std::find_if(table.begin(), table.end(), [&option](const auto& entry) {
+            return entry.name == option.name;
+        });
+        if (it != table.end() && it->withAll == WithAll::Forward) {
+            args.push_back(option.value ? option.name + u"=" + *option.value : option.name);
+        }
     }
-    for (const std::string& strFault : options.faults) {
-        args.push_back(u"--emulate-fault=" + Utf8ToUtf16(strFault));
-    }
-    if (options.bRealtime) {
-        args.push_back(u"--realtime");
-    }
-    if (options.clockFile) {
-        args.push_back(u"--clock=" + Utf8ToUtf16(*options.clockFile));
-    }
-    if (options.broker) {
-        args.push_back(u"--broker=" + Utf8ToUtf16(*options.broker));
-    }
-    if (options.bYes) {
-        args.push_back(u"--yes");
-    }
-    if (options.firmware) {
-        args.push_back(u"--firmware=" + Utf8ToUtf16(*options.firmware));
-    }
-    for (const auto& [strKind, path] : options.loads) {
-        args.push_back(u"--load=" + Utf8ToUtf16(strKind) + u"=" + path);
-    }
-    // The updater's own options ("/IgnoreLockDrivesError"...), which hold
-    // /EnableVendorMode for --vendor; the package is passed above.
-    const std::u16string packageArg =
-        options.firmware ? u"/Firmware=" + Utf8ToUtf16(*options.firmware) : std::u16string();
+    // The updater's own options ("/IgnoreLockDrivesError"...).
     for (const std::u16string& arg : options.updaterArgs) {
-        if (!arg.empty() && (arg[0] == u'/' || arg[0] == u'-') && arg != packageArg) {
+        if (!arg.empty() && (arg[0] == u'/' || arg[0] == u'-') && !IsPackageArgument(arg)) {
             args.push_back(arg);
         }
     }
     return args;
 }
+
+namespace {
 
 void PrintLine(std::ostream& stream, const std::u16string& text) {
     stream << Utf16ToUtf8(text) << '\n';
@@ -156,14 +146,21 @@ int RunUpdateAll(IDeviceSystem& system, const CliOptions& options, CommandStream
     }
     std::vector<WorkerJob> jobs;
     for (const BatchUnit& unit : units) {
-        jobs.push_back({WorkerArgs(options, unit)});
+        jobs.push_back({WorkerArgs(options, unit.strDrive)});
     }
     if (options.traceFile) {
         const std::filesystem::path directory(*options.traceFile);
         std::error_code error;
-        std::filesystem::create_directories(directory, error);
-        if (!std::filesystem::is_directory(directory, error)) {
-            PrintLine(streams.err, LoadResString(IDS_CLI_TRACE_FAILED) + *options.traceFile);
+        if (std::filesystem::exists(directory, error) &&
+            !std::filesystem::is_directory(directory, error)) {
+            error = std::make_error_code(std::errc::not_a_directory);
+        } else {
+            std::filesystem::create_directories(directory, error);
+        }
+        if (error || !std::filesystem::is_directory(directory, error)) {
+            PrintLine(streams.err, LoadResString(IDS_CLI_TRACE_DIRECTORY_FAILED) +
+                                       *options.traceFile + u": " +
+                                       Utf8ToUtf16(error ? error.message() : LastFileErrorText()));
             return kExitNothing;
         }
         const std::vector<std::filesystem::path> files = TraceFiles(directory, units);

@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/ExitStatus.h"
 #include "base/Json.h"
 #include "base/Text.h"
 #include "base/TextWidth.h"
 #include "cli/UpdateAll.h"
 #include "framework/StringTable.h"
-#include "session/ExitStatus.h"
 
 namespace rf {
 

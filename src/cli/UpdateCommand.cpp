@@ -118,9 +118,11 @@ int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, Command
     for (const std::u16string& what : update.m_device.m_volumeReport.unmounted) {
         streams.log << Utf16ToUtf8(LoadResString(IDS_CLI_UNMOUNTED) + what) << '\n';
     }
-    // A refused update wrote nothing. Volumes in use have always been
-    // reported as a failure, which scripts rely on.
-    const bool bNothing = result.eOutcome != UpdateOutcome::Ran && nMessage != IDS_ERR_DRIVE_IN_USE;
+    // A refused update wrote nothing; volumes in use refuse it too, unless
+    // others of the unit's were taken offline before, which is a change.
+    const bool bNothing =
+        result.eOutcome != UpdateOutcome::Ran &&
+        (nMessage != IDS_ERR_DRIVE_IN_USE || update.m_device.m_volumeReport.unmounted.empty());
     if (options.bJson) {
         CJson json = CJson::object();
         json["result"] = bSuccess        ? "success"

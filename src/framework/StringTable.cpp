@@ -158,6 +158,7 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"\n"
      u"Options:\n"
      u"  --emulate[=DIR]          use the emulated enclosure kept in DIR, not the computer's drives\n"
+     u"                           (DIR only after \"=\")\n"
      u"  --emulate-fault [UNIT:]KIND:N  inject a fault at command N (fail, check-condition,\n"
      u"                           power-cut); UNIT: the serial number or drive of one unit\n"
      u"  --device NAME            with info, update, backup: the enclosure on drive NAME (as list\n"
@@ -189,7 +190,7 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --yes                    answer Yes when asked to overwrite firmware that is up to date\n"
      u"  --all                    with \"update\": every attached enclosure at once, one process each;\n"
      u"                           --trace then names a directory, one file per unit\n"
-     u"  --json                   machine-readable output (list, info, update)\n"
+     u"  --json                   machine-readable output (list, info, update, firmware show)\n"
      u"  --trace FILE             write every command block sent to FILE\n"
      u"  --stats                  print commands, bytes, device time and host CPU time\n"
      u"  --complete WHAT          words for shell completion: commands, options, presets, links,\n"
@@ -199,8 +200,15 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"Options of the updater, with \"/\" or \"-\": /AutoUpdate, /EnableVendorMode,\n"
      u"/EnableAllProducts, /ForceAmdRom, /DisableResetUI, /IgnoreLockDrivesError,\n"
      u"/IgnoreMissingUnitName (a front panel whose name is lost gets an empty one), /UIRSC=FILE\n"
-     u"(the UI resource data from FILE), /Firmware=PATH (a firmware package); /ROM=, /HOST= and\n"
-     u"/UIROM= are accepted and ignored.",
+     u"(the UI resource data from FILE), /Firmware=PATH (a firmware package, as --firmware).\n"
+     u"/AutoUpdate is the window's (update starts by itself); /ROM=, /HOST= and /UIROM= would be\n"
+     u"ignored: all three are refused here, as is any argument a command does not take.\n"
+     u"\n"
+     u"  help COMMAND, COMMAND --help   the usage of one command\n"
+     u"\n"
+     u"Exit status: 0 done; 1 failed (something may have changed); 2 nothing was done (refused\n"
+     u"before writing, declined, nothing found, or a wrong command line). update --plan ends\n"
+     u"with the status the update would.",
      u"使い方: reflasher-cli コマンド [オプション]\n"
      u"\n"
      u"コマンド:\n"
@@ -216,6 +224,7 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"\n"
      u"オプション:\n"
      u"  --emulate[=DIR]          コンピューターのドライブではなく、DIR に保存された模擬筐体を使います\n"
+     u"                           (DIR は \"=\" の後にのみ指定できます)\n"
      u"  --emulate-fault [UNIT:]KIND:N  コマンド N で障害を起こします (fail, check-condition,\n"
      u"                           power-cut)。UNIT: 対象の 1 台のシリアル番号またはドライブ\n"
      u"  --device NAME            info, update, backup と共に: ドライブ NAME (list の表示どおり)\n"
@@ -247,7 +256,7 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --yes                    最新のファームウェアを上書きするか尋ねられたら「はい」と答えます\n"
      u"  --all                    \"update\" と共に: 接続されたすべての筐体を、1 台に 1 プロセスで\n"
      u"                           同時に更新します (--trace はディレクトリ、1 台に 1 ファイル)\n"
-     u"  --json                   機械で読める出力 (list, info, update)\n"
+     u"  --json                   機械で読める出力 (list, info, update, firmware show)\n"
      u"  --trace FILE             送信したコマンドブロックをすべて FILE に書きます\n"
      u"  --stats                  コマンド数、バイト数、デバイス時間、CPU 時間を表示します\n"
      u"  --complete WHAT          シェル補完の候補を表示します: commands, options, presets, links,\n"
@@ -258,7 +267,14 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"/EnableAllProducts, /ForceAmdRom, /DisableResetUI, /IgnoreLockDrivesError,\n"
      u"/IgnoreMissingUnitName (名前が失われたフロントパネルに空の名前を書き込みます), /UIRSC=FILE\n"
      u"(UI リソースデータを FILE から読み込みます), /Firmware=PATH (ファームウェアパッケージ)。\n"
-     u"/ROM=, /HOST=, /UIROM= は受け付けますが無視します。"},
+     u"/AutoUpdate はウィンドウ用です (update は自動的に始まります)。/ROM=, /HOST=, /UIROM= は\n"
+     u"無視されるため、コマンドが受け付けない引数と同じく拒否します。\n"
+     u"\n"
+     u"  help コマンド、コマンド --help   そのコマンドの使い方を表示します\n"
+     u"\n"
+     u"終了ステータス: 0 完了、1 失敗 (変更された可能性あり)、2 何もしていません (書き込み前の拒否、\n"
+     u"取り消し、筐体なし、またはコマンドラインの誤り)。update --plan は更新と同じステータスで\n"
+     u"終わります。"},
     // clang-format on
     {IDS_CLI_NO_DRIVES, u"No SCSI disk drives were found on this computer.",
      u"このコンピューターにSCSIディスクドライブが見つかりませんでした。"},
@@ -501,6 +517,43 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"対応筐体が複数接続されているため、何もしませんでした。--device ドライブ または "
      u"--device シリアル番号 で 1 台を選ぶか、--all ですべてを更新してください:"},
     {IDS_CLI_DRIVE, u"Drive", u"ドライブ"},
+    {IDS_CLI_SEE_HELP, u" (see: %s)", u" (参照: %s)"},
+    {IDS_CLI_OPTION_NOT_TAKEN, u"this command does not take the option ",
+     u"このコマンドでは使えないオプションです: "},
+    {IDS_CLI_OPERAND_NOT_TAKEN, u"this command does not take the argument ",
+     u"このコマンドでは使えない引数です: "},
+    {IDS_CLI_MISSING_OPERAND, u"missing ", u"次の引数がありません: "},
+    {IDS_CLI_FAULT_NEEDS_EMULATE,
+     u"faults are injected into the emulated enclosure only, which --emulate selects: ",
+     u"障害は --emulate で選んだ模擬筐体にのみ起こせます: "},
+    {IDS_CLI_NOT_WITH_ALL, u"update --all does not take the option ",
+     u"update --all では使えないオプションです: "},
+    {IDS_CLI_AUTOUPDATE_IN_TERMINAL,
+     u"the update command starts the update by itself; this option of the window is not "
+     u"taken here: ",
+     u"update コマンドは自動的に更新を始めるため、このウィンドウ用のオプションは使えません: "},
+    {IDS_CLI_IMAGE_OPTION_IGNORED,
+     u"the images come from the program, --firmware PATH or --load KIND=FILE; this option would "
+     u"be ignored: ",
+     u"イメージは同梱のもの、--firmware PATH または --load KIND=FILE から読み込みます。"
+     u"このオプションは無視されるため使えません: "},
+    {IDS_CLI_EMULATE_NEEDS_EQUALS, u"--emulate takes its directory only as --emulate=DIR: ",
+     u"--emulate のディレクトリは --emulate=DIR の形で指定してください: "},
+    {IDS_CLI_LOAD_NEEDS_KIND, u"--load takes KIND=FILE (KIND: flash, host, ui, resource): ",
+     u"--load には KIND=FILE を指定してください (KIND: flash, host, ui, resource): "},
+    {IDS_CLI_UNKNOWN_FLASH_CHIP, u"No parallel FLASH chip has this name: ",
+     u"この名前のパラレル FLASH チップはありません: "},
+    {IDS_CLI_UNKNOWN_SPI_CHIP, u"No SPI flash chip has this name: ",
+     u"この名前の SPI フラッシュチップはありません: "},
+    {IDS_CLI_NOT_A_DIRECTORY, u"This path is not a directory: ",
+     u"このパスはディレクトリではありません: "},
+    {IDS_CLI_TRACE_DIRECTORY_FAILED,
+     u"With --all, --trace names a directory for one trace a unit, and it cannot be made: ",
+     u"--all と共に使う --trace は 1 台に 1 ファイルを置くディレクトリですが、作成できません: "},
+    {IDS_CLI_COMMAND_USAGE, u"Usage: reflasher-cli ", u"使い方: reflasher-cli "},
+    {IDS_CLI_COMMAND_OPTIONS, u"Options:", u"オプション:"},
+    {IDS_CLI_LINK_NEEDS_PLAN, u"update takes --link only with --plan: ",
+     u"update では --link は --plan と共にのみ使えます: "},
     {IDS_CLI_NO_SUCH_FAULT_UNIT, u"No emulated enclosure has this serial number or drive name: ",
      u"次のシリアル番号またはドライブの模擬筐体はありません: "},
     {IDS_CLI_BACKUP_NO_RESOURCE,

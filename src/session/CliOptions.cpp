@@ -1,6 +1,7 @@
 #include "session/CliOptions.h"
 
 #include "base/Text.h"
+#include "framework/StringTable.h"
 
 namespace rf {
 
@@ -11,43 +12,81 @@ enum class Value { None, Required, Optional };
 struct OptionSpec {
     const char16_t* pszName;
     Value value;
+    WithAll withAll;
 };
 
 constexpr OptionSpec kOptions[] = {
-    {u"--version", Value::None},
-    {u"--help", Value::None},
-    {u"--json", Value::None},
-    {u"--yes", Value::None},
-    {u"--vendor", Value::None},
-    {u"--stats", Value::None},
-    {u"--realtime", Value::None},
-    {u"--emulate", Value::Optional},
-    {u"--emulate-fault", Value::Required},
-    {u"--load", Value::Required},
-    {u"--trace", Value::Required},
-    {u"--preset", Value::Required},
-    {u"--flash-chip", Value::Required},
-    {u"--spi-chip", Value::Required},
-    {u"--link", Value::Required},
-    {u"--clock", Value::Required},
-    {u"--complete", Value::Required},
-    {u"--as-real-unit", Value::None},
-    {u"--firmware", Value::Required},
-    {u"--units", Value::Required},
-    {u"--device", Value::Required},
-    {u"--plan", Value::None},
-    {u"--from-backup", Value::Required},
-    {u"--rehearse", Value::None},
-    {u"--all", Value::None},
-    {u"--broker", Value::Required},
+    {u"--version", Value::None, WithAll::Parent},
+    {u"--help", Value::None, WithAll::Parent},
+    {u"--json", Value::None, WithAll::Parent},
+    {u"--yes", Value::None, WithAll::Forward},
+    {u"--vendor", Value::None, WithAll::Forward},
+    {u"--stats", Value::None, WithAll::Parent},
+    {u"--realtime", Value::None, WithAll::Forward},
+    {u"--emulate", Value::Optional, WithAll::Forward},
+    {u"--emulate-fault", Value::Required, WithAll::Forward},
+    {u"--load", Value::Required, WithAll::Forward},
+    {u"--trace", Value::Required, WithAll::Parent},
+    {u"--preset", Value::Required, WithAll::Refuse},
+    {u"--flash-chip", Value::Required, WithAll::Refuse},
+    {u"--spi-chip", Value::Required, WithAll::Refuse},
+    {u"--link", Value::Required, WithAll::Refuse},
+    {u"--clock", Value::Required, WithAll::Forward},
+    {u"--complete", Value::Required, WithAll::Parent},
+    {u"--as-real-unit", Value::None, WithAll::Refuse},
+    {u"--firmware", Value::Required, WithAll::Forward},
+    {u"--units", Value::Required, WithAll::Refuse},
+    {u"--device", Value::Required, WithAll::Refuse},
+    {u"--plan", Value::None, WithAll::Refuse},
+    {u"--from-backup", Value::Required, WithAll::Refuse},
+    {u"--rehearse", Value::None, WithAll::Refuse},
+    {u"--all", Value::None, WithAll::Parent},
+    {u"--broker", Value::Required, WithAll::Forward},
 };
+
+// "/Firmware=PATH" or "-firmware=PATH", in any case.
+bool IsFirmwareFlag(const std::u16string& arg) {
+    const std::u16string keyword = u"firmware=";
+    if (arg.size() <= keyword.size() + 1) {
+        return false;
+    }
+    for (std::size_t i = 0; i < keyword.size(); ++i) {
+        const char16_t c = arg[i + 1];
+        const char16_t lower = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+        if (lower != keyword[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void SetFirmware(CliOptions& options, const std::u16string& path) {
+    options.firmware = Utf16ToUtf8(path);
+    options.given.push_back({u"--firmware", path});
+    // The dialogs read the package as the window's option names it.
+    options.updaterArgs.push_back(u"/Firmware=" + path);
+}
+
+// A word that can only be a path: the updater's own options are single
+// keywords ("/AutoUpdate", "-UIRSC=FILE"), never a path with a separator
+// before any "=".
+bool LooksLikePath(const std::u16string& arg) {
+    if (arg.starts_with(u"--") || arg.empty()) {
+        return false;
+    }
+    const std::u16string beforeValue = arg.substr(0, arg.find(u'='));
+    return beforeValue.find_first_of(u"/\\", 1) != std::u16string::npos ||
+           (beforeValue.starts_with(u"/") && beforeValue.size() == 1) ||
+           beforeValue.starts_with(u".") || beforeValue.starts_with(u"~");
+}
 
 }  // namespace
 
 std::vector<CliOptionName> CliOptionNames() {
     std::vector<CliOptionName> names;
     for (const OptionSpec& spec : kOptions) {
-        names.push_back({spec.pszName, spec.value != Value::None, spec.value == Value::Optional});
+        names.push_back(
+            {spec.pszName, spec.value != Value::None, spec.value == Value::Optional, spec.withAll});
     }
     return names;
 }
@@ -71,6 +110,10 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
         if (!arg.starts_with(u"--")) {
             if (!arg.empty() && arg[0] != u'/' && arg[0] != u'-') {
                 options.words.push_back(arg);
+            } else if (IsFirmwareFlag(arg)) {
+                // The window's spelling of --firmware means what it means.
+                SetFirmware(options, arg.substr(arg.find(u'=') + 1));
+                continue;
             }
             options.updaterArgs.push_back(arg);
             continue;
@@ -89,6 +132,11 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
         std::optional<std::u16string> value;
         if (nEquals != std::u16string::npos) {
             value = arg.substr(nEquals + 1);
+        } else if (pSpec->value == Value::Optional && i + 1 < args.size() &&
+                   LooksLikePath(args[i + 1])) {
+            // The directory of --emulate only follows its "=": a path after
+            // a space would otherwise be taken for something else.
+            return CliOptionError{arg + u" " + args[i + 1], false, IDS_CLI_EMULATE_NEEDS_EQUALS};
         } else if (pSpec->value == Value::Required) {
             if (i + 1 >= args.size()) {
                 return CliOptionError{arg, true};
@@ -99,6 +147,9 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             return CliOptionError{arg, true};
         }
         const std::string strValue = value ? Utf16ToUtf8(*value) : std::string();
+        if (name != u"--firmware") {
+            options.given.push_back({name, value});
+        }
         if (name == u"--version") {
             options.bVersion = true;
         } else if (name == u"--help") {
@@ -122,7 +173,7 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
             if (nKindEnd == std::u16string::npos || nKindEnd == 0 ||
                 nKindEnd + 1 == value->size()) {
                 return CliOptionError{arg + (nEquals == std::u16string::npos ? u" " + *value : u""),
-                                      false};
+                                      false, IDS_CLI_LOAD_NEEDS_KIND};
             }
             options.loads.emplace_back(Utf16ToUtf8(value->substr(0, nKindEnd)),
                                        value->substr(nKindEnd + 1));
@@ -157,9 +208,7 @@ std::optional<CliOptionError> ParseCliOptions(const std::vector<std::u16string>&
         } else if (name == u"--broker") {
             options.broker = strValue;
         } else if (name == u"--firmware") {
-            // The dialogs read the package as the window's option names it.
-            options.firmware = strValue;
-            options.updaterArgs.push_back(u"/Firmware=" + *value);
+            SetFirmware(options, *value);
         }
     }
     return std::nullopt;

@@ -11,6 +11,13 @@
 
 namespace rf {
 
+// An option as it was written, the value separated from its name; what
+// "update --all" hands on to its workers is rebuilt from these.
+struct GivenOption {
+    std::u16string name;  // "--emulate"
+    std::optional<std::u16string> value;
+};
+
 struct CliOptions {
     bool bVersion = false;
     bool bHelp = false;
@@ -41,6 +48,7 @@ struct CliOptions {
     bool bRehearse = false;                   // update: on a twin made on the spot, not the unit
     std::vector<std::u16string> words;        // command and its operands
     std::vector<std::u16string> updaterArgs;  // for the updater's own option parser
+    std::vector<GivenOption> given;           // every long option, in order
     // What the updater's options say, once they were parsed at start-up.
     UpdateOptions updater;
 };
@@ -48,7 +56,16 @@ struct CliOptions {
 struct CliOptionError {
     std::u16string argument;
     bool bMissingValue = false;
+    // The string id of what is wrong when it is more than an unknown
+    // option or a missing value; 0 otherwise.
+    unsigned nMessage = 0;
 };
+
+// What "update --all" does with an option: hands it to every worker, uses
+// it itself (--trace names the directory of the workers' traces), or
+// refuses it. Every option says, so that a new one cannot be dropped on
+// its way to the workers.
+enum class WithAll { Forward, Parent, Refuse };
 
 // An option as the parser knows it. The help text, the manual page and
 // the shell completion are checked against this list, so an option added
@@ -57,6 +74,7 @@ struct CliOptionName {
     std::u16string name;  // "--json"
     bool bTakesValue;     // "--name VALUE" or "--name=VALUE"
     bool bValueOptional;  // the value only as "--name=VALUE"
+    WithAll withAll;
 };
 std::vector<CliOptionName> CliOptionNames();
 

@@ -1,5 +1,6 @@
 #include "update/PlannedUpdate.h"
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <system_error>
@@ -68,6 +69,30 @@ const emu::BusProfile& LinkProfileOf(const CScsiDevice& device) {
     return pSameBus != nullptr ? *pSameBus : emu::DefaultBusProfile();
 }
 
+namespace {
+
+// An update that fails at a memory writes none after it, so the plan lists
+// none after it. The steps of a refused update are what it would write
+// once the cause is gone; its total, like every total, is no less than
+// the parts listed, each of which was timed on a run of its own.
+void StopWhereTheUpdateStops(PlannedUpdate& planned) {
+    const auto failed = std::find_if(planned.steps.begin(), planned.steps.end(),
+                                     [](const PlannedStep& step) { return step.nFailure != 0; });
+    if (failed != planned.steps.end()) {
+        planned.steps.erase(failed + 1, planned.steps.end());
+    }
+    if (!planned.totalMicroseconds || !planned.otherMicroseconds) {
+        return;
+    }
+    std::uint64_t nParts = *planned.otherMicroseconds;
+    for (const PlannedStep& step : planned.steps) {
+        nParts += step.estimatedMicroseconds.value_or(0);
+    }
+    planned.totalMicroseconds = std::max(*planned.totalMicroseconds, nParts);
+}
+
+}  // namespace
+
 PlannedUpdate PlanUpdate(CFirmwareUpdate& unit, const emu::BusProfile& link) {
     PlannedUpdate planned;
     planned.pLink = &link;
@@ -113,6 +138,7 @@ PlannedUpdate PlanUpdate(CFirmwareUpdate& unit, const emu::BusProfile& link) {
     planned.nMessageId = planned.bQuestion  ? IDS_CONFIRM_OVERWRITE
                          : planned.bRefused ? nRefusal
                                             : all.nMessageId;
+    StopWhereTheUpdateStops(planned);
     return planned;
 }
 

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <thread>
 
+#include "base/ExitStatus.h"
 #include "base/Text.h"
 #include "broker/BrokerConfig.h"
 #include "broker/LoopbackBroker.h"
@@ -21,7 +22,6 @@
 #include "device/BridgeCommands.h"
 #include "device/ScsiDevice.h"
 #include "emulation/EmulatorPresets.h"
-#include "session/ExitStatus.h"
 #include "support/CliFixture.h"
 #include "support/TestEnvironment.h"
 

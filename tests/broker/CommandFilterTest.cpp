@@ -6,12 +6,12 @@
 
 #include <vector>
 
+#include "base/ExitStatus.h"
 #include "base/Text.h"
 #include "broker/CommandFilter.h"
 #include "broker/LoopbackBroker.h"
 #include "device/BridgeCommands.h"
 #include "emulation/EmulatorPresets.h"
-#include "session/ExitStatus.h"
 #include "support/CliFixture.h"
 #include "support/GoldenTraces.h"
 

@@ -47,7 +47,9 @@ TEST_F(LinuxListTest, CompletionNamesTheDrivesOfTheList) {
 
     const CliRun wrong = Run({u"--complete", u"drive"});
     EXPECT_EQ(wrong.nExit, 2);
-    EXPECT_EQ(wrong.strErr.rfind("Unknown option: --complete drive\n", 0), 0u) << wrong.strErr;
+    EXPECT_EQ(
+        wrong.strErr.rfind("Unknown option: --complete drive (see: reflasher-cli --help)\n", 0), 0u)
+        << wrong.strErr;
 }
 
 TEST_F(DriveAccessTest, CommandsThatFindNoEnclosureSayWhichDriveCouldNotBeOpenedAndWhatToDo) {

@@ -122,15 +122,30 @@ TEST_F(PlanCliTest, ARealUnitIsReadAsInfoReadsItAndLeftByteForByteAsItWas) {
 // The timed reads that tell whether a page-write chip can be written over
 // this link only read: the plan makes them, and refuses as the update does.
 TEST_F(PlanCliTest, ThePlanRefusesAPageWriteChipOnASlowLinkAsTheUpdateDoes) {
-    Reset({u"--preset", u"rom-mode", u"--flash-chip", u"ATMEL AT29LV010", u"--link", u"usb2-slow"});
-    const auto before = DirectorySnapshot(Directory());
-    const CliRun plan = Run({u"update", u"--plan", u"--json", Emulate()});
-    EXPECT_EQ(plan.nExit, 2) << plan.strErr;
-    EXPECT_EQ(NumberAfter(plan.strOut, "\"message_id\":"), IDS_ERR_FLASH_LINK_TOO_SLOW);
-    EXPECT_EQ(DirectorySnapshot(Directory()), before);
-    const CliRun update = Run({u"update", u"--yes", u"--json", Emulate()});
-    EXPECT_EQ(NumberAfter(update.strOut, "\"message_id\":"), IDS_ERR_FLASH_LINK_TOO_SLOW);
-    EXPECT_EQ(update.nExit, 2);
+    for (const char16_t* pszLink : {u"usb2-slow", u"usb11"}) {
+        Reset({u"--preset", u"rom-mode", u"--flash-chip", u"ATMEL AT29LV010", u"--link", pszLink});
+        const auto before = DirectorySnapshot(Directory());
+        const CliRun plan = Run({u"update", u"--plan", u"--json", Emulate()});
+        EXPECT_EQ(plan.nExit, 2) << plan.strErr;
+        EXPECT_EQ(NumberAfter(plan.strOut, "\"message_id\":"), IDS_ERR_FLASH_LINK_TOO_SLOW);
+        // No step after the one the update would stop at; the total no
+        // less than its parts.
+        const std::size_t nStop = plan.strOut.find("\"failure_id\"");
+        if (nStop != std::string::npos) {
+            EXPECT_EQ(plan.strOut.find("\"memory\"", nStop), std::string::npos) << plan.strOut;
+        }
+        long long nParts = NumberAfter(plan.strOut, "\"other_ms\":");
+        std::string rest = plan.strOut;
+        for (long long nStep; (nStep = NumberAfter(rest, "\"estimated_ms\":")) >= 0;) {
+            nParts += nStep;
+            rest = rest.substr(rest.find("\"estimated_ms\":") + 15);
+        }
+        EXPECT_GE(NumberAfter(plan.strOut, "\"total_ms\":") + 5, nParts) << plan.strOut;
+        EXPECT_EQ(DirectorySnapshot(Directory()), before);
+        const CliRun update = Run({u"update", u"--yes", u"--json", Emulate()});
+        EXPECT_EQ(NumberAfter(update.strOut, "\"message_id\":"), IDS_ERR_FLASH_LINK_TOO_SLOW);
+        EXPECT_EQ(update.nExit, 2);
+    }
 }
 
 TEST_F(PlanCliTest, WhenNothingIsNewerItNamesTheQuestionAndWhatYesWouldWrite) {

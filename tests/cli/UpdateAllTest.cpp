@@ -30,9 +30,8 @@ TEST_F(UpdateAllTest, WithoutAnyUnitNothingIsDone) {
 
     const CliRun info = Run({u"info", u"--all"});
     EXPECT_EQ(info.nExit, 2);
-    EXPECT_EQ(
-        info.strErr,
-        "--all goes with the update command only, and not with --device, --plan or --rehearse.\n");
+    EXPECT_EQ(info.strErr,
+              "info: this command does not take the option --all (see: reflasher-cli help info)\n");
 }
 
 WorkerState Reported(const char* pszResult, UINT nMessageId) {

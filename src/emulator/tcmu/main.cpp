@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Clock.h"
+#include "base/ExitStatus.h"
 #include "base/SharedClock.h"
 #include "base/Text.h"
 #include "emulation/EmulatedSession.h"
@@ -21,7 +22,6 @@
 #include "emulator/tcmu/UioDevice.h"
 #include "framework/StringTable.h"
 #include "session/CliOptions.h"
-#include "session/ExitStatus.h"
 
 namespace {
 
