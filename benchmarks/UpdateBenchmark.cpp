@@ -8,9 +8,9 @@
 
 #include <numeric>
 
-#include "framework/StringTable.h"
 #include "session/EmulatorPresets.h"
 #include "support/DialogFixture.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

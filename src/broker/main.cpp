@@ -26,9 +26,9 @@
 #include "broker/BrokerServer.h"
 #include "device/os/linux/LinuxDeviceSystem.h"
 #include "device/os/linux/UdevDeviceTree.h"
-#include "framework/StringTable.h"
 #include "session/EmulatedSession.h"
 #include "session/ExitStatus.h"
+#include "text/StringTable.h"
 
 namespace {
 

@@ -21,9 +21,9 @@
 #include "cli/Commands.h"
 #include "device/BridgeCommands.h"
 #include "device/FlashChips.h"
-#include "framework/StringTable.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiLink.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

@@ -23,10 +23,11 @@
 #include "emulator/FaultPlan.h"
 #include "framework/Messages.h"
 #include "framework/Startup.h"
-#include "framework/StringTable.h"
 #include "session/CliOptions.h"
+#include "session/EmulatedRunSetup.h"
 #include "session/EmulatedSession.h"
 #include "session/EmulatedUnits.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {
@@ -50,24 +51,6 @@ void PrintStats(std::ostream& stream, const TraceCounters& counters,
            << " (failed " << counters.nFailed << "), bytes in " << counters.nBytesIn
            << ", bytes out " << counters.nBytesOut << ", device time " << nDeviceMicroseconds / 1000
            << " ms, host CPU time " << static_cast<long long>(dCpuSeconds * 1000) << " ms\n";
-}
-
-// A fault that names a unit goes to that unit alone; one that names none,
-// to every unit. False, with a message, when no unit has the name.
-bool AddFaults(CEmulatedSession& session, const std::vector<UnitFault>& faults, std::ostream& err) {
-    for (const UnitFault& fault : faults) {
-        if (fault.unit.empty()) {
-            for (const CEmulatedSession::Unit& unit : session.Units()) {
-                unit.pEnclosure->AddFault(fault.fault);
-            }
-        } else if (emu::CEmulatedEnclosure* pUnit = session.FindUnit(fault.unit)) {
-            pUnit->AddFault(fault.fault);
-        } else {
-            PrintLine(err, LoadResString(IDS_CLI_NO_SUCH_FAULT_UNIT) + fault.unit);
-            return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -142,14 +125,12 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         PrintLine(context.err, LoadResString(IDS_CLI_LOAD_NEEDS_VENDOR));
         return kExitNothing;
     }
-    std::vector<UnitFault> faults;
-    for (const std::string& strFault : options.faults) {
-        const std::optional<UnitFault> fault = ParseUnitFault(strFault);
-        if (!fault) {
-            return Usage(context.err, IDS_CLI_UNKNOWN_OPTION,
-                         u"--emulate-fault " + Utf8ToUtf16(strFault));
-        }
-        faults.push_back(*fault);
+    std::string strBadFault;
+    const std::optional<std::vector<UnitFault>> faults =
+        ParseUnitFaults(options.faults, strBadFault);
+    if (!faults) {
+        return Usage(context.err, IDS_CLI_UNKNOWN_OPTION,
+                     u"--emulate-fault " + Utf8ToUtf16(strBadFault));
     }
     if (command == u"emulator") {
         CommandStreams streams{context.out, context.err, log};
@@ -167,27 +148,18 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     // The emulated enclosure runs on virtual time unless it is to take its
     // modelled time. A clock file gives the virtual time that an enclosure
     // served through the kernel keeps, for real drives as for emulated ones.
-    CVirtualClock virtualClock;
-    std::unique_ptr<CSharedVirtualClock> sharedClock;
-    std::optional<CScopedClock> scopedClock;
-    if (options.clockFile) {
-        sharedClock = CSharedVirtualClock::Open(*options.clockFile);
-        if (sharedClock == nullptr) {
-            PrintLine(context.err,
-                      LoadResString(IDS_CLI_CLOCK_FAILED) + Utf8ToUtf16(*options.clockFile));
-            return kExitNothing;
-        }
-        scopedClock.emplace(*sharedClock);
+    // The clock first: the enclosure starts up on it as it is loaded.
+    CRunClock runClock;
+    if (!runClock.Use(options.clockFile, options.emulateDirectory && !options.bRealtime)) {
+        PrintLine(context.err,
+                  LoadResString(IDS_CLI_CLOCK_FAILED) + Utf8ToUtf16(*options.clockFile));
+        return kExitNothing;
     }
     std::unique_ptr<CEmulatedSession> session;
     CBrokerAccess brokerAccess(context.system, options.broker, context.strFallbackBroker,
                                options.updater.bAllProducts);
     IDeviceSystem* pSystem = &brokerAccess.System();
     if (options.emulateDirectory) {
-        // The clock first: the enclosure starts up on it as it is loaded.
-        if (!options.bRealtime && !scopedClock) {
-            scopedClock.emplace(virtualClock);
-        }
         std::string strError;
         session = CEmulatedSession::Open(*options.emulateDirectory, strError);
         if (session == nullptr) {
@@ -198,7 +170,9 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
             unit.pEnclosure->ResetCommandIndex();
         }
         // With --all the faults are the workers': the parent only searches.
-        if (!options.bAll && !AddFaults(*session, faults, context.err)) {
+        std::u16string strUnknownUnit;
+        if (!options.bAll && !AddUnitFaults(*session, *faults, strUnknownUnit)) {
+            PrintLine(context.err, LoadResString(IDS_CLI_NO_SUCH_FAULT_UNIT) + strUnknownUnit);
             return kExitNothing;
         }
         pSystem = &session->System();

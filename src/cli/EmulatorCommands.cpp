@@ -13,11 +13,11 @@
 #include "cli/TwinCheck.h"
 #include "emulator/EnclosureStore.h"
 #include "emulator/UiController.h"
-#include "framework/StringTable.h"
 #include "session/CliOptions.h"
 #include "session/EmulatedSession.h"
 #include "session/EmulatedUnits.h"
 #include "session/EmulatorCommand.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

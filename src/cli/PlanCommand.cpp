@@ -10,9 +10,9 @@
 #include "base/Text.h"
 #include "base/TextWidth.h"
 #include "cli/Commands.h"
-#include "framework/StringTable.h"
 #include "session/CliOptions.h"
 #include "session/PlannedUpdate.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

@@ -19,9 +19,9 @@
 #include "device/FlashRomCheck.h"
 #include "emulator/EnclosureStore.h"
 #include "emulator/UiController.h"
-#include "framework/StringTable.h"
 #include "session/CliOptions.h"
 #include "session/EmulatedSession.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

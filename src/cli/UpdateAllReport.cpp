@@ -8,8 +8,8 @@
 #include "base/Text.h"
 #include "base/TextWidth.h"
 #include "cli/UpdateAll.h"
-#include "framework/StringTable.h"
 #include "session/ExitStatus.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -5,13 +5,13 @@
 
 #include "base/Text.h"
 #include "emulator/EnclosureStore.h"
-#include "framework/StringTable.h"
 #include "session/CliOptions.h"
 #include "session/EmulatedSession.h"
 #include "session/EmulatedUnits.h"
 #include "session/EmulatorPresets.h"
 #include "session/ExitStatus.h"
 #include "session/TwinFromBackup.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

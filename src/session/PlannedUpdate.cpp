@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "device/ProductTable.h"
-#include "framework/StringTable.h"
 #include "session/TimingTwin.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

@@ -7,8 +7,8 @@
 #include "device/FindDevice.h"
 #include "framework/Messages.h"
 #include "framework/Startup.h"
-#include "framework/StringTable.h"
 #include "session/EmulatedSession.h"
+#include "text/StringTable.h"
 #include "ui/MainUserDlg.h"
 #include "ui/WindowOptions.h"
 

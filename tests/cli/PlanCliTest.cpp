@@ -13,9 +13,9 @@
 #include "base/Text.h"
 #include "device/ScsiDevice.h"
 #include "firmware/ImageCatalogue.h"
-#include "framework/StringTable.h"
 #include "session/PlannedUpdate.h"
 #include "support/CliFixture.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

@@ -19,10 +19,10 @@
 #include "emulator/EmulatedDeviceSystem.h"
 #include "emulator/UiController.h"
 #include "firmware/FirmwareImages.h"
-#include "framework/StringTable.h"
 #include "session/EmulatorPresets.h"
 #include "support/TestEnvironment.h"
 #include "support/UpdateBench.h"
+#include "text/StringTable.h"
 #include "ui/ControlIds.h"
 #include "ui/MainDlg.h"
 

@@ -10,9 +10,9 @@
 #include "base/Text.h"
 #include "broker/LoopbackBroker.h"
 #include "device/FlashChips.h"
-#include "framework/StringTable.h"
 #include "session/EmulatorPresets.h"
 #include "support/UpdateBench.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

@@ -10,10 +10,10 @@
 
 #include "base/Text.h"
 #include "device/FlashChips.h"
-#include "framework/StringTable.h"
 #include "session/EmulatorPresets.h"
 #include "support/FaultyDeviceSystem.h"
 #include "support/UpdateBench.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

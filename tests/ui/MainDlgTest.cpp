@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "base/Text.h"
-#include "framework/StringTable.h"
 #include "session/EmulatedUnits.h"
 #include "support/DialogFixture.h"
+#include "text/StringTable.h"
 #include "ui/ControlIds.h"
 #include "ui/MainUserDlg.h"
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "firmware/FirmwareImages.h"
-#include "framework/StringTable.h"
 #include "session/EmulatorPresets.h"
 #include "support/DialogFixture.h"
+#include "text/StringTable.h"
 #include "ui/ControlIds.h"
 
 namespace rf::test {

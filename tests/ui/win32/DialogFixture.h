@@ -15,8 +15,8 @@
 
 #include "ProgramResources.h"
 #include "base/Clock.h"
-#include "framework/StringTable.h"
 #include "session/EmulatedSession.h"
+#include "text/StringTable.h"
 #include "ui/MainDlg.h"
 #include "ui/win32/DialogWindow.h"
 #include "ui/win32/Win32MessageBoxes.h"
