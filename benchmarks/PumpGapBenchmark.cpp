@@ -13,9 +13,9 @@
 #include <string>
 
 #include "device/FrontEndPump.h"
-#include "framework/StringTable.h"
 #include "support/DialogFixture.h"
 #include "support/PumpRecorder.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

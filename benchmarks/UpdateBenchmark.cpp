@@ -9,8 +9,8 @@
 #include <numeric>
 
 #include "emulation/EmulatorPresets.h"
-#include "framework/StringTable.h"
 #include "support/DialogFixture.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

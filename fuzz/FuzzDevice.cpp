@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf::fuzz {
 

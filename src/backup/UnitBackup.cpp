@@ -9,12 +9,12 @@
 #include "device/BridgeCommands.h"
 #include "device/FlashChips.h"
 #include "device/ScsiDevice.h"
-#include "framework/StringTable.h"
 #include "images/RomFlash.h"
 #include "images/RomSeeprom.h"
 #include "images/RomUi.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiLink.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

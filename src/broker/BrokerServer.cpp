@@ -13,7 +13,7 @@
 #include "base/Text.h"
 #include "device/broker/BrokerSocket.h"
 #include "device/broker/BrokerWire.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

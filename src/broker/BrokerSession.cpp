@@ -8,7 +8,7 @@
 #include "device/FindDevice.h"
 #include "device/ProductTable.h"
 #include "device/ScsiDevice.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -28,7 +28,7 @@
 #include "device/os/linux/LinuxDeviceSystem.h"
 #include "device/os/linux/UdevDeviceTree.h"
 #include "emulation/EmulatedSession.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "cli/Commands.h"
 #include "device/DevicePort.h"
 #include "device/FindDevice.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

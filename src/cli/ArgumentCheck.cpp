@@ -5,8 +5,8 @@
 #include "base/CommandLine.h"
 #include "base/Text.h"
 #include "cli/Commands.h"
-#include "framework/StringTable.h"
 #include "session/CliOptions.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -10,7 +10,11 @@
 #include "base/FilePath.h"
 #include "base/Text.h"
 #include "cli/Commands.h"
-#include "framework/StringTable.h"
+#include "device/BridgeCommands.h"
+#include "device/FlashChips.h"
+#include "programming/SpiFlash.h"
+#include "programming/UiLink.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

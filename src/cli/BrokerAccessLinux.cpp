@@ -4,7 +4,7 @@
 #include "base/Text.h"
 #include "cli/BrokerAccess.h"
 #include "device/broker/BrokerDeviceSystem.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

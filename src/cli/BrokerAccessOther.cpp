@@ -2,7 +2,7 @@
 
 #include "base/Text.h"
 #include "cli/BrokerAccess.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -16,11 +16,14 @@
 #include "cli/DriveRun.h"
 #include "cli/FirmwareCommand.h"
 #include "cli/TerminalMessageBoxes.h"
+#include "emulation/EmulatedRunSetup.h"
 #include "emulation/EmulatedSession.h"
+#include "emulation/EmulatedUnits.h"
 #include "framework/Messages.h"
 #include "framework/Startup.h"
-#include "framework/StringTable.h"
 #include "session/CliOptions.h"
+#include "text/StringTable.h"
+#include "update/FirmwareUpdate.h"
 
 namespace rf {
 

@@ -12,8 +12,8 @@
 #include "cli/UpdateAll.h"
 #include "emulator/NorFlashChip.h"
 #include "emulator/SpiFlashModel.h"
-#include "framework/StringTable.h"
 #include "session/CliOptions.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

@@ -7,7 +7,7 @@
 #include "base/Text.h"
 #include "cli/ArgumentCheck.h"
 #include "cli/Commands.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -8,11 +8,12 @@
 #include "cli/BrokerAccess.h"
 #include "cli/CliApp.h"
 #include "cli/Commands.h"
+#include "emulation/EmulatedRunSetup.h"
 #include "emulation/EmulatedSession.h"
 #include "emulation/EmulatedUnits.h"
 #include "emulator/BusProfile.h"
-#include "framework/StringTable.h"
 #include "session/CliOptions.h"
+#include "text/StringTable.h"
 
 namespace rf {
 
@@ -31,24 +32,6 @@ void PrintStats(std::ostream& stream, const TraceCounters& counters,
            << " ms, host CPU time " << static_cast<long long>(dCpuSeconds * 1000) << " ms\n";
 }
 
-// A fault that names a unit goes to that unit alone; one that names none,
-// to every unit. False, with a message, when no unit has the name.
-bool AddFaults(CEmulatedSession& session, const std::vector<UnitFault>& faults, std::ostream& err) {
-    for (const UnitFault& fault : faults) {
-        if (fault.unit.empty()) {
-            for (const CEmulatedSession::Unit& unit : session.Units()) {
-                unit.pEnclosure->AddFault(fault.fault);
-            }
-        } else if (emu::CEmulatedEnclosure* pUnit = session.FindUnit(fault.unit)) {
-            pUnit->AddFault(fault.fault);
-        } else {
-            PrintLine(err, LoadResString(IDS_CLI_NO_SUCH_FAULT_UNIT) + fault.unit);
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 void PrintLink(std::ostream& stream, const emu::BusProfile& bus) {
@@ -61,37 +44,27 @@ CDriveRun::CDriveRun() = default;
 CDriveRun::~CDriveRun() = default;
 
 int CDriveRun::Open(CliOptions& options, CliContext& context) {
-    std::vector<UnitFault> faults;
-    for (const std::string& strFault : options.faults) {
-        const std::optional<UnitFault> fault = ParseUnitFault(strFault);
-        if (!fault) {
-            PrintLine(context.err, LoadResString(IDS_CLI_UNKNOWN_OPTION) + u"--emulate-fault " +
-                                       Utf8ToUtf16(strFault));
-            return kExitNothing;
-        }
-        faults.push_back(*fault);
+    std::string strBadFault;
+    const std::optional<std::vector<UnitFault>> faults =
+        ParseUnitFaults(options.faults, strBadFault);
+    if (!faults) {
+        PrintLine(context.err, LoadResString(IDS_CLI_UNKNOWN_OPTION) + u"--emulate-fault " +
+                                   Utf8ToUtf16(strBadFault));
+        return kExitNothing;
     }
     // The emulated enclosure runs on virtual time unless it is to take its
     // modelled time. A clock file gives the virtual time that an enclosure
     // served through the kernel keeps, for real drives as for emulated ones.
-    if (options.clockFile) {
-        m_pSharedClock = CSharedVirtualClock::Open(*options.clockFile);
-        if (m_pSharedClock == nullptr) {
-            PrintLine(context.err,
-                      LoadResString(IDS_CLI_CLOCK_FAILED) +
-                          Utf8ToUtf16(*options.clockFile + ": " + LastFileErrorText()));
-            return kExitNothing;
-        }
-        m_scopedClock.emplace(*m_pSharedClock);
+    // The clock first: the enclosure starts up on it as it is loaded.
+    if (!m_runClock.Use(options.clockFile, options.emulateDirectory && !options.bRealtime)) {
+        PrintLine(context.err, LoadResString(IDS_CLI_CLOCK_FAILED) +
+                                   Utf8ToUtf16(*options.clockFile + ": " + LastFileErrorText()));
+        return kExitNothing;
     }
     m_pBroker = std::make_unique<CBrokerAccess>(
         context.system, options.broker, context.strFallbackBroker, options.updater.bAllProducts);
     IDeviceSystem* pSystem = &m_pBroker->System();
     if (options.emulateDirectory) {
-        // The clock first: the enclosure starts up on it as it is loaded.
-        if (!options.bRealtime && !m_scopedClock) {
-            m_scopedClock.emplace(m_virtualClock);
-        }
         std::string strError;
         m_pSession = CEmulatedSession::Open(*options.emulateDirectory, strError);
         if (m_pSession == nullptr) {
@@ -102,7 +75,9 @@ int CDriveRun::Open(CliOptions& options, CliContext& context) {
             unit.pEnclosure->ResetCommandIndex();
         }
         // With --all the faults are the workers': the parent only searches.
-        if (!options.bAll && !AddFaults(*m_pSession, faults, context.err)) {
+        std::u16string strUnknownUnit;
+        if (!options.bAll && !AddUnitFaults(*m_pSession, *faults, strUnknownUnit)) {
+            PrintLine(context.err, LoadResString(IDS_CLI_NO_SUCH_FAULT_UNIT) + strUnknownUnit);
             return kExitNothing;
         }
         pSystem = &m_pSession->System();

@@ -12,9 +12,8 @@
 #include <memory>
 #include <optional>
 
-#include "base/Clock.h"
-#include "base/SharedClock.h"
 #include "device/TracingDeviceSystem.h"
+#include "emulation/EmulatedRunSetup.h"
 
 namespace rf {
 
@@ -48,9 +47,7 @@ public:
     int Finish(const CliOptions& options, CommandStreams& streams, int nExit);
 
 private:
-    CVirtualClock m_virtualClock;
-    std::unique_ptr<CSharedVirtualClock> m_pSharedClock;
-    std::optional<CScopedClock> m_scopedClock;
+    CRunClock m_runClock;
     std::unique_ptr<CBrokerAccess> m_pBroker;
     std::unique_ptr<CEmulatedSession> m_pSession;
     std::unique_ptr<CTracingDeviceSystem> m_pTracing;

@@ -16,8 +16,8 @@
 #include "emulation/EmulatorReset.h"
 #include "emulator/EnclosureStore.h"
 #include "emulator/UiController.h"
-#include "framework/StringTable.h"
 #include "session/CliOptions.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

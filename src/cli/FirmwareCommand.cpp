@@ -10,10 +10,10 @@
 #include "device/ProductTable.h"
 #include "firmware/ImageCatalogue.h"
 #include "firmware/Sha256.h"
-#include "framework/StringTable.h"
 #include "images/ImageOrigin.h"
 #include "package/FirmwarePackage.h"
 #include "session/CliOptions.h"
+#include "text/StringTable.h"
 #include "update/PackageImages.h"
 #include "update/ProductVersions.h"
 

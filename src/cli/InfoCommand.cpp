@@ -8,9 +8,9 @@
 #include "base/Text.h"
 #include "base/TextWidth.h"
 #include "cli/Commands.h"
-#include "framework/StringTable.h"
 #include "images/ImageOrigin.h"
 #include "session/CliOptions.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 #include "update/ProductVersions.h"
 

@@ -1,5 +1,5 @@
 #include "cli/Commands.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

@@ -10,8 +10,8 @@
 #include "base/Text.h"
 #include "base/TextWidth.h"
 #include "cli/Commands.h"
-#include "framework/StringTable.h"
 #include "session/CliOptions.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 #include "update/PlannedUpdate.h"
 

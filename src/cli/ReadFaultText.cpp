@@ -3,7 +3,7 @@
 #include "base/Text.h"
 #include "cli/Commands.h"
 #include "device/ReadFault.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

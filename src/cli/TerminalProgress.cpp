@@ -5,7 +5,7 @@
 
 #include "base/Text.h"
 #include "batch/WorkerLines.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

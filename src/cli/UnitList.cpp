@@ -10,7 +10,7 @@
 #include "base/TextWidth.h"
 #include "cli/Commands.h"
 #include "device/FindDevice.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 #include "update/ProductVersions.h"
 

@@ -14,8 +14,8 @@
 #include "cli/UpdateAll.h"
 #include "device/FindDevice.h"
 #include "device/ScsiDevice.h"
-#include "framework/StringTable.h"
 #include "session/CliOptions.h"
+#include "text/StringTable.h"
 #include "update/UnitChoice.h"
 
 namespace rf {

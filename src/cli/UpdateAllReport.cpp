@@ -9,7 +9,7 @@
 #include "base/Text.h"
 #include "base/TextWidth.h"
 #include "cli/UpdateAll.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -5,7 +5,7 @@
 
 #include "base/Text.h"
 #include "cli/UpdateAll.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

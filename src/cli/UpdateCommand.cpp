@@ -9,9 +9,9 @@
 #include "cli/Commands.h"
 #include "cli/TerminalProgress.h"
 #include "device/FrontEndPump.h"
-#include "framework/StringTable.h"
 #include "framework/controls/ProgressCtrl.h"
 #include "session/CliOptions.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

@@ -5,7 +5,7 @@
 
 namespace rf {
 
-class CProgressCtrl;
+class IProgress;
 struct FlashChipInfo;
 struct SpiFlashChipInfo;
 
@@ -30,19 +30,16 @@ public:
     virtual bool OnWriteFailed(int nCode);
     virtual bool Reserved();
     virtual UINT GetMaxUiPacketLength();
-    virtual bool ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength,
-                           CProgressCtrl* pProgress) = 0;
+    virtual bool ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength, IProgress* pProgress) = 0;
     virtual bool WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength,
-                            CProgressCtrl* pProgress) = 0;
-    virtual bool WriteFlashRom(const BYTE* pData, UINT nSize, CProgressCtrl* pProgress) = 0;
-    virtual bool ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength,
-                                CProgressCtrl* pProgress) = 0;
-    virtual bool WriteHostEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) = 0;
-    virtual bool ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength,
-                               CProgressCtrl* pProgress) = 0;
+                            IProgress* pProgress) = 0;
+    virtual bool WriteFlashRom(const BYTE* pData, UINT nSize, IProgress* pProgress) = 0;
+    virtual bool ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength, IProgress* pProgress) = 0;
+    virtual bool WriteHostEeprom(const BYTE* pData, UINT nLength, IProgress* pProgress) = 0;
+    virtual bool ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength, IProgress* pProgress) = 0;
     virtual bool WriteCpuEepromAt(WORD wAddress, const BYTE* pData, UINT nLength,
-                                  CProgressCtrl* pProgress) = 0;
-    virtual bool WriteCpuEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) = 0;
+                                  IProgress* pProgress) = 0;
+    virtual bool WriteCpuEeprom(const BYTE* pData, UINT nLength, IProgress* pProgress) = 0;
     virtual UiState GetUiState() = 0;
     virtual bool SetUiMode(int nMode) = 0;
     virtual bool UiWrite(const BYTE* pData, UINT nLength) = 0;

@@ -4,7 +4,6 @@
 
 namespace rf {
 
-class CMessageTarget;
 class CScsiDevice;
 
 // What one pass of the device search changed.
@@ -16,12 +15,6 @@ enum class DeviceChange { None, Found, Gone };
 // is checked; when it has gone it is closed (Gone). Drives that cannot be
 // ours by what the system already knows of them are never sent a command.
 DeviceChange SearchDevice(CScsiDevice& device);
-
-// One pass of the device search, told to a window: UM_DEVICE_CHANGED with
-// 1 is posted when the device was found, with 0 when it has gone.
-void FindDevice(CScsiDevice& device, CMessageTarget& notify);
-// Tells a window what a pass of a device search changed, as FindDevice does.
-void NotifyDeviceChange(DeviceChange change, CMessageTarget& notify);
 
 // False only when the system knows the drive's INQUIRY texts and they match
 // no supported product (bAllProducts: of the whole product table).

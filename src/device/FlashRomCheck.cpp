@@ -6,7 +6,7 @@
 #include "base/Clock.h"
 #include "device/FlashChips.h"
 #include "device/ScsiDevice.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

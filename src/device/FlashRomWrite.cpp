@@ -3,13 +3,13 @@
 #include <vector>
 
 #include "base/Deadline.h"
+#include "base/Progress.h"
 #include "device/BridgeCommands.h"
 #include "device/FlashChips.h"
 #include "device/FlashRomCheck.h"
 #include "device/FlashSequences.h"
 #include "device/FrontEndPump.h"
 #include "device/ScsiDevice.h"
-#include "framework/controls/ProgressCtrl.h"
 
 namespace rf {
 
@@ -76,7 +76,7 @@ public:
 // algorithms, then the read-back.
 class CFlashRomWriter {
 public:
-    CFlashRomWriter(CScsiDevice& device, const BYTE* pData, UINT nSize, CProgressCtrl* pProgress)
+    CFlashRomWriter(CScsiDevice& device, const BYTE* pData, UINT nSize, IProgress* pProgress)
         : m_device(device), m_pData(pData), m_nSize(nSize), m_pProgress(pProgress) {}
 
     // The ROM-path algorithms work on the identified chip.
@@ -124,7 +124,7 @@ private:
     CScsiDevice& m_device;
     const BYTE* m_pData;
     UINT m_nSize;
-    CProgressCtrl* m_pProgress;
+    IProgress* m_pProgress;
     const FlashChipInfo* m_pChip = nullptr;
 };
 
@@ -388,7 +388,7 @@ bool CFlashRomWriter::WriteByPages() {
 
 }  // namespace
 
-bool CScsiDevice::WriteFlashRom(const BYTE* pData, UINT nSize, CProgressCtrl* pProgress) {
+bool CScsiDevice::WriteFlashRom(const BYTE* pData, UINT nSize, IProgress* pProgress) {
     if (pData == nullptr || nSize == 0 || nSize > kMaxTransferLength / 2) {
         return false;
     }

@@ -11,10 +11,16 @@ namespace {
 
 IFrontEndPump* g_pFrontEndPump = nullptr;
 
+class CNoTurn final : public IFrontEndPump {
+public:
+    void Pump() override {}
+};
+
 }  // namespace
 
 IFrontEndPump& CurrentFrontEndPump() {
-    return g_pFrontEndPump != nullptr ? *g_pFrontEndPump : WindowMessagePump();
+    static CNoTurn noTurn;
+    return g_pFrontEndPump != nullptr ? *g_pFrontEndPump : noTurn;
 }
 
 void SetFrontEndPump(IFrontEndPump* pPump) {

@@ -5,9 +5,8 @@
 // between device steps, so that a window repaints, its progress bar moves and
 // its timers run in the middle of an update. This layer does not know what a
 // window is; it calls PumpFrontEnd(), and the turn is whatever the host
-// installed. Unless a host installs another, the turn is the message pump of
-// the window framework stand-in (WindowMessagePump.cpp), under which every
-// program of ours runs its device work.
+// installed. Unless a host installs one, there is no turn: the programs with
+// dialogs install their message loop's (framework/WindowMessagePump.h).
 
 #include "base/Types.h"
 
@@ -20,12 +19,9 @@ public:
     virtual void Pump() = 0;
 };
 
-// The window framework's message pump as a turn: PumpMessages().
-IFrontEndPump& WindowMessagePump();
-
 // The turn PumpFrontEnd and SleepPumping give. Never null.
 IFrontEndPump& CurrentFrontEndPump();
-void SetFrontEndPump(IFrontEndPump* pPump);  // null restores WindowMessagePump()
+void SetFrontEndPump(IFrontEndPump* pPump);  // null restores no turn at all
 
 class CScopedFrontEndPump {
 public:

@@ -24,17 +24,16 @@ public:
     // Attached by full-speed USB (1.1 or 1.0), where every phase of a
     // command waits for its own 1 ms frame.
     bool IsFullSpeedUsb() const;
-    bool ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
+    bool ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength, IProgress* pProgress) override;
     bool WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength,
-                    CProgressCtrl* pProgress) override;
-    bool WriteFlashRom(const BYTE* pData, UINT nSize, CProgressCtrl* pProgress) override;
-    bool ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength,
-                        CProgressCtrl* pProgress) override;
-    bool WriteHostEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
-    bool ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
+                    IProgress* pProgress) override;
+    bool WriteFlashRom(const BYTE* pData, UINT nSize, IProgress* pProgress) override;
+    bool ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength, IProgress* pProgress) override;
+    bool WriteHostEeprom(const BYTE* pData, UINT nLength, IProgress* pProgress) override;
+    bool ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength, IProgress* pProgress) override;
     bool WriteCpuEepromAt(WORD wAddress, const BYTE* pData, UINT nLength,
-                          CProgressCtrl* pProgress) override;
-    bool WriteCpuEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) override;
+                          IProgress* pProgress) override;
+    bool WriteCpuEeprom(const BYTE* pData, UINT nLength, IProgress* pProgress) override;
     UiState GetUiState() override;
     bool SetUiMode(int nMode) override;
     bool UiWrite(const BYTE* pData, UINT nLength) override;
@@ -44,11 +43,11 @@ public:
 
     // The reads above, checked: each stops at the first chunk that did not
     // reach the device, was refused or came short, and says which in fault.
-    bool ReadFlashChecked(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress,
+    bool ReadFlashChecked(DWORD dwAddress, BYTE* pData, UINT nLength, IProgress* pProgress,
                           ReadFault& fault);
-    bool ReadHostEepromChecked(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress,
+    bool ReadHostEepromChecked(WORD wAddress, BYTE* pData, UINT nLength, IProgress* pProgress,
                                ReadFault& fault);
-    bool ReadCpuEepromChecked(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress,
+    bool ReadCpuEepromChecked(WORD wAddress, BYTE* pData, UINT nLength, IProgress* pProgress,
                               ReadFault& fault);
 
     // Sends one command block, offering it up to six times 10 ms apart. True
@@ -109,11 +108,11 @@ private:
     // The link reads of the UI controller (read data, read reply).
     bool UiRead(BYTE nSub, BYTE* pData, UINT nLength);
     // The chunked reads, plain (pFault null) or checked.
-    bool ReadFlashChunks(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress,
+    bool ReadFlashChunks(DWORD dwAddress, BYTE* pData, UINT nLength, IProgress* pProgress,
                          ReadFault* pFault);
-    bool ReadHostEepromChunks(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress,
+    bool ReadHostEepromChunks(WORD wAddress, BYTE* pData, UINT nLength, IProgress* pProgress,
                               ReadFault* pFault);
-    bool ReadCpuEepromChunks(WORD wAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress,
+    bool ReadCpuEepromChunks(WORD wAddress, BYTE* pData, UINT nLength, IProgress* pProgress,
                              ReadFault* pFault);
     // Whether a chunk of nAsked bytes at nOffset counts as read. Plain, one
     // that reached the device does; checked, it must also have come whole

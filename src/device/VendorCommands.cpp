@@ -2,10 +2,10 @@
 #include <array>
 #include <functional>
 
+#include "base/Progress.h"
 #include "device/BridgeCommands.h"
 #include "device/FrontEndPump.h"
 #include "device/ScsiDevice.h"
-#include "framework/controls/ProgressCtrl.h"
 
 namespace rf {
 
@@ -17,7 +17,7 @@ constexpr UINT kLargeUiPacket = 256;
 // The loop every chunked transfer shares: range once, the position before
 // every command, the final position after the last one (none after a
 // failure), and the message pump after every command that went through.
-bool TransferInChunks(UINT nLength, UINT nChunk, CProgressCtrl* pProgress,
+bool TransferInChunks(UINT nLength, UINT nChunk, IProgress* pProgress,
                       const std::function<bool(UINT nDone, UINT nCount)>& sendChunk) {
     if (pProgress != nullptr) {
         pProgress->SetRange32(0, static_cast<int>(std::min<UINT>(nLength, INT32_MAX)));
@@ -81,8 +81,8 @@ bool CScsiDevice::ChunkRead(bool bDelivered, UINT nOffset, UINT nAsked, ReadFaul
     return false;
 }
 
-bool CScsiDevice::ReadFlashChunks(DWORD dwAddress, BYTE* pData, UINT nLength,
-                                  CProgressCtrl* pProgress, ReadFault* pFault) {
+bool CScsiDevice::ReadFlashChunks(DWORD dwAddress, BYTE* pData, UINT nLength, IProgress* pProgress,
+                                  ReadFault* pFault) {
     const DWORD dwStart = dwAddress + m_dwFlashBase;
     return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
         const CommandBlock block =
@@ -92,18 +92,18 @@ bool CScsiDevice::ReadFlashChunks(DWORD dwAddress, BYTE* pData, UINT nLength,
     });
 }
 
-bool CScsiDevice::ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+bool CScsiDevice::ReadFlash(DWORD dwAddress, BYTE* pData, UINT nLength, IProgress* pProgress) {
     return ReadFlashChunks(dwAddress, pData, nLength, pProgress, nullptr);
 }
 
-bool CScsiDevice::ReadFlashChecked(DWORD dwAddress, BYTE* pData, UINT nLength,
-                                   CProgressCtrl* pProgress, ReadFault& fault) {
+bool CScsiDevice::ReadFlashChecked(DWORD dwAddress, BYTE* pData, UINT nLength, IProgress* pProgress,
+                                   ReadFault& fault) {
     fault = ReadFault{};
     return ReadFlashChunks(dwAddress, pData, nLength, pProgress, &fault);
 }
 
 bool CScsiDevice::WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength,
-                             CProgressCtrl* pProgress) {
+                             IProgress* pProgress) {
     const DWORD dwStart = dwAddress + m_dwFlashBase;
     return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
         const CommandBlock block =
@@ -113,7 +113,7 @@ bool CScsiDevice::WriteFlash(DWORD dwAddress, const BYTE* pData, UINT nLength,
 }
 
 bool CScsiDevice::ReadHostEepromChunks(WORD wAddress, BYTE* pData, UINT nLength,
-                                       CProgressCtrl* pProgress, ReadFault* pFault) {
+                                       IProgress* pProgress, ReadFault* pFault) {
     return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
         const CommandBlock block = HostEepromBlock(kSubRead, static_cast<WORD>(wAddress + nDone),
                                                    static_cast<WORD>(nCount));
@@ -122,18 +122,17 @@ bool CScsiDevice::ReadHostEepromChunks(WORD wAddress, BYTE* pData, UINT nLength,
     });
 }
 
-bool CScsiDevice::ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength,
-                                 CProgressCtrl* pProgress) {
+bool CScsiDevice::ReadHostEeprom(WORD wAddress, BYTE* pData, UINT nLength, IProgress* pProgress) {
     return ReadHostEepromChunks(wAddress, pData, nLength, pProgress, nullptr);
 }
 
 bool CScsiDevice::ReadHostEepromChecked(WORD wAddress, BYTE* pData, UINT nLength,
-                                        CProgressCtrl* pProgress, ReadFault& fault) {
+                                        IProgress* pProgress, ReadFault& fault) {
     fault = ReadFault{};
     return ReadHostEepromChunks(wAddress, pData, nLength, pProgress, &fault);
 }
 
-bool CScsiDevice::WriteHostEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+bool CScsiDevice::WriteHostEeprom(const BYTE* pData, UINT nLength, IProgress* pProgress) {
     return TransferInChunks(nLength, kHostWriteChunk, pProgress, [&](UINT nDone, UINT nCount) {
         const CommandBlock block =
             HostEepromBlock(kSubWrite, static_cast<WORD>(nDone), static_cast<WORD>(nCount));
@@ -141,19 +140,18 @@ bool CScsiDevice::WriteHostEeprom(const BYTE* pData, UINT nLength, CProgressCtrl
     });
 }
 
-bool CScsiDevice::ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength,
-                                CProgressCtrl* pProgress) {
+bool CScsiDevice::ReadCpuEeprom(WORD wAddress, BYTE* pData, UINT nLength, IProgress* pProgress) {
     return ReadCpuEepromChunks(wAddress, pData, nLength, pProgress, nullptr);
 }
 
 bool CScsiDevice::ReadCpuEepromChecked(WORD wAddress, BYTE* pData, UINT nLength,
-                                       CProgressCtrl* pProgress, ReadFault& fault) {
+                                       IProgress* pProgress, ReadFault& fault) {
     fault = ReadFault{};
     return ReadCpuEepromChunks(wAddress, pData, nLength, pProgress, &fault);
 }
 
 bool CScsiDevice::ReadCpuEepromChunks(WORD wAddress, BYTE* pData, UINT nLength,
-                                      CProgressCtrl* pProgress, ReadFault* pFault) {
+                                      IProgress* pProgress, ReadFault* pFault) {
     std::array<BYTE, kCpuEepromAnswerLength> answer;
     return TransferInChunks(nLength, kWindowChunk, pProgress, [&](UINT nDone, UINT nCount) {
         const CommandBlock block = CpuEepromReadBlock(static_cast<WORD>(wAddress + nDone));
@@ -174,7 +172,7 @@ bool CScsiDevice::ReadCpuEepromChunks(WORD wAddress, BYTE* pData, UINT nLength,
 }
 
 bool CScsiDevice::WriteCpuEepromAt(WORD wAddress, const BYTE* pData, UINT nLength,
-                                   CProgressCtrl* pProgress) {
+                                   IProgress* pProgress) {
     return TransferInChunks(nLength, 1, pProgress, [&](UINT nDone, UINT) {
         const CommandBlock block =
             CpuEepromWriteBlock(static_cast<WORD>(wAddress + nDone), pData[nDone]);
@@ -182,7 +180,7 @@ bool CScsiDevice::WriteCpuEepromAt(WORD wAddress, const BYTE* pData, UINT nLengt
     });
 }
 
-bool CScsiDevice::WriteCpuEeprom(const BYTE* pData, UINT nLength, CProgressCtrl* pProgress) {
+bool CScsiDevice::WriteCpuEeprom(const BYTE* pData, UINT nLength, IProgress* pProgress) {
     return WriteCpuEepromAt(0, pData, nLength, pProgress);
 }
 

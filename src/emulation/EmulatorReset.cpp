@@ -6,7 +6,7 @@
 #include "emulation/EmulatedUnits.h"
 #include "emulation/TwinFromBackup.h"
 #include "emulator/EnclosureStore.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

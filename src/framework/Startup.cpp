@@ -2,7 +2,7 @@
 
 #include "base/VersionRecord.h"
 #include "framework/Messages.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -2,8 +2,8 @@
 
 #include "device/ScsiDevice.h"
 #include "firmware/ImageCatalogue.h"
-#include "framework/StringTable.h"
 #include "images/RomObject.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -9,7 +9,7 @@
 #include "device/FlashChips.h"
 #include "device/FlashRomCheck.h"
 #include "firmware/FirmwareImages.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 
@@ -57,7 +57,7 @@ void CRom_Flash::UpdateRomVersion() {
     }
 }
 
-void CRom_Flash::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
+void CRom_Flash::ReadDeviceVersion(CDevice* pDevice, IProgress*) {
     m_szDeviceVersion.fill(0);
     m_bDeviceFirstBlockRead = false;
     std::array<BYTE, kTagLength> work{};

@@ -21,7 +21,7 @@ public:
     // Rounds up to whole 512-byte blocks, the unit the bridge programs in.
     void SetDataSize(UINT nSize) override;
     void UpdateRomVersion() override;
-    void ReadDeviceVersion(CDevice* pDevice, CProgressCtrl* pProgress) override;
+    void ReadDeviceVersion(CDevice* pDevice, IProgress* pProgress) override;
     bool NeedsUpdate(std::u16string& strTitle) override;
 
     // The device's version string; no room for a terminator, so every use

@@ -8,8 +8,8 @@
 
 #include "base/FilePath.h"
 #include "base/Text.h"
-#include "framework/StringTable.h"
 #include "images/ImageResources.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

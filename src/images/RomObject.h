@@ -20,7 +20,7 @@
 namespace rf {
 
 class CDevice;
-class CProgressCtrl;
+class IProgress;
 
 // The dialog that shows an image object. Without one, the object touches no
 // window and its selection lives in m_bUpdate alone.
@@ -52,7 +52,7 @@ public:
     // Validates the image and sets m_strRomVersion.
     virtual void UpdateRomVersion() = 0;
     // Sets m_strDeviceVersion, m_wDeviceVersion and the kind's own fields.
-    virtual void ReadDeviceVersion(CDevice* pDevice, CProgressCtrl* pProgress) = 0;
+    virtual void ReadDeviceVersion(CDevice* pDevice, IProgress* pProgress) = 0;
     // Stores the kind's title; true when the image is newer than the device's.
     virtual bool NeedsUpdate(std::u16string& strTitle) = 0;
 

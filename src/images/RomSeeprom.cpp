@@ -5,7 +5,7 @@
 #include "base/Text.h"
 #include "device/Device.h"
 #include "firmware/FirmwareImages.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 
@@ -57,7 +57,7 @@ void CRom_Host::UpdateRomVersion() {
                                             : LoadResString(IDS_ERR_INVALID_ROM);
 }
 
-void CRom_Host::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
+void CRom_Host::ReadDeviceVersion(CDevice* pDevice, IProgress*) {
     m_wDeviceVersion = 0xFFFF;
     std::array<BYTE, kSeepromHeaderSize> header{};
     if (pDevice == nullptr ||
@@ -83,7 +83,7 @@ void CRom_Cpu::UpdateRomVersion() {
                                                           : LoadResString(IDS_ERR_INVALID_ROM);
 }
 
-void CRom_Cpu::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
+void CRom_Cpu::ReadDeviceVersion(CDevice* pDevice, IProgress*) {
     m_wDeviceVersion = 0xFFFF;
     if (pDevice != nullptr && pDevice->m_bRomMode) {
         // The boot code does not reach this EEPROM.

@@ -30,7 +30,7 @@ public:
     CRom_Host();
 
     void UpdateRomVersion() override;
-    void ReadDeviceVersion(CDevice* pDevice, CProgressCtrl* pProgress) override;
+    void ReadDeviceVersion(CDevice* pDevice, IProgress* pProgress) override;
     bool NeedsUpdate(std::u16string& strTitle) override;
 };
 
@@ -39,7 +39,7 @@ public:
     CRom_Cpu() = default;
 
     void UpdateRomVersion() override;
-    void ReadDeviceVersion(CDevice* pDevice, CProgressCtrl* pProgress) override;
+    void ReadDeviceVersion(CDevice* pDevice, IProgress* pProgress) override;
     bool NeedsUpdate(std::u16string& strTitle) override;
 
     // Bytes 0x60 to 0x7F of the device's header, from the last valid read.

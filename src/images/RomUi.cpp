@@ -6,9 +6,9 @@
 #include "base/Text.h"
 #include "device/ScsiDevice.h"
 #include "firmware/FirmwareImages.h"
-#include "framework/StringTable.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiLink.h"
+#include "text/StringTable.h"
 
 namespace rf {
 
@@ -52,7 +52,7 @@ void CRom_UI78K::UpdateRomVersion() {
     m_strRomVersion = TripleText(TripleAt(m_pData.get() + kUiTripleOffset), m_bVendorMode);
 }
 
-void CRom_UI78K::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
+void CRom_UI78K::ReadDeviceVersion(CDevice* pDevice, IProgress*) {
     m_wDeviceVersion = 0xFFFF;
     m_bDebugger = false;
     m_abUiSerialNo.fill(0xFF);
@@ -131,7 +131,7 @@ void CRom_UIRSC::UpdateRomVersion() {
     m_strRomVersion = TripleText(TripleAt(m_pData.get() + kResourceTripleOffset), m_bVendorMode);
 }
 
-void CRom_UIRSC::ReadDeviceVersion(CDevice* pDevice, CProgressCtrl*) {
+void CRom_UIRSC::ReadDeviceVersion(CDevice* pDevice, IProgress*) {
     auto notRead = [this] {
         m_strDeviceVersion = LoadResString(IDS_ERR_VERSION_INFO);
         m_wDeviceVersion = 0xFFFF;

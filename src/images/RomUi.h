@@ -40,7 +40,7 @@ public:
     CRom_UI78K();
 
     void UpdateRomVersion() override;
-    void ReadDeviceVersion(CDevice* pDevice, CProgressCtrl* pProgress) override;
+    void ReadDeviceVersion(CDevice* pDevice, IProgress* pProgress) override;
     // Never while the device runs its debugger build, which also locks the box.
     bool NeedsUpdate(std::u16string& strTitle) override;
 
@@ -62,7 +62,7 @@ public:
     void UpdateRomVersion() override;
     // Asks the controller for the header; when it answers an empty one,
     // reads the header straight from the SPI flash.
-    void ReadDeviceVersion(CDevice* pDevice, CProgressCtrl* pProgress) override;
+    void ReadDeviceVersion(CDevice* pDevice, IProgress* pProgress) override;
     bool NeedsUpdate(std::u16string& strTitle) override;
 
     WORD m_wDeviceDate = 0;

@@ -7,9 +7,9 @@
 #include "base/DurableFile.h"
 #include "base/Environment.h"
 #include "base/FilePath.h"
-#include "framework/StringTable.h"
 #include "images/RomSeeprom.h"
 #include "images/RomUi.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

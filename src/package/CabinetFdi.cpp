@@ -17,8 +17,8 @@
 #include <iterator>
 #include <memory>
 
-#include "framework/StringTable.h"
 #include "package/FirmwarePackage.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -3,8 +3,8 @@
 #include <libgcab.h>
 
 #include "base/FilePath.h"
-#include "framework/StringTable.h"
 #include "package/FirmwarePackage.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

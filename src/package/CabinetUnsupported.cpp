@@ -1,8 +1,8 @@
 // Systems without a cabinet reader in this build take packages as
 // directories only.
 
-#include "framework/StringTable.h"
 #include "package/FirmwarePackage.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -6,9 +6,9 @@
 #include "base/FilePath.h"
 #include "device/ProductTable.h"
 #include "firmware/Sha256.h"
-#include "framework/StringTable.h"
 #include "package/PackageComponents.h"
 #include "package/XmlTree.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

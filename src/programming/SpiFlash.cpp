@@ -6,9 +6,9 @@
 
 #include "base/Clock.h"
 #include "base/Deadline.h"
+#include "base/Progress.h"
 #include "device/FrontEndPump.h"
 #include "device/ScsiDevice.h"
-#include "framework/controls/ProgressCtrl.h"
 #include "programming/UiLink.h"
 
 namespace rf {
@@ -107,13 +107,13 @@ bool EraseChip(CScsiDevice* pDevice) {
     return WaitWhileBusy(pDevice, ChipEraseLimit);
 }
 
-void SetProgressRange(CProgressCtrl* pProgress, UINT nSize) {
+void SetProgressRange(IProgress* pProgress, UINT nSize) {
     if (pProgress != nullptr) {
         pProgress->SetRange32(0, static_cast<int>(std::min<UINT>(nSize, INT32_MAX)));
     }
 }
 
-void SetProgressPos(CProgressCtrl* pProgress, UINT nPos) {
+void SetProgressPos(IProgress* pProgress, UINT nPos) {
     if (pProgress != nullptr) {
         pProgress->SetPos(static_cast<int>(std::min<UINT>(nPos, INT32_MAX)));
     }
@@ -164,7 +164,7 @@ bool ProgramSpiPage(CScsiDevice* pDevice, DWORD dwAddress, const BYTE* pPage) {
            SpiWrite(pDevice, pPage, kPageSize, false);
 }
 
-bool WriteSpiFlash(CScsiDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pData, UINT nSize) {
+bool WriteSpiFlash(CScsiDevice* pDevice, IProgress* pProgress, const BYTE* pData, UINT nSize) {
     if (!IsChipUsable(pDevice)) {
         return false;
     }
@@ -198,7 +198,7 @@ bool WriteSpiFlash(CScsiDevice* pDevice, CProgressCtrl* pProgress, const BYTE* p
     return true;
 }
 
-bool VerifySpiFlash(CScsiDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pData, UINT nSize) {
+bool VerifySpiFlash(CScsiDevice* pDevice, IProgress* pProgress, const BYTE* pData, UINT nSize) {
     SetProgressRange(pProgress, nSize);
     if (nSize != 0 && pData == nullptr) {
         return false;

@@ -12,7 +12,7 @@
 namespace rf {
 
 class CDevice;
-class CProgressCtrl;
+class IProgress;
 class CScsiDevice;
 
 // Every chip of the table is one the programming operations support.
@@ -32,8 +32,8 @@ const SpiFlashChipInfo* FindSpiFlashChip(WORD wId);
 WORD IdentifySpiFlash(CScsiDevice* pDevice);
 bool ReadSpiStatus(CScsiDevice* pDevice, BYTE* pStatus);
 bool ProgramSpiPage(CScsiDevice* pDevice, DWORD dwAddress, const BYTE* pPage);
-bool WriteSpiFlash(CScsiDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pData, UINT nSize);
-bool VerifySpiFlash(CScsiDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pData, UINT nSize);
+bool WriteSpiFlash(CScsiDevice* pDevice, IProgress* pProgress, const BYTE* pData, UINT nSize);
+bool VerifySpiFlash(CScsiDevice* pDevice, IProgress* pProgress, const BYTE* pData, UINT nSize);
 bool WriteResourceMagic(CScsiDevice* pDevice);
 bool ReadResourceHeaderSpi(CScsiDevice* pDevice, BYTE* pOut);
 

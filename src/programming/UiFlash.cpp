@@ -5,9 +5,9 @@
 #include <span>
 
 #include "base/Clock.h"
+#include "base/Progress.h"
 #include "device/Device.h"
 #include "device/FrontEndPump.h"
-#include "framework/controls/ProgressCtrl.h"
 #include "programming/UiLink.h"
 
 namespace rf {
@@ -38,13 +38,13 @@ constexpr DWORD kSecurityWritePauseMilliseconds = 35;
 constexpr DWORD kSecurityDonePauseMilliseconds = 47;
 constexpr int kVerifyRangeStart = -10;
 
-void SetRange(CProgressCtrl* pProgress, int nLower, int nUpper) {
+void SetRange(IProgress* pProgress, int nLower, int nUpper) {
     if (pProgress != nullptr) {
         pProgress->SetRange32(nLower, nUpper);
     }
 }
 
-void SetPos(CProgressCtrl* pProgress, int nPos) {
+void SetPos(IProgress* pProgress, int nPos) {
     if (pProgress != nullptr) {
         pProgress->SetPos(nPos);
     }
@@ -100,7 +100,7 @@ bool WaitForErase(CDevice* pDevice) {
 
 // The image in data frames of the largest packet the link carries, each
 // acknowledged by its data-frame status.
-bool SendImageFrames(CDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pData, UINT nSize,
+bool SendImageFrames(CDevice* pDevice, IProgress* pProgress, const BYTE* pData, UINT nSize,
                      DWORD dwPauseAfterFrame) {
     const UINT nChunk = std::clamp<UINT>(pDevice->GetMaxUiPacketLength(), 1, kLargestFrame);
     for (UINT nPos = 0; nPos < nSize;) {
@@ -127,7 +127,7 @@ bool IsProgrammable(const BYTE* pData, UINT nSize) {
 
 }  // namespace
 
-bool ProgramUiFlash(CDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pData, UINT nSize) {
+bool ProgramUiFlash(CDevice* pDevice, IProgress* pProgress, const BYTE* pData, UINT nSize) {
     if (!IsProgrammable(pData, nSize)) {
         return false;
     }
@@ -178,7 +178,7 @@ bool ProgramUiFlash(CDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pDat
     return true;
 }
 
-bool VerifyUiFlash(CDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pData, UINT nSize) {
+bool VerifyUiFlash(CDevice* pDevice, IProgress* pProgress, const BYTE* pData, UINT nSize) {
     if (!IsProgrammable(pData, nSize)) {
         return false;
     }

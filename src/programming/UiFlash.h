@@ -8,9 +8,9 @@
 namespace rf {
 
 class CDevice;
-class CProgressCtrl;
+class IProgress;
 
-bool ProgramUiFlash(CDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pData, UINT nSize);
-bool VerifyUiFlash(CDevice* pDevice, CProgressCtrl* pProgress, const BYTE* pData, UINT nSize);
+bool ProgramUiFlash(CDevice* pDevice, IProgress* pProgress, const BYTE* pData, UINT nSize);
+bool VerifyUiFlash(CDevice* pDevice, IProgress* pProgress, const BYTE* pData, UINT nSize);
 
 }  // namespace rf

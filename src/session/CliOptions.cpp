@@ -1,7 +1,7 @@
 #include "session/CliOptions.h"
 
 #include "base/Text.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "framework/Startup.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 #include "ui/ControlIds.h"
 
 namespace rf {

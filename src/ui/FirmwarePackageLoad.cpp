@@ -3,7 +3,7 @@
 #include "base/FilePath.h"
 #include "base/Text.h"
 #include "framework/Messages.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 #include "ui/MainDlg.h"
 #include "update/PackageImages.h"
 

@@ -1,10 +1,10 @@
 #include "ui/MainDlg.h"
 
 #include "base/CommandLine.h"
-#include "device/FindDevice.h"
 #include "framework/Messages.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 #include "ui/ControlIds.h"
+#include "ui/DeviceChangeNotify.h"
 #include "ui/FirmwarePackageLoad.h"
 #include "update/UnitChoice.h"
 

@@ -8,7 +8,7 @@
 #include "emulation/EmulatedSession.h"
 #include "framework/Messages.h"
 #include "framework/Startup.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 #include "ui/MainUserDlg.h"
 #include "ui/WindowOptions.h"
 

@@ -7,8 +7,8 @@
 #include "base/CommandLine.h"
 #include "device/FrontEndPump.h"
 #include "framework/Messages.h"
-#include "framework/StringTable.h"
 #include "programming/UiLink.h"
+#include "text/StringTable.h"
 
 namespace rf {
 
@@ -163,7 +163,7 @@ bool CFirmwareUpdate::WakeUnit() {
     return true;
 }
 
-void CFirmwareUpdate::ReadVersions(CProgressCtrl* pProgress) {
+void CFirmwareUpdate::ReadVersions(IProgress* pProgress) {
     const std::array<CRomObject*, 5> roms = Roms();
     for (std::size_t i = 0; i < roms.size(); ++i) {
         CRomObject* pRom = roms[i];
@@ -252,7 +252,7 @@ void CFirmwareUpdate::ClearSelection(CRomObject& rom) {
     Select(rom, false);
 }
 
-UpdateResult CFirmwareUpdate::RunChecked(CProgressCtrl* pProgress, IUpdateFrontEnd& frontEnd) {
+UpdateResult CFirmwareUpdate::RunChecked(IProgress* pProgress, IUpdateFrontEnd& frontEnd) {
     // From the question on, the run owns the device: a search of the front
     // end must neither close it nor open another drive into it.
     struct CUnderWay {

@@ -27,7 +27,7 @@
 
 namespace rf {
 
-class CProgressCtrl;
+class IProgress;
 
 // What a run would write, in the order it writes it.
 struct UpdatePlan {
@@ -135,8 +135,8 @@ public:
     // meanwhile (a search run by the pump closed it). ReadVersions reads
     // every memory's version.
     bool WakeUnit();
-    void ReadVersions(CProgressCtrl* pProgress);
-    bool ReadUnit(CProgressCtrl* pProgress) {
+    void ReadVersions(IProgress* pProgress);
+    bool ReadUnit(IProgress* pProgress) {
         if (!WakeUnit()) {
             return false;
         }
@@ -181,11 +181,11 @@ public:
     // restarts the bridge and closes the device. Shows no message. A unit
     // that goes away ends the run with message IDS_ERR_UNIT_GONE; no other
     // drive is ever opened by it.
-    UpdateResult Run(CProgressCtrl* pProgress, IUpdateStatusSink& status);
+    UpdateResult Run(IProgress* pProgress, IUpdateStatusSink& status);
     // Confirmation, checks, run and result, for the dialogs and the
     // terminal alike. The result is told through the front end, and
     // returned.
-    UpdateResult RunChecked(CProgressCtrl* pProgress, IUpdateFrontEnd& frontEnd);
+    UpdateResult RunChecked(IProgress* pProgress, IUpdateFrontEnd& frontEnd);
     // True from the start of RunChecked to its end: a front end's device
     // search must then leave the device alone.
     bool IsRunUnderWay() const { return m_bRunUnderWay; }
@@ -244,12 +244,11 @@ private:
     // The resource image against the SPI flash chip, once it is known.
     UpdateResult RefuseResourceForChip() const;
     // The stages of Run; each returns 0 or the message of its failure.
-    UINT UpdateHost(CProgressCtrl* pProgress, IUpdateStatusSink& status);
-    UINT UpdateFlashRom(CProgressCtrl* pProgress, IUpdateStatusSink& status);
-    UINT UpdateResource(CProgressCtrl* pProgress, IUpdateStatusSink& status, bool bPreUpdate,
+    UINT UpdateHost(IProgress* pProgress, IUpdateStatusSink& status);
+    UINT UpdateFlashRom(IProgress* pProgress, IUpdateStatusSink& status);
+    UINT UpdateResource(IProgress* pProgress, IUpdateStatusSink& status, bool bPreUpdate,
                         UpdateResult& result);
-    UINT UpdateUiFirmware(CProgressCtrl* pProgress, IUpdateStatusSink& status,
-                          UpdateResult& result);
+    UINT UpdateUiFirmware(IProgress* pProgress, IUpdateStatusSink& status, UpdateResult& result);
 };
 
 }  // namespace rf

@@ -2,7 +2,7 @@
 
 #include "base/FilePath.h"
 #include "base/Text.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

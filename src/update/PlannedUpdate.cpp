@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "device/ProductTable.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 #include "update/TimingTwin.h"
 

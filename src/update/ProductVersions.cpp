@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "base/Text.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -8,10 +8,10 @@
 #include "base/FilePath.h"
 #include "base/Text.h"
 #include "device/FlashRomCheck.h"
-#include "framework/StringTable.h"
 #include "images/ImageOrigin.h"
 #include "images/UnitJournal.h"
 #include "programming/SpiFlash.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

@@ -9,11 +9,11 @@
 #include "base/FilePath.h"
 #include "base/Text.h"
 #include "device/FrontEndPump.h"
-#include "framework/StringTable.h"
 #include "images/UnitJournal.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiFlash.h"
 #include "programming/UiLink.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {
@@ -58,7 +58,7 @@ bool CFirmwareUpdate::EnterUiMode(int nMode, DWORD nSettleMilliseconds) {
     return true;
 }
 
-UpdateResult CFirmwareUpdate::Run(CProgressCtrl* pProgress, IUpdateStatusSink& status) {
+UpdateResult CFirmwareUpdate::Run(IProgress* pProgress, IUpdateStatusSink& status) {
     // The run is bound to the unit the device is open on now. It never
     // opens a drive; should the unit go away, its commands fail, and the
     // drive list tells why.
@@ -101,7 +101,7 @@ UpdateResult CFirmwareUpdate::Run(CProgressCtrl* pProgress, IUpdateStatusSink& s
 
 // SEEPROM(Host): contents with a blank header word, verified, then the
 // header word that makes them valid.
-UINT CFirmwareUpdate::UpdateHost(CProgressCtrl* pProgress, IUpdateStatusSink& status) {
+UINT CFirmwareUpdate::UpdateHost(IProgress* pProgress, IUpdateStatusSink& status) {
     status.OnStatus(IDS_UPDATING_SEEPROM_HOST);
     std::vector<BYTE> image = WorkingCopy(m_romHost);
     const UINT nSize = m_romHost.m_nDataSize;
@@ -138,7 +138,7 @@ UINT CFirmwareUpdate::UpdateHost(CProgressCtrl* pProgress, IUpdateStatusSink& st
 }
 
 // Bridge FLASH-ROM: written and read back by the device object.
-UINT CFirmwareUpdate::UpdateFlashRom(CProgressCtrl* pProgress, IUpdateStatusSink& status) {
+UINT CFirmwareUpdate::UpdateFlashRom(IProgress* pProgress, IUpdateStatusSink& status) {
     status.OnStatus(IDS_UPDATING_FLASH_ROM);
     if (!m_device.WriteFlashRom(m_romFlash.m_pData.get(), m_romFlash.m_nDataSize, pProgress)) {
         m_device.OnWriteFailed(0);
@@ -149,7 +149,7 @@ UINT CFirmwareUpdate::UpdateFlashRom(CProgressCtrl* pProgress, IUpdateStatusSink
 }
 
 // UI resource data: written with a blank magic, verified, then the magic.
-UINT CFirmwareUpdate::UpdateResource(CProgressCtrl* pProgress, IUpdateStatusSink& status,
+UINT CFirmwareUpdate::UpdateResource(IProgress* pProgress, IUpdateStatusSink& status,
                                      bool bPreUpdate, UpdateResult& result) {
     status.OnStatus(IDS_UPDATING_SPIROM_UI);
     if (!m_options.bDisableResetUI && !m_romUI78K.m_bDebugger) {
@@ -188,7 +188,7 @@ UINT CFirmwareUpdate::UpdateResource(CProgressCtrl* pProgress, IUpdateStatusSink
 
 // UI firmware: through the controller's boot mode, keeping the unit's own
 // information block.
-UINT CFirmwareUpdate::UpdateUiFirmware(CProgressCtrl* pProgress, IUpdateStatusSink& status,
+UINT CFirmwareUpdate::UpdateUiFirmware(IProgress* pProgress, IUpdateStatusSink& status,
                                        UpdateResult& result) {
     // The unit's own block is kept on the computer before the erase, or
     // written back from there when an earlier run was cut after it. The

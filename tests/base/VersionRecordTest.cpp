@@ -4,8 +4,8 @@
 
 #include "base/VersionRecord.h"
 #include "framework/Startup.h"
-#include "framework/StringTable.h"
 #include "support/TestEnvironment.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

@@ -15,8 +15,8 @@
 #include "cli/Commands.h"
 #include "cli/Completion.h"
 #include "emulator/EmulatedDeviceSystem.h"
-#include "framework/StringTable.h"
 #include "session/CliOptions.h"
+#include "text/StringTable.h"
 #include "ui/WindowOptions.h"
 
 namespace rf::test {

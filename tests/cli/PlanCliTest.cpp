@@ -13,8 +13,8 @@
 #include "base/Text.h"
 #include "device/ScsiDevice.h"
 #include "firmware/ImageCatalogue.h"
-#include "framework/StringTable.h"
 #include "support/CliFixture.h"
+#include "text/StringTable.h"
 #include "update/PlannedUpdate.h"
 
 namespace rf::test {

@@ -10,8 +10,8 @@
 #include "base/CommandLine.h"
 #include "base/Text.h"
 #include "firmware/FirmwareImages.h"
-#include "framework/StringTable.h"
 #include "support/CliFixture.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

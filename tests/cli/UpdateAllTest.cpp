@@ -8,8 +8,8 @@
 
 #include "base/Text.h"
 #include "cli/UpdateAll.h"
-#include "framework/StringTable.h"
 #include "support/CliFixture.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

@@ -1,20 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "device/FindDevice.h"
-#include "framework/MessageLoop.h"
 #include "support/EmulatorFixture.h"
 
 namespace rf::test {
 namespace {
 
-class CRecordingDialog final : public CMessageTarget {
-public:
-    LRESULT WindowProc(UINT nMessage, WPARAM wParam, LPARAM) override {
-        if (nMessage == UM_DEVICE_CHANGED) {
-            changes.push_back(static_cast<int>(wParam));
-        }
-        return 0;
-    }
+// What a window would be told of each pass: 1 found, 0 gone.
+struct CChangeRecord {
     std::vector<int> changes;
 };
 
@@ -31,16 +24,24 @@ class FindDeviceTest : public ::testing::Test {
 protected:
     FindDeviceTest() : device(system) {}
 
-    // One tick of the search, with its messages delivered.
+    // One tick of the search.
     void Tick() {
-        FindDevice(device, dialog);
-        PumpMessages();
+        switch (SearchDevice(device)) {
+            case DeviceChange::Found:
+                dialog.changes.push_back(1);
+                break;
+            case DeviceChange::Gone:
+                dialog.changes.push_back(0);
+                break;
+            case DeviceChange::None:
+                break;
+        }
     }
 
     CTestEnvironment env;
     emu::CEmulatedDeviceSystem system;
     CScsiDevice device;
-    CRecordingDialog dialog;
+    CChangeRecord dialog;
 };
 
 TEST_F(FindDeviceTest, TheFirstSupportedDriveWinsAndTheOthersAreLeftAlone) {

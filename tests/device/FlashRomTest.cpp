@@ -8,11 +8,11 @@
 #include "device/FlashChips.h"
 #include "device/FlashRomCheck.h"
 #include "device/FrontEndPump.h"
-#include "framework/StringTable.h"
 #include "support/EmulatorFixture.h"
 #include "support/ProgressRecorder.h"
 #include "support/ScriptedDevice.h"
 #include "support/TestImages.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

@@ -20,9 +20,9 @@
 #include "emulator/EmulatedDeviceSystem.h"
 #include "emulator/UiController.h"
 #include "firmware/FirmwareImages.h"
-#include "framework/StringTable.h"
 #include "support/TestEnvironment.h"
 #include "support/UpdateBench.h"
+#include "text/StringTable.h"
 #include "ui/ControlIds.h"
 #include "ui/MainDlg.h"
 

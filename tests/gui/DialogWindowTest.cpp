@@ -14,8 +14,8 @@
 #include "WindowFixture.h"
 #include "firmware/FirmwareImages.h"
 #include "framework/Startup.h"
-#include "framework/StringTable.h"
 #include "support/TempFiles.h"
+#include "text/StringTable.h"
 #include "ui/ControlIds.h"
 #include "ui/DialogTemplates.h"
 

@@ -9,9 +9,9 @@
 
 #include "base/FilePath.h"
 #include "base/Text.h"
-#include "framework/StringTable.h"
 #include "support/DialogFixture.h"
 #include "support/TempFiles.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

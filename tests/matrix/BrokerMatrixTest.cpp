@@ -11,8 +11,8 @@
 #include "broker/LoopbackBroker.h"
 #include "device/FlashChips.h"
 #include "emulation/EmulatorPresets.h"
-#include "framework/StringTable.h"
 #include "support/UpdateBench.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

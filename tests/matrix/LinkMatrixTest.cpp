@@ -11,9 +11,9 @@
 #include "base/Text.h"
 #include "device/FlashChips.h"
 #include "emulation/EmulatorPresets.h"
-#include "framework/StringTable.h"
 #include "support/FaultyDeviceSystem.h"
 #include "support/UpdateBench.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

@@ -10,11 +10,11 @@
 #include "firmware/FirmwareImages.h"
 #include "firmware/ImageCatalogue.h"
 #include "firmware/Sha256.h"
-#include "framework/StringTable.h"
 #include "package/FirmwarePackage.h"
 #include "package/PackageComponents.h"
 #include "support/CliFixture.h"
 #include "support/NonTestImages.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

@@ -9,7 +9,7 @@
 #include "base/Environment.h"
 #include "base/FilePath.h"
 #include "firmware/FirmwareImages.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf::test::powerloss {
 

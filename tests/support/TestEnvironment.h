@@ -15,8 +15,9 @@
 #include "base/CommandLine.h"
 #include "framework/MessageLoop.h"
 #include "framework/Messages.h"
-#include "framework/StringTable.h"
+#include "framework/WindowMessagePump.h"
 #include "support/TempFiles.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 
@@ -58,6 +59,8 @@ public:
 private:
     CScopedClock m_scopedClock;
     CScopedPump m_scopedPump;
+    // The device layer's waits pump the loop, as in the window programs.
+    CScopedFrontEndPump m_scopedTurn{WindowMessagePump()};
     CScopedMessageBoxes m_scopedMessageBoxes;
     CReflasherCommandLineInfo m_savedOptions;
     Language m_savedLanguage;

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "framework/StringTable.h"
 #include "support/DialogFixture.h"
 #include "support/PumpRecorder.h"
+#include "text/StringTable.h"
 #include "ui/ControlIds.h"
 
 namespace rf::test {

@@ -2,8 +2,8 @@
 
 #include "base/Text.h"
 #include "emulation/EmulatedUnits.h"
-#include "framework/StringTable.h"
 #include "support/DialogFixture.h"
+#include "text/StringTable.h"
 #include "ui/ControlIds.h"
 #include "ui/MainUserDlg.h"
 

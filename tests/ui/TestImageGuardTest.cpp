@@ -8,10 +8,10 @@
 #include "firmware/ImageCatalogue.h"
 #include "firmware/ImageKinds.h"
 #include "framework/Messages.h"
-#include "framework/StringTable.h"
 #include "support/DialogFixture.h"
 #include "support/NonTestImages.h"
 #include "support/TempFiles.h"
+#include "text/StringTable.h"
 #include "ui/FirmwarePackageLoad.h"
 
 namespace rf::test {

@@ -4,8 +4,8 @@
 
 #include "emulation/EmulatorPresets.h"
 #include "firmware/FirmwareImages.h"
-#include "framework/StringTable.h"
 #include "support/DialogFixture.h"
+#include "text/StringTable.h"
 #include "ui/ControlIds.h"
 
 namespace rf::test {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 #include "device/FindDevice.h"
@@ -7,9 +8,10 @@
 #include "device/TracingDeviceSystem.h"
 #include "emulation/EmulatorPresets.h"
 #include "emulator/EmulatedDeviceSystem.h"
-#include "framework/StringTable.h"
+#include "emulator/EmulatedEnclosure.h"
 #include "support/PumpRecorder.h"
 #include "support/TestEnvironment.h"
+#include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf::test {
@@ -108,6 +110,84 @@ TEST_F(FirmwareUpdateTest, NothingNewerAsksFirstAndYesSelectsEveryHeldImage) {
     EXPECT_TRUE(update.ConfirmSelection(frontEnd));
     EXPECT_FALSE(update.Plan().bConfirmationNeeded);
     EXPECT_EQ(update.Plan().memories, plan.memories);
+}
+
+// Where each stage of a run began, by the enclosure's command index.
+class CStageRecorder final : public IUpdateStatusSink {
+public:
+    explicit CStageRecorder(const emu::CEmulatedEnclosure& enclosure) : m_enclosure(enclosure) {}
+    void OnStatus(UINT nTextId) override {
+        stages.push_back({nTextId, m_enclosure.NextCommandIndex()});
+    }
+    std::vector<std::pair<UINT, std::uint64_t>> stages;
+
+private:
+    const emu::CEmulatedEnclosure& m_enclosure;
+};
+
+struct StageRun {
+    UINT nMessageId = 0;
+    std::vector<std::pair<UINT, std::uint64_t>> stages;
+    std::uint64_t nEndIndex = 0;
+};
+
+// One whole update of a row1 unit on the object alone, with a fault at one
+// command when given.
+StageRun RunRow1(std::optional<emu::Fault> fault) {
+    CTestEnvironment env;
+    emu::CEmulatedDeviceSystem emulated;
+    std::string strError;
+    const auto enclosure = MakeEmulatedEnclosure("row1", "", "", strError);
+    EXPECT_NE(enclosure, nullptr) << strError;
+    emulated.Attach(u"sdb", enclosure);
+    CFirmwareUpdate update(emulated);
+    update.RefreshImages();
+    EXPECT_EQ(SearchDevice(update.m_device), DeviceChange::Found);
+    EXPECT_TRUE(update.ReadUnit(nullptr));
+    update.RefreshSelection();
+    EXPECT_EQ(update.CheckBeforeFirstWrite().nMessageId, 0u);
+    enclosure->ResetCommandIndex();
+    if (fault) {
+        enclosure->AddFault(*fault);
+    }
+    CStageRecorder recorder(*enclosure);
+    StageRun run;
+    run.nMessageId = update.Run(nullptr, recorder).nMessageId;
+    run.stages = recorder.stages;
+    run.nEndIndex = enclosure->NextCommandIndex();
+    return run;
+}
+
+// A command of a memory's stage that the bridge refuses ends the run with
+// that stage's message (a refused SEEPROM write once its check finds it);
+// no later memory's stage begins, so those memories get no command.
+TEST(FirmwareUpdateStageTest, AFailedStageReportsItsMessageAndLeavesLaterMemoriesAlone) {
+    const StageRun whole = RunRow1(std::nullopt);
+    ASSERT_EQ(whole.nMessageId, IDS_UPDATE_COMPLETE);
+    ASSERT_EQ(whole.stages.size(), 7u);
+    struct Expected {
+        std::size_t nStage;  // in the whole run's order
+        bool bMidway;        // else the stage's first command
+        UINT nMessageId;
+        std::size_t nStagesBegun;
+    };
+    const Expected expected[] = {
+        {0, false, IDS_ERR_WRITE_EEPROM, 2},    // a refused write, found by its check
+        {2, true, IDS_ERR_WRITE_FLASH_ROM, 3},  // FLASH-ROM erased and written
+        {3, true, IDS_ERR_WRITE_SPIROM, 4},     // resource data written
+        {4, true, IDS_ERR_WRITE_SPIROM, 5},     // resource data verified
+    };
+    for (const Expected& row : expected) {
+        const std::uint64_t nStart = whole.stages[row.nStage].second;
+        const std::uint64_t nEnd = whole.stages[row.nStage + 1].second;
+        emu::Fault fault;
+        fault.nIndex = row.bMidway ? nStart + (nEnd - nStart) / 2 : nStart;
+        fault.kind = emu::FaultKind::CheckCondition;
+        const StageRun failed = RunRow1(fault);
+        EXPECT_EQ(failed.nMessageId, row.nMessageId) << "stage " << row.nStage;
+        EXPECT_EQ(failed.stages.size(), row.nStagesBegun)
+            << "a later stage began after " << row.nStage;
+    }
 }
 
 }  // namespace

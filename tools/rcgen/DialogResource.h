@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 #include "ui/DialogTemplates.h"
 
 namespace rf::rcgen {

@@ -14,7 +14,7 @@
 #include "ResourceText.h"
 #include "base/Text.h"
 #include "framework/Startup.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 #include "ui/DialogTemplates.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "base/Text.h"
 #include "device/ScsiDevice.h"
 #include "device/broker/BrokerSocket.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -2,11 +2,14 @@
 
 // A progress bar of the control layer: it keeps its range and position and
 // tells an optional view (a real widget, or a test's recorder) of every
-// change. Ranges may start below zero.
+// change. Ranges may start below zero. It is the device layer's progress
+// as the dialogs show it.
+
+#include "base/Progress.h"
 
 namespace rf {
 
-class CProgressCtrl {
+class CProgressCtrl final : public IProgress {
 public:
     class IView {
     public:
@@ -17,10 +20,9 @@ public:
         virtual void OnRepaint() {}
     };
 
-    void SetRange32(int nLower, int nUpper);
-    // Returns the previous position.
-    int SetPos(int nPos);
-    void UpdateWindow();
+    void SetRange32(int nLower, int nUpper) override;
+    int SetPos(int nPos) override;
+    void UpdateWindow() override;
 
     int GetPos() const { return m_nPos; }
     int GetLower() const { return m_nLower; }

@@ -18,8 +18,8 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "framework/StringTable.h"
 #include "framework/controls/AcceptFileEdit.h"
+#include "text/StringTable.h"
 #include "ui/ControlIds.h"
 #include "ui/FirmwarePackageLoad.h"
 #include "ui/qt/ControlViews.h"

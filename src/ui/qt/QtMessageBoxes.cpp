@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

@@ -7,7 +7,8 @@
 
 #include "framework/MessageLoop.h"
 #include "framework/Messages.h"
-#include "framework/StringTable.h"
+#include "framework/WindowMessagePump.h"
+#include "text/StringTable.h"
 #include "ui/WindowProgram.h"
 #include "ui/qt/DialogWindow.h"
 #include "ui/qt/QtMessageBoxes.h"
@@ -46,6 +47,7 @@ int RunWindowApp(const std::vector<std::u16string>& args, IDeviceSystem& hardwar
 
     CQtMessagePump pump;
     CScopedPump scopedPump(pump);
+    CScopedFrontEndPump scopedTurn(WindowMessagePump());
     CQtMessageBoxes messageBoxes;
     CScopedMessageBoxes scopedMessageBoxes(messageBoxes);
 

@@ -1,6 +1,6 @@
 #include "ui/win32/DialogWindow.h"
 
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 #include "ui/ControlIds.h"
 #include "ui/FirmwarePackageLoad.h"
 #include "ui/win32/ControlViews.h"

@@ -2,6 +2,7 @@
 
 #include "framework/MessageLoop.h"
 #include "framework/Messages.h"
+#include "framework/WindowMessagePump.h"
 #include "ui/WindowProgram.h"
 #include "ui/win32/DialogWindow.h"
 #include "ui/win32/Win32MessageBoxes.h"
@@ -19,6 +20,7 @@ int RunWin32App(const std::vector<std::u16string>& args, IDeviceSystem& hardware
 
     CWin32MessagePump pump;
     CScopedPump scopedPump(pump);
+    CScopedFrontEndPump scopedTurn(WindowMessagePump());
     CWin32MessageBoxes messageBoxes;
     CScopedMessageBoxes scopedMessageBoxes(messageBoxes);
 

@@ -16,7 +16,7 @@
 #include "ProgramResources.h"
 #include "base/Clock.h"
 #include "emulation/EmulatedSession.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 #include "ui/MainDlg.h"
 #include "ui/win32/DialogWindow.h"
 #include "ui/win32/Win32MessageBoxes.h"

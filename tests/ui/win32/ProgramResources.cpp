@@ -3,8 +3,8 @@
 #include <array>
 
 #include "base/VersionRecord.h"
-#include "framework/StringTable.h"
 #include "images/ImageResources.h"
+#include "text/StringTable.h"
 #include "ui/win32/WideText.h"
 #include "ui/win32/resources/ResourceReaders.h"
 

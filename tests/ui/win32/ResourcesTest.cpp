@@ -12,9 +12,9 @@
 #include "firmware/FirmwareImages.h"
 #include "framework/Messages.h"
 #include "framework/Startup.h"
-#include "framework/StringTable.h"
 #include "images/ImageResources.h"
 #include "images/RomFlash.h"
+#include "text/StringTable.h"
 #include "ui/win32/resources/ResourceReaders.h"
 
 #include "ui/win32/SystemHeaders.h"

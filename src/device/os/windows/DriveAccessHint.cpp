@@ -1,5 +1,5 @@
 #include "device/FindDevice.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 namespace rf {
 

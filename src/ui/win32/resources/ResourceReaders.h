@@ -12,7 +12,7 @@
 #include <string>
 
 #include "base/Types.h"
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 #include "ui/win32/Win32Handles.h"
 
 namespace rf {

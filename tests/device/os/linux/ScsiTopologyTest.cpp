@@ -238,12 +238,8 @@ TEST(LinuxDiscoveryTest, OnlyCandidatesAreAskedAndTheEnclosureIsFound) {
     EXPECT_EQ(system.ListPhysicalDrives()[1].strPath, drives[1].strPath)
         << "names stay while attached";
 
-    class CNoDialog final : public CMessageTarget {
-    public:
-        LRESULT WindowProc(UINT, WPARAM, LPARAM) override { return 0; }
-    } dialog;
     CScsiDevice device(system);
-    FindDevice(device, dialog);
+    SearchDevice(device);
     ASSERT_TRUE(device.IsOpen());
     EXPECT_EQ(device.m_strPath, drives[1].strPath);
     EXPECT_EQ(device.m_strBusName, u"USB2.0");

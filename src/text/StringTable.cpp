@@ -1,4 +1,4 @@
-#include "framework/StringTable.h"
+#include "text/StringTable.h"
 
 #include <array>
 #include <cstdlib>

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "framework/Messages.h"
-#include "framework/StringTable.h"
 #include "support/TestEnvironment.h"
+#include "text/StringTable.h"
 
 namespace rf::test {
 namespace {

@@ -1,8 +1,4 @@
-// The device search as the dialog's timer runs it: the dialog learns of a
-// change by a posted message, so this is where the search meets the window
-// framework's message loop.
-
-#include "device/FindDevice.h"
+#include "ui/DeviceChangeNotify.h"
 
 #include "framework/MessageLoop.h"
 

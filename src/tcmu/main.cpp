@@ -14,14 +14,15 @@
 #include "base/ExitStatus.h"
 #include "base/SharedClock.h"
 #include "base/Text.h"
+#include "emulation/EmulatedRunSetup.h"
 #include "emulation/EmulatedSession.h"
 #include "emulation/EmulatorReset.h"
 #include "emulator/FaultPlan.h"
 #include "emulator/tcmu/EnclosureTarget.h"
 #include "emulator/tcmu/TcmuServer.h"
 #include "emulator/tcmu/UioDevice.h"
-#include "framework/StringTable.h"
-#include "session/CliOptions.h"
+#include "tcmu/TcmuOptions.h"
+#include "text/StringTable.h"
 
 namespace {
 
@@ -52,6 +53,23 @@ void CatchStopSignals() {
     sigaction(SIGINT, &action, nullptr);
 }
 
+// Makes the enclosure anew as the emulator's reset does, from what this
+// program's options say of it.
+// Makes the enclosure anew from its preset, as "emulator reset" does.
+int ResetEnclosure(const rf::TcmuOptions& options) {
+    rf::EmulatorReset reset;
+    reset.strDirectory = options.emulateDirectory;
+    reset.strPreset = options.preset.value_or(rf::kDefaultPreset);
+    reset.strFlashChip = options.flashChip.value_or("");
+    reset.strSpiChip = options.spiChip.value_or("");
+    reset.bAsRealUnit = options.bAsRealUnit;
+    reset.strUnits = "1";
+    const rf::EmulatorResetResult result = rf::ResetEmulatedEnclosures(reset);
+    const bool bDone = result.outcome == rf::ResetOutcome::Done;
+    (bDone ? std::cout : std::cerr) << rf::Utf16ToUtf8(rf::EmulatorResetText(reset, result));
+    return bDone ? rf::kExitSuccess : rf::kExitFailure;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,8 +79,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         args.push_back(Utf8ToUtf16(argv[i]));
     }
-    CliOptions options;
-    if (const auto error = ParseCliOptions(args, options, DefaultEmulatorDirectory())) {
+    TcmuOptions options;
+    if (const auto error = ParseTcmuOptions(args, options, DefaultEmulatorDirectory())) {
         PrintLine(std::cerr, LoadResString(error->bMissingValue ? IDS_CLI_OPTION_NEEDS_VALUE
                                                                 : IDS_CLI_UNKNOWN_OPTION) +
                                  error->argument);
@@ -72,44 +90,28 @@ int main(int argc, char** argv) {
         PrintLine(std::cout, LoadResString(IDS_TCMU_USAGE));
         return kExitSuccess;
     }
-    // One word, the uio device; nothing of the updater's own options.
-    if (options.words.size() != 1 || options.updaterArgs.size() != 1 || !options.loads.empty()) {
+    if (!options.uio) {
         PrintLine(std::cerr, LoadResString(IDS_TCMU_USAGE));
         return kExitNothing;
     }
-    std::vector<emu::Fault> faults;
-    for (const std::string& strFault : options.faults) {
-        const std::optional<emu::Fault> fault = emu::ParseFault(strFault);
-        if (!fault) {
-            PrintLine(std::cerr, LoadResString(IDS_CLI_UNKNOWN_OPTION) + u"--emulate-fault " +
-                                     Utf8ToUtf16(strFault));
-            return kExitNothing;
-        }
-        faults.push_back(*fault);
+    std::string strBadFault;
+    const std::optional<std::vector<UnitFault>> faults =
+        ParseUnitFaults(options.faults, strBadFault);
+    if (!faults) {
+        PrintLine(std::cerr, LoadResString(IDS_CLI_UNKNOWN_OPTION) + u"--emulate-fault " +
+                                 Utf8ToUtf16(strBadFault));
+        return kExitNothing;
     }
 
-    // The clock first: the enclosure starts up on it as it is loaded.
-    CClockFileScope clockFile;
-    if (options.clockFile && !clockFile.Open(*options.clockFile)) {
+    // The clock first: the enclosure starts up on it as it is loaded. Without
+    // a clock file the enclosure takes its modelled time.
+    CRunClock runClock;
+    if (!runClock.Use(options.clockFile, false)) {
         return Fail(IDS_CLI_CLOCK_FAILED, *options.clockFile);
     }
-    const std::string strDirectory = options.emulateDirectory.value_or(DefaultEmulatorDirectory());
-    options.emulateDirectory = strDirectory;
-    if (options.preset || options.bAsRealUnit) {
-        EmulatorReset reset;
-        reset.strDirectory = strDirectory;
-        reset.strPreset = options.preset.value_or(kDefaultPreset);
-        reset.strFlashChip = options.flashChip.value_or("");
-        reset.strSpiChip = options.spiChip.value_or("");
-        reset.link = options.link;
-        reset.bAsRealUnit = options.bAsRealUnit;
-        reset.strUnits = options.units.value_or("1");
-        const EmulatorResetResult result = ResetEmulatedEnclosures(reset);
-        const bool bDone = result.outcome == ResetOutcome::Done;
-        (bDone ? std::cout : std::cerr) << Utf16ToUtf8(EmulatorResetText(reset, result));
-        if (!bDone) {
-            return kExitFailure;
-        }
+    const std::string& strDirectory = options.emulateDirectory;
+    if ((options.preset || options.bAsRealUnit) && ResetEnclosure(options) != kExitSuccess) {
+        return kExitFailure;
     }
     std::string strError;
     std::unique_ptr<CEmulatedSession> session = CEmulatedSession::Open(strDirectory, strError);
@@ -118,8 +120,10 @@ int main(int argc, char** argv) {
     }
     emu::CEmulatedEnclosure& enclosure = session->Enclosure();
     enclosure.ResetCommandIndex();
-    for (const emu::Fault& fault : faults) {
-        enclosure.AddFault(fault);
+    std::u16string strUnknownUnit;
+    if (!AddUnitFaults(*session, *faults, strUnknownUnit)) {
+        PrintLine(std::cerr, LoadResString(IDS_CLI_NO_SUCH_FAULT_UNIT) + strUnknownUnit);
+        return kExitNothing;
     }
     // The trace is kept only to be written: a server runs for long.
     enclosure.EnableTrace(options.traceFile.has_value());
@@ -135,7 +139,7 @@ int main(int argc, char** argv) {
     if (disk == nullptr) {
         return Fail(IDS_CLI_EMULATOR_ERROR, strError);
     }
-    const std::string strUio = Utf16ToUtf8(options.words.front());
+    const std::string strUio = Utf16ToUtf8(*options.uio);
     const std::unique_ptr<emu::CUioDevice> uio = emu::CUioDevice::Open(strUio, strError);
     if (uio == nullptr) {
         return Fail(IDS_TCMU_DEVICE_FAILED, strError);
