@@ -43,7 +43,9 @@ public:
             m_bStateLost = true;
         }
         TellOfRequest();
-        CMessageBoxFrontEnd::ShowResult(result);
+        UpdateResult shown = result;
+        shown.nMessageId = TerminalTextId(result.nMessageId);
+        CMessageBoxFrontEnd::ShowResult(shown);
     }
 
     bool StateLost() const { return m_bStateLost; }
