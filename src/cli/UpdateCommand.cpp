@@ -36,6 +36,9 @@ public:
 
     void ShowResult(const UpdateResult& result) override {
         // The stage's bar ends before the result is shown.
+        if (result.Succeeded()) {
+            m_view.CompleteStage();
+        }
         m_view.OnTextChanged(u"");
         // What the terminal reports must already be true of the emulated
         // enclosure kept on the disk.
