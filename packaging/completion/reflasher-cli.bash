@@ -8,13 +8,14 @@
 # the shell: chip names hold spaces.
 _reflasher_cli_offer() {
     local program=$1 what=$2 typed word
+    # Further arguments go to the program: the drives it would use.
     typed=$(dequote "$cur" 2>/dev/null) || typed=$cur
     COMPREPLY=()
     while IFS= read -r word; do
         if [[ $word == "$typed"* ]]; then
             COMPREPLY+=("$(printf '%q' "$word")")
         fi
-    done < <("$program" --complete "$what" 2>/dev/null)
+    done < <(timeout 5 "$program" --complete "$what" "${@:3}" 2>/dev/null)
     # "--emulate=", "power-cut:" and the like take their value at once.
     if ((${#COMPREPLY[@]} == 1)) && [[ ${COMPREPLY[0]} == *[=:] ]]; then
         compopt -o nospace
@@ -32,7 +33,19 @@ _reflasher_cli() {
     --spi-chip) _reflasher_cli_offer "$program" spi-chips; return ;;
     --link) _reflasher_cli_offer "$program" links; return ;;
     --emulate-fault) _reflasher_cli_offer "$program" faults; return ;;
-    --device) _reflasher_cli_offer "$program" drives; return ;;
+    --device)
+        # The units are asked for their serial numbers, where the command
+        # would find them: the emulated ones or the broker's too.
+        local i drivesAt=()
+        for ((i = 1; i < cword; i++)); do
+            case ${words[i]} in
+            --emulate | --emulate=*) drivesAt+=("${words[i]}") ;;
+            --broker) drivesAt+=("${words[i]}" "${words[i + 1]}") ;;
+            esac
+        done
+        _reflasher_cli_offer "$program" devices "${drivesAt[@]}"
+        return
+        ;;
     --units) return ;; # a number
     --trace | --clock | --firmware | --broker) _filedir; return ;;
     --from-backup) _filedir -d; return ;;
@@ -47,8 +60,8 @@ _reflasher_cli() {
         return
         ;;
     --complete)
-        COMPREPLY=($(compgen -W 'commands options value-options updater-options presets links flash-chips
-            spi-chips faults drives' -- "$cur"))
+        COMPREPLY=($(compgen -W 'commands options value-options updater-options updater-slash-options
+            presets links flash-chips spi-chips faults drives devices' -- "$cur"))
         return
         ;;
     --emulate)
@@ -69,6 +82,10 @@ _reflasher_cli() {
     fi
     if [[ $cur == -* ]]; then
         _reflasher_cli_offer "$program" updater-options
+        return
+    fi
+    if [[ $cur == /* ]]; then
+        _reflasher_cli_offer "$program" updater-slash-options
         return
     fi
 

@@ -5,6 +5,11 @@
 #include <random>
 #include <system_error>
 
+#ifndef _WIN32
+#include <locale.h>
+#include <string.h>
+#endif
+
 namespace rf {
 
 std::filesystem::path PathFromUtf8(std::string_view strPath) {
@@ -28,19 +33,19 @@ bool CanWriteInDirectory(const std::filesystem::path& directory, std::string& st
     fs::path existing = directory;
     while (!fs::exists(existing, error)) {
         if (error || !existing.has_relative_path()) {
-            strReason = error ? error.message() : "no such directory";
+            strReason = error ? SystemErrorText(error) : "no such directory";
             return false;
         }
         existing = existing.parent_path();
     }
     if (!fs::is_directory(existing, error)) {
-        strReason = std::make_error_code(std::errc::not_a_directory).message();
+        strReason = SystemErrorText(ENOTDIR);
         return false;
     }
     std::random_device random;
     const fs::path probe = existing / (".reflasher-probe-" + std::to_string(random()));
     if (!fs::create_directory(probe, error)) {
-        strReason = error ? error.message() : "a name of its own could not be made";
+        strReason = error ? SystemErrorText(error) : "a name of its own could not be made";
         return false;
     }
     fs::remove(probe, error);
@@ -48,7 +53,26 @@ bool CanWriteInDirectory(const std::filesystem::path& directory, std::string& st
 }
 
 std::string LastFileErrorText() {
-    return std::generic_category().message(errno);
+    return SystemErrorText(errno);
+}
+
+std::string SystemErrorText(int nError) {
+#ifndef _WIN32
+    // The program keeps the "C" locale for everything else (numbers in
+    // files and JSON); only the message is asked for in the user's.
+    if (const locale_t user = newlocale(LC_MESSAGES_MASK, "", static_cast<locale_t>(0))) {
+        std::string text = strerror_l(nError, user);
+        freelocale(user);
+        return text;
+    }
+#endif
+    return std::generic_category().message(nError);
+}
+
+std::string SystemErrorText(const std::error_code& error) {
+    return error.category() == std::generic_category() || error.category() == std::system_category()
+               ? SystemErrorText(error.value())
+               : error.message();
 }
 
 bool ReadFileBytes(const std::filesystem::path& path, std::vector<unsigned char>& bytes) {
@@ -83,7 +107,7 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view con
     }
     std::filesystem::rename(temporary, path, error);
     if (error) {
-        strError = "cannot replace " + PathToUtf8(path) + ": " + error.message();
+        strError = "cannot replace " + PathToUtf8(path) + ": " + SystemErrorText(error);
         std::filesystem::remove(temporary, error);
         return false;
     }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace rf {
@@ -19,6 +20,11 @@ std::filesystem::path PathFromUtf16(std::u16string_view strPath);
 // The system's reason for the last failed call on a file (errno), as the
 // system words it, for a message that names the path beside it.
 std::string LastFileErrorText();
+// The system's text of an error number (errno) or of a failed file
+// operation's code, in the language of the user's locale where the
+// system has one.
+std::string SystemErrorText(int nError);
+std::string SystemErrorText(const std::error_code& error);
 
 // The whole file; false when it cannot be opened or read to its end.
 bool ReadFileBytes(const std::filesystem::path& path, std::vector<unsigned char>& bytes);

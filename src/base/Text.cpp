@@ -184,3 +184,25 @@ bool ParseHexBytes(std::string_view hex, BYTE* pBytes, std::size_t nBytes) {
 }
 
 }  // namespace rf
+
+namespace rf {
+
+std::u16string FillPlaceholders(std::u16string_view text,
+                                std::initializer_list<std::u16string_view> values) {
+    std::u16string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t nIndex =
+            i + 1 < text.size() && text[i] == u'%' && text[i + 1] >= u'1' && text[i + 1] <= u'9'
+                ? static_cast<std::size_t>(text[i + 1] - u'1')
+                : values.size();
+        if (nIndex < values.size()) {
+            result += *(values.begin() + nIndex);
+            ++i;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
+}  // namespace rf

@@ -4,6 +4,7 @@
 // terminal, the command line, file names) and widen bytes taken from images
 // or devices one byte to one character.
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,11 @@ std::u16string Trim(std::u16string_view text);
 
 // "%0*X" of a value, upper-case.
 std::u16string Hex(unsigned long long value, int nDigits);
+
+// The text with "%1", "%2"... replaced by the values in order; a number
+// without a value stays as it is. Translations may put them in any order.
+std::u16string FillPlaceholders(std::u16string_view text,
+                                std::initializer_list<std::u16string_view> values);
 
 // Exactly nBytes bytes written as hex digits, two a byte, either case;
 // false (pBytes partly filled) for another length or a non-hex character.

@@ -3,6 +3,8 @@
 
 #include "cli/CliApp.h"
 
+#include <optional>
+
 #include <ostream>
 
 #include "base/CommandLine.h"
@@ -108,7 +110,17 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
         return ArgumentError(context, options.bJson, nMessage, error->argument);
     }
     if (options.complete) {
-        if (PrintCompletions(*options.complete, context.system, context.out)) {
+        // The units' serial numbers are asked of the drives a command
+        // would use, the emulated or the broker's ones too.
+        std::optional<CDriveRun> drives;
+        IDeviceSystem* pSystem = &context.system;
+        if (*options.complete == "devices") {
+            if (drives.emplace().Open(options, context) != kExitSuccess) {
+                return kExitNothing;
+            }
+            pSystem = &drives->System();
+        }
+        if (PrintCompletions(*options.complete, *pSystem, context.out)) {
             return kExitSuccess;
         }
         return ArgumentError(context, options.bJson, IDS_CLI_UNKNOWN_OPTION,

@@ -127,6 +127,16 @@ struct MemoryRow {
 };
 std::array<MemoryRow, 5> MemoryRows(CFirmwareUpdate& update);
 
+// The link's description in the user's language.
+std::u16string LinkDescription(const emu::BusProfile& bus);
+// The message the terminal shows for a message id of the update: the same
+// id, or the terminal's own wording where the window's speaks of itself.
+UINT TerminalTextId(UINT nMessageId);
+// A memory's versions as table cells: "not carried", "not read" rather
+// than the window's sentences.
+std::u16string ImageVersionCell(const CRomObject& rom);
+std::u16string DeviceVersionCell(const CRomObject& rom);
+
 // How a read went wrong, with its offset, for a message; empty for none.
 std::u16string DescribeReadFault(const ReadFault& fault);
 // The kind of a read fault in JSON: "refused", "short"...

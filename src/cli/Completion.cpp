@@ -10,12 +10,14 @@
 #include "base/Text.h"
 #include "cli/Commands.h"
 #include "device/DevicePort.h"
+#include "device/ScsiDevice.h"
 #include "emulation/EmulatorPresets.h"
 #include "emulator/BusProfile.h"
 #include "emulator/FaultPlan.h"
 #include "emulator/NorFlashChip.h"
 #include "emulator/SpiFlashModel.h"
 #include "session/CliOptions.h"
+#include "update/UnitChoice.h"
 
 namespace rf {
 
@@ -56,10 +58,30 @@ std::vector<std::string> ValueOptions() {
     return words;
 }
 
-std::vector<std::string> UpdaterOptions() {
+// The updater's options take "-" or "/" before them, as on Windows.
+std::vector<std::string> UpdaterOptions(const char* pszLead) {
     std::vector<std::string> words;
     for (const std::string& keyword : UpdaterOptionKeywords()) {
-        words.push_back("-" + keyword);
+        words.push_back(pszLead + keyword);
+    }
+    return words;
+}
+
+// What --device takes: each drive's name, and the serial number of each
+// supported enclosure among them. Only supported enclosures are sent more
+// than the identification, and only the read of their serial number.
+std::vector<std::string> Devices(IDeviceSystem& system) {
+    std::vector<std::string> words;
+    for (const PhysicalDrive& drive : system.ListPhysicalDrives()) {
+        words.push_back(Utf16ToUtf8(drive.strName));
+        CScsiDevice device(system);
+        device.m_strPath = drive.strPath;
+        if (device.Open(drive.strPath.c_str())) {
+            if (const std::u16string serial = ReadSerialNumber(device); !serial.empty()) {
+                words.push_back(Utf16ToUtf8(serial));
+            }
+        }
+        device.Close();
     }
     return words;
 }
@@ -109,7 +131,8 @@ bool PrintCompletions(std::string_view what, IDeviceSystem& system, std::ostream
         {"commands", Commands},
         {"options", Options},
         {"value-options", ValueOptions},
-        {"updater-options", UpdaterOptions},
+        {"updater-options", [] { return UpdaterOptions("-"); }},
+        {"updater-slash-options", [] { return UpdaterOptions("/"); }},
         {"presets", [] { return NamesOf(EmulatorPresets()); }},
         {"links", [] { return NamesOf(emu::BusProfiles()); }},
         {"flash-chips", [] { return NamesOf(emu::NorChipModels()); }},
@@ -125,6 +148,7 @@ bool PrintCompletions(std::string_view what, IDeviceSystem& system, std::ostream
              }
              return words;
          }},
+        {"devices", [&system] { return Devices(system); }},
     };
     std::vector<std::string> words;
     const auto it = std::find_if(std::begin(lists), std::end(lists),

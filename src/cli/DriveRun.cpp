@@ -26,18 +26,23 @@ void PrintLine(std::ostream& stream, const std::u16string& text) {
 // Counts of --stats: what the command cost on the device and on the host.
 void PrintStats(std::ostream& stream, const TraceCounters& counters,
                 std::uint64_t nDeviceMicroseconds, double dCpuSeconds) {
-    stream << Utf16ToUtf8(LoadResString(IDS_CLI_STATS)) << ": commands " << counters.nCommands
-           << " (failed " << counters.nFailed << "), bytes in " << counters.nBytesIn
-           << ", bytes out " << counters.nBytesOut << ", device time " << nDeviceMicroseconds / 1000
-           << " ms, host CPU time " << static_cast<long long>(dCpuSeconds * 1000) << " ms\n";
+    const auto number = [](auto nValue) { return Widen(std::to_string(nValue)); };
+    PrintLine(stream, FillPlaceholders(LoadResString(IDS_CLI_STATS_LINE),
+                                       {number(counters.nCommands), number(counters.nFailed),
+                                        number(counters.nBytesIn), number(counters.nBytesOut),
+                                        number(nDeviceMicroseconds / 1000),
+                                        number(static_cast<long long>(dCpuSeconds * 1000))}));
 }
 
 }  // namespace
 
 void PrintLink(std::ostream& stream, const emu::BusProfile& bus) {
-    stream << Utf16ToUtf8(LoadResString(IDS_CLI_LINK)) << ": " << bus.pszName << " ("
-           << bus.pszDescription << "; " << bus.nCommandMicroseconds << " us a command, "
-           << bus.nNanosecondsPerByte << " ns a byte)\n";
+    PrintLine(stream, LoadResString(IDS_CLI_LINK) + u": " + Widen(bus.pszName) + u" (" +
+                          LinkDescription(bus) + u"; " +
+                          FillPlaceholders(LoadResString(IDS_CLI_LINK_FIGURES),
+                                           {Widen(std::to_string(bus.nCommandMicroseconds)),
+                                            Widen(std::to_string(bus.nNanosecondsPerByte))}) +
+                          u")");
 }
 
 CDriveRun::CDriveRun() = default;

@@ -7,6 +7,7 @@
 #include "base/Json.h"
 #include "base/Text.h"
 #include "cli/Commands.h"
+#include "cli/TextTable.h"
 #include "device/ProductTable.h"
 #include "firmware/ImageCatalogue.h"
 #include "firmware/Sha256.h"
@@ -14,6 +15,7 @@
 #include "package/FirmwarePackage.h"
 #include "session/CliOptions.h"
 #include "text/StringTable.h"
+#include "update/FirmwareUpdate.h"
 #include "update/PackageImages.h"
 #include "update/ProductVersions.h"
 
@@ -156,13 +158,15 @@ int Show(const CliOptions& options, CommandStreams& streams) {
         streams.out << JsonText({{"origin", pszOrigin}, {"images", std::move(list)}}) << '\n';
         return kExitSuccess;
     }
+    // The hash comes last: it is the column that wraps on a narrow terminal.
+    TableRows rows{SplitTitles(LoadResString(IDS_CLI_FIRMWARE_COLUMNS))};
     for (const ShownImage& image : images) {
-        std::string strKey = image.pKind->pszKey;
-        strKey.resize(10, ' ');
-        streams.out << strKey << ImageVersionText(image.pKind->kind, image.bytes) << "  "
-                    << image.bytes.size() << "  " << Sha256Hex(image.bytes) << "  " << pszOrigin
-                    << '\n';
+        rows.push_back({LoadResString(MemoryNameId(image.pKind->kind)),
+                        Utf8ToUtf16(ImageVersionText(image.pKind->kind, image.bytes)),
+                        Widen(std::to_string(image.bytes.size())), Widen(pszOrigin),
+                        Widen(Sha256Hex(image.bytes))});
     }
+    streams.out << Utf16ToUtf8(FormatTable(rows, TerminalColumns(), {2}));
     return kExitSuccess;
 }
 

@@ -6,8 +6,8 @@
 
 #include "base/Json.h"
 #include "base/Text.h"
-#include "base/TextWidth.h"
 #include "cli/Commands.h"
+#include "cli/TextTable.h"
 #include "images/ImageOrigin.h"
 #include "session/CliOptions.h"
 #include "text/StringTable.h"
@@ -89,37 +89,25 @@ void WriteUnitJson(CFirmwareUpdate& update, CJson& json) {
 std::u16string UnitText(CFirmwareUpdate& update) {
     std::u16string text =
         LoadResString(IDS_CLI_DEVICE) + u": " + update.m_device.m_strProductName + u"\n";
-    text += LoadResString(IDS_CLI_SERIAL) + u": " + update.m_romCpu.m_strSerialNo + u"\n";
-    text += LoadResString(IDS_CLI_UI_SERIAL) + u": " + update.m_romUI78K.m_strUiSerialNo + u"\n\n";
-    // Column titles come as one text, separated by "|".
-    std::u16string columns = LoadResString(IDS_CLI_COLUMNS);
-    std::array<std::u16string, 4> titles;
-    for (std::size_t i = 0, nStart = 0; i < titles.size(); ++i) {
-        const std::size_t nBar = columns.find(u'|', nStart);
-        titles[i] = columns.substr(
-            nStart, nBar == std::u16string::npos ? std::u16string::npos : nBar - nStart);
-        nStart = nBar == std::u16string::npos ? columns.size() : nBar + 1;
+    // A serial number the unit does not hold (a UI controller without its
+    // information block) is no line at all.
+    for (const auto& [nTitle, serial] :
+         {std::pair{IDS_CLI_SERIAL, update.m_romCpu.m_strSerialNo},
+          std::pair{IDS_CLI_UI_SERIAL, update.m_romUI78K.m_strUiSerialNo}}) {
+        if (!serial.empty()) {
+            text += LoadResString(nTitle) + u": " + serial + u"\n";
+        }
     }
-    // Columns are at least as wide as the English table always was, and
-    // wider when a name or version in this language needs it.
-    std::size_t nNameWidth = std::max<std::size_t>(30, DisplayWidth(titles[0]) + 2);
-    std::size_t nVersionWidth =
-        std::max<std::size_t>(28, std::max(DisplayWidth(titles[1]), DisplayWidth(titles[2])) + 2);
-    for (const MemoryRow& row : MemoryRows(update)) {
-        nNameWidth = std::max(nNameWidth, DisplayWidth(LoadResString(row.nName)) + 2);
-        nVersionWidth = std::max({nVersionWidth, DisplayWidth(row.rom.m_strRomVersion) + 2,
-                                  DisplayWidth(row.rom.m_strDeviceVersion) + 2});
-    }
-    text += PadToWidth(titles[0], nNameWidth) + PadToWidth(titles[1], nVersionWidth) +
-            PadToWidth(titles[2], nVersionWidth) + titles[3] + u"\n";
+    TableRows rows{SplitTitles(LoadResString(IDS_CLI_COLUMNS))};
     for (const MemoryRow& row : MemoryRows(update)) {
         const std::u16string strUpdate =
             row.bWritable ? LoadResString(update.IsSelected(row.rom) ? IDS_CLI_YES : IDS_CLI_NO)
                           : u"-";
-        text += PadToWidth(LoadResString(row.nName), nNameWidth) +
-                PadToWidth(row.rom.m_strRomVersion, nVersionWidth) +
-                PadToWidth(row.rom.m_strDeviceVersion, nVersionWidth) + strUpdate + u"\n";
+        // SEEPROM(CPU) is never written: no image of it is carried.
+        rows.push_back({LoadResString(row.nName), row.bWritable ? ImageVersionCell(row.rom) : u"-",
+                        DeviceVersionCell(row.rom), strUpdate});
     }
+    text += u"\n" + FormatTable(rows, TerminalColumns());
     text += u"\n" + LoadResString(IDS_CLI_PRODUCT_IMAGES) + u": " +
             ProductVersionOf(update, false) + u"\n";
     text += LoadResString(IDS_CLI_PRODUCT_DEVICE) + u": " + ProductVersionOf(update, true) + u"\n";

@@ -4,6 +4,7 @@
 
 #include "base/Json.h"
 #include "base/Text.h"
+#include "cli/TextTable.h"
 #include "device/FindDevice.h"
 #include "device/ProductTable.h"
 #include "device/ScsiDevice.h"
@@ -64,19 +65,18 @@ int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams&
         return 0;
     }
     out << Utf16ToUtf8(LoadResString(IDS_CLI_DRIVES_HEADER)) << '\n';
+    TableRows rows{SplitTitles(LoadResString(IDS_CLI_LIST_COLUMNS))};
     for (const PhysicalDrive& drive : drives) {
-        std::u16string line = u"  " + drive.strName;
-        if (drive.bBusKnown) {
-            line += u"  " +
-                    FormatBusName(drive.nBusType, drive.nBusMajorVersion, drive.nBusMinorVersion);
-        }
-        if (drive.bInquiryKnown) {
-            line += u"  " + Widen(drive.strVendor + " " + drive.strProduct) + u"  " +
-                    Widen(drive.strRevision);
-        }
-        line += u"  " + LoadResString(Verdict(system, drive, options.updater.bAllProducts));
-        out << Utf16ToUtf8(line) << '\n';
+        rows.push_back(
+            {drive.strName,
+             drive.bBusKnown
+                 ? FormatBusName(drive.nBusType, drive.nBusMajorVersion, drive.nBusMinorVersion)
+                 : u"-",
+             drive.bInquiryKnown ? Widen(drive.strVendor + " " + drive.strProduct) : u"-",
+             drive.bInquiryKnown ? Widen(drive.strRevision) : u"-",
+             LoadResString(Verdict(system, drive, options.updater.bAllProducts))});
     }
+    out << Utf16ToUtf8(FormatTable(rows, TerminalColumns()));
     return 0;
 }
 

@@ -80,8 +80,8 @@ void PrintJson(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, 
 void PrintText(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, std::ostream& out) {
     std::u16string text;
     if (plan.bQuestion) {
-        text +=
-            LoadResString(IDS_CLI_PLAN_QUESTION) + u"\n" + Indented(LoadResString(plan.nMessageId));
+        text += LoadResString(IDS_CLI_PLAN_QUESTION) + u"\n" +
+                Indented(LoadResString(TerminalTextId(plan.nMessageId)));
     }
     text += LoadResString(plan.bQuestion ? IDS_CLI_PLAN_IF_YES : IDS_CLI_PLAN_HEADER) + u"\n";
     // Memory, versions, time; the lines of the run's other time and of the
@@ -101,13 +101,23 @@ void PrintText(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, 
     const std::size_t nLabelWidth =
         std::max({nNameWidth + nVersionsWidth, DisplayWidth(LoadResString(IDS_CLI_PLAN_OTHER)) + 2,
                   DisplayWidth(LoadResString(IDS_CLI_PLAN_TOTAL)) + 2});
+    // The times are aligned on the right, so that their digits line up.
+    std::size_t nTimeWidth = DisplayWidth(Milliseconds(plan.totalMicroseconds));
+    for (const PlannedStep& step : plan.steps) {
+        nTimeWidth = std::max(nTimeWidth, DisplayWidth(Milliseconds(step.estimatedMicroseconds)));
+    }
+    const auto time = [nTimeWidth](const std::optional<std::uint64_t>& nMicroseconds) {
+        const std::u16string strTime = Milliseconds(nMicroseconds);
+        return std::u16string(nTimeWidth - std::min(nTimeWidth, DisplayWidth(strTime)), u' ') +
+               strTime;
+    };
     for (const PlannedStep& step : plan.steps) {
         const MemoryRow* pRow = RowOf(rows, step.pRom);
         const std::u16string strName = pRow != nullptr ? LoadResString(pRow->nName) : u"";
         text += u"  " + PadToWidth(strName, nNameWidth) +
                 PadToWidth(step.pRom->m_strDeviceVersion + strArrow + step.pRom->m_strRomVersion,
                            nLabelWidth - nNameWidth) +
-                Milliseconds(step.estimatedMicroseconds) + u"\n";
+                time(step.estimatedMicroseconds) + u"\n";
         for (const UINT nText : step.stageTexts) {
             text += u"      " + LoadResString(nText) + u"\n";
         }
@@ -116,15 +126,15 @@ void PrintText(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, 
         }
     }
     text += u"  " + PadToWidth(LoadResString(IDS_CLI_PLAN_OTHER), nLabelWidth) +
-            Milliseconds(plan.otherMicroseconds) + u"\n";
+            time(plan.otherMicroseconds) + u"\n";
     text += u"  " + PadToWidth(LoadResString(IDS_CLI_PLAN_TOTAL), nLabelWidth) +
-            Milliseconds(plan.totalMicroseconds) + u"\n";
+            time(plan.totalMicroseconds) + u"\n";
     if (!plan.bQuestion && !plan.bRefused && plan.nMessageId != 0) {
         text += LoadResString(IDS_CLI_PLAN_RESULT) + u"\n";
-        text += Indented(LoadResString(plan.nMessageId));
+        text += Indented(LoadResString(TerminalTextId(plan.nMessageId)));
     }
     text += LoadResString(IDS_CLI_PLAN_LINK) + Widen(plan.pLink->pszName) + u" (" +
-            Widen(plan.pLink->pszDescription) + u")\n";
+            LinkDescription(*plan.pLink) + u")\n";
     out << Utf16ToUtf8(text);
 }
 
@@ -159,7 +169,7 @@ int RunPlanCommand(CFirmwareUpdate& update, const CliOptions& options, CommandSt
     streams.log << Utf16ToUtf8(LoadResString(IDS_CLI_PLAN_WROTE_NOTHING)) << '\n';
     if (plan.bRefused) {
         streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_PLAN_REFUSED) +
-                                   LoadResString(plan.nMessageId) +
+                                   LoadResString(TerminalTextId(plan.nMessageId)) +
                                    (plan.strDetail.empty() ? u"" : u"\n" + plan.strDetail))
                     << '\n';
         // As the update itself ends when it refuses.

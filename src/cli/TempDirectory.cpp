@@ -11,7 +11,7 @@ std::optional<CTempDirectory> CTempDirectory::Make(const std::string& strPrefix,
     std::error_code error;
     const std::filesystem::path base = std::filesystem::temp_directory_path(error);
     if (error) {
-        strError = "no temporary directory: " + error.message();
+        strError = "no temporary directory: " + SystemErrorText(error);
         return std::nullopt;
     }
     std::random_device random;
@@ -22,7 +22,8 @@ std::optional<CTempDirectory> CTempDirectory::Make(const std::string& strPrefix,
             return CTempDirectory(path);
         }
         if (error) {
-            strError = "cannot make a directory in " + PathToUtf8(base) + ": " + error.message();
+            strError =
+                "cannot make a directory in " + PathToUtf8(base) + ": " + SystemErrorText(error);
             return std::nullopt;
         }
     }

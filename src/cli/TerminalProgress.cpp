@@ -36,7 +36,9 @@ void CTerminalProgress::OnPosChanged(int nPos) {
     const long long nDone =
         std::clamp<long long>(static_cast<long long>(nPos) - m_nLower, 0, nSpan);
     const int nPercent = static_cast<int>(nDone * 100 / nSpan);
-    if (nPercent == m_nLastPercent) {
+    // A stage that starts a second bar (the check after a write) goes on
+    // from where its first ended, never back to 0 %.
+    if (nPercent == m_nLastPercent || nPercent <= m_nStagePercent) {
         return;
     }
     if (m_form == Form::Plain && m_nLastPercent >= 0 &&
@@ -47,7 +49,16 @@ void CTerminalProgress::OnPosChanged(int nPos) {
     Draw(nPercent);
 }
 
+void CTerminalProgress::CompleteStage() {
+    // A stage's last step may leave its bar short of the end, and the plain
+    // form prints only every tenth: the stage's end is shown as such.
+    if (m_bInStage && m_nStagePercent >= 0 && m_nStagePercent < 100) {
+        Draw(100);
+    }
+}
+
 void CTerminalProgress::Draw(int nPercent) {
+    m_nStagePercent = nPercent;
     if (m_form == Form::WorkerLines) {
         // A bar's new range starts at the stage's 0 % again: not news.
         if (m_nStage == m_nLineStage && nPercent == m_nLinePercent) {
@@ -65,14 +76,28 @@ void CTerminalProgress::Draw(int nPercent) {
               << " %";
         m_bBarShown = true;
     } else {
-        m_out << "  " << nPercent << " %\n";
+        // Each line says what it counts: the stage, without its "...".
+        std::u16string stage = m_stageText;
+        while (!stage.empty() && (stage.back() == u'.' || stage.back() == u' ')) {
+            stage.pop_back();
+        }
+        m_out << "  "
+              << Utf16ToUtf8(FillPlaceholders(LoadResString(IDS_CLI_PROGRESS_LINE),
+                                              {stage, Widen(std::to_string(nPercent))}))
+              << '\n';
     }
     m_out.flush();
 }
 
 void CTerminalProgress::OnTextChanged(const std::u16string& text) {
+    // The next stage begins only when the last one ended.
+    if (!text.empty()) {
+        CompleteStage();
+    }
     Finish();
     m_bInStage = !text.empty();
+    m_stageText = text;
+    m_nStagePercent = -1;
     if (!text.empty() && m_form != Form::WorkerLines) {
         m_out << Utf16ToUtf8(text) << '\n';
         m_out.flush();
@@ -85,9 +110,11 @@ void CTerminalProgress::OnStatus(UINT nTextId) {
         OnTextChanged(LoadResString(nTextId));
         return;
     }
+    CompleteStage();
     m_nStage = nTextId;
     m_bInStage = true;
     m_nLastPercent = 0;
+    m_nStagePercent = -1;
     Draw(0);
 }
 

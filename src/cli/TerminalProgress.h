@@ -35,6 +35,8 @@ public:
 
     // Ends a bar drawn in place, so the next text starts on a fresh line.
     void Finish();
+    // The stage under way ended well: its progress is shown at 100 %.
+    void CompleteStage();
 
 private:
     void Draw(int nPercent);
@@ -49,6 +51,8 @@ private:
     int m_nLastPercent = -1;
     bool m_bBarShown = false;
     bool m_bInStage = false;
+    std::u16string m_stageText;
+    int m_nStagePercent = -1;  // the highest shown in this stage, -1 for none
 };
 
 }  // namespace rf

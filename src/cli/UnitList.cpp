@@ -16,12 +16,29 @@
 
 namespace rf {
 
+namespace {
+
+// The shipped combinations are listed by the short versions ("0027"); the
+// vendor's longer texts begin with them ("0029 (2013/11/12 17:28:04)"), or
+// for the bridge with the same number written "0.27".
+std::u16string ShortVersion(const std::u16string& text) {
+    std::u16string head = text.substr(0, text.find(u' '));
+    const std::size_t nDot = head.find(u'.');
+    if (nDot == std::u16string::npos || nDot == 0 || nDot > 2 || head.size() - nDot - 1 != 2) {
+        return head;
+    }
+    return std::u16string(2 - nDot, u'0') + head.substr(0, nDot) + head.substr(nDot + 1);
+}
+
+}  // namespace
+
 std::u16string ProductVersionOf(CFirmwareUpdate& update, bool bDevice) {
     const std::array<CRomObject*, 4> roms = {&update.m_romFlash, &update.m_romHost,
                                              &update.m_romUI78K, &update.m_romUIRSC};
     std::array<std::u16string, 4> versions;
     for (std::size_t i = 0; i < roms.size(); ++i) {
-        versions[i] = bDevice ? roms[i]->m_strDeviceVersion : roms[i]->m_strRomVersion;
+        versions[i] =
+            ShortVersion(bDevice ? roms[i]->m_strDeviceVersion : roms[i]->m_strRomVersion);
     }
     return FormatProductVersion(LookUpProductVersion(versions));
 }

@@ -47,10 +47,6 @@ std::string FormatUnitsJson(const std::vector<BatchUnit>& units,
 // or units where nothing was done).
 int BatchExitStatus(const std::vector<WorkerState>& states);
 
-// Rows of cells as lines whose columns line up on a terminal, every line
-// ended by a line break.
-std::u16string FormatColumns(const std::vector<std::vector<std::u16string>>& rows);
-
 // The live view while the workers run: on a terminal a table redrawn in
 // place, one line per unit; otherwise a plain line whenever a unit's stage
 // changes, its progress passes a tenth, or it ends.

@@ -158,9 +158,9 @@ int RunUpdateAll(IDeviceSystem& system, const CliOptions& options, CommandStream
             std::filesystem::create_directories(directory, error);
         }
         if (error || !std::filesystem::is_directory(directory, error)) {
-            PrintLine(streams.err, LoadResString(IDS_CLI_TRACE_DIRECTORY_FAILED) +
-                                       *options.traceFile + u": " +
-                                       Utf8ToUtf16(error ? error.message() : LastFileErrorText()));
+            PrintLine(streams.err,
+                      LoadResString(IDS_CLI_TRACE_DIRECTORY_FAILED) + *options.traceFile + u": " +
+                          Utf8ToUtf16(error ? SystemErrorText(error) : LastFileErrorText()));
             return kExitNothing;
         }
         const std::vector<std::filesystem::path> files = TraceFiles(directory, units);

@@ -8,6 +8,7 @@
 #include "base/Json.h"
 #include "base/Text.h"
 #include "base/TextWidth.h"
+#include "cli/TextTable.h"
 #include "cli/UpdateAll.h"
 #include "text/StringTable.h"
 
@@ -90,28 +91,6 @@ UnitOutcome OutcomeOf(const WorkerState& state) {
     return outcome;
 }
 
-std::u16string FormatColumns(const std::vector<std::vector<std::u16string>>& rows) {
-    std::vector<std::size_t> widths;
-    for (const std::vector<std::u16string>& row : rows) {
-        widths.resize(std::max(widths.size(), row.size()), 0);
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            widths[i] = std::max(widths[i], DisplayWidth(row[i]) + 2);
-        }
-    }
-    std::u16string text;
-    for (const std::vector<std::u16string>& row : rows) {
-        std::u16string line;
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            line += i + 1 < row.size() ? PadToWidth(row[i], widths[i]) : row[i];
-        }
-        while (!line.empty() && line.back() == u' ') {
-            line.pop_back();
-        }
-        text += line + u"\n";
-    }
-    return text;
-}
-
 std::u16string FormatSummary(const std::vector<BatchUnit>& units,
                              const std::vector<WorkerState>& states) {
     std::vector<std::vector<std::u16string>> rows{
@@ -130,7 +109,7 @@ std::u16string FormatSummary(const std::vector<BatchUnit>& units,
                         LoadResString(nResult), Utf8ToUtf16(szDuration),
                         CellText(outcome.message)});
     }
-    return FormatColumns(rows);
+    return FormatTable(rows, TerminalColumns(), {3});
 }
 
 std::string FormatUnitsJson(const std::vector<BatchUnit>& units,

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "base/Text.h"
+#include "cli/TextTable.h"
 #include "cli/UpdateAll.h"
 #include "text/StringTable.h"
 
@@ -82,31 +83,36 @@ void CUpdateAllView::Finish() {
 }
 
 void CUpdateAllView::DrawTable() {
-    std::vector<std::vector<std::u16string>> rows{{LoadResString(IDS_CLI_DRIVE),
-                                                   LoadResString(IDS_CLI_SERIAL),
-                                                   LoadResString(IDS_BATCH_STAGE), u"%"}};
+    // The stage comes last: it is the column that is cut when the terminal
+    // is narrow, and the rows must stay one line each to be redrawn.
+    TableRows rows{{LoadResString(IDS_CLI_DRIVE), LoadResString(IDS_CLI_SERIAL), u"%",
+                    LoadResString(IDS_BATCH_STAGE)}};
     for (std::size_t i = 0; i < m_units.size(); ++i) {
         const WorkerState& state = m_states[i];
         const bool bPercent = state.end == WorkerEnd::Running && state.progress.nStage != 0;
         rows.push_back(
-            {m_units[i].strDrive, m_units[i].strSerial, StageText(state),
-             bPercent ? Utf8ToUtf16(std::to_string(state.progress.nPercent)) : std::u16string()});
+            {m_units[i].strDrive, m_units[i].strSerial,
+             bPercent ? Utf8ToUtf16(std::to_string(state.progress.nPercent)) : std::u16string(),
+             StageText(state)});
     }
-    std::string text = Utf16ToUtf8(FormatColumns(rows));
+    const std::string text =
+        Utf16ToUtf8(FormatTable(rows, TerminalColumns(), {2}, TableOverflow::Cut));
     // Back to the table's first line, then each line rewritten and the rest
     // of it cleared, since a stage's text may be shorter than the last.
     std::string frame;
     if (m_nLinesDrawn > 0) {
         frame = "\x1b[" + std::to_string(m_nLinesDrawn) + "F";
     }
+    std::size_t nLines = 0;
     std::size_t nStart = 0;
     for (std::size_t nEnd; (nEnd = text.find('\n', nStart)) != std::string::npos;
          nStart = nEnd + 1) {
         frame += text.substr(nStart, nEnd - nStart) + "\x1b[K\n";
+        ++nLines;
     }
     m_out << frame;
     m_out.flush();
-    m_nLinesDrawn = rows.size();
+    m_nLinesDrawn = nLines;
     m_bDirty = false;
     m_nLastDrawMs = NowMilliseconds();
 }

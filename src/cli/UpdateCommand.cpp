@@ -36,6 +36,9 @@ public:
 
     void ShowResult(const UpdateResult& result) override {
         // The stage's bar ends before the result is shown.
+        if (result.Succeeded()) {
+            m_view.CompleteStage();
+        }
         m_view.OnTextChanged(u"");
         // What the terminal reports must already be true of the emulated
         // enclosure kept on the disk.
@@ -43,7 +46,9 @@ public:
             m_bStateLost = true;
         }
         TellOfRequest();
-        CMessageBoxFrontEnd::ShowResult(result);
+        UpdateResult shown = result;
+        shown.nMessageId = TerminalTextId(result.nMessageId);
+        CMessageBoxFrontEnd::ShowResult(shown);
     }
 
     bool StateLost() const { return m_bStateLost; }

@@ -59,11 +59,16 @@ void CatchStopSignals() {
 int ResetEnclosure(const rf::TcmuOptions& options) {
     rf::EmulatorReset reset;
     reset.strDirectory = options.emulateDirectory;
-    reset.strPreset = options.preset.value_or(rf::kDefaultPreset);
-    reset.strFlashChip = options.flashChip.value_or("");
-    reset.strSpiChip = options.spiChip.value_or("");
+    if (options.preset) {
+        reset.strPreset = *options.preset;
+    }
+    if (options.flashChip) {
+        reset.strFlashChip = *options.flashChip;
+    }
+    if (options.spiChip) {
+        reset.strSpiChip = *options.spiChip;
+    }
     reset.bAsRealUnit = options.bAsRealUnit;
-    reset.strUnits = "1";
     const rf::EmulatorResetResult result = rf::ResetEmulatedEnclosures(reset);
     const bool bDone = result.outcome == rf::ResetOutcome::Done;
     (bDone ? std::cout : std::cerr) << rf::Utf16ToUtf8(rf::EmulatorResetText(reset, result));

@@ -27,6 +27,9 @@
 
 namespace rf {
 
+// The id of the name tables and messages give a memory kind.
+UINT MemoryNameId(MemoryKind kind);
+
 class IProgress;
 
 // What a run would write, in the order it writes it.

@@ -16,8 +16,6 @@
 
 namespace rf {
 
-namespace {
-
 UINT MemoryNameId(MemoryKind kind) {
     switch (kind) {
         case MemoryKind::Flash:
@@ -31,6 +29,8 @@ UINT MemoryNameId(MemoryKind kind) {
     }
     return IDS_CLI_MEMORY_FLASH;  // not reached: every kind is named above
 }
+
+namespace {
 
 std::u16string ImageFaultText(MemoryKind kind, ImageFault fault) {
     switch (fault) {
@@ -66,16 +66,9 @@ UpdateResult RefuseUnwritable(const std::filesystem::path& directory) {
 }
 
 std::u16string ImageSizeRefusalDetail(MemoryKind kind, std::size_t nSize, std::size_t nCapacity) {
-    std::u16string text = LoadResString(IDS_IMAGE_SIZE);
-    const std::u16string strSize = Widen(std::to_string(nSize));
-    const std::u16string strCapacity = Widen(std::to_string(nCapacity));
-    if (const std::size_t nAt = text.find(u"%1"); nAt != std::u16string::npos) {
-        text.replace(nAt, 2, strSize);
-    }
-    if (const std::size_t nAt = text.find(u"%2"); nAt != std::u16string::npos) {
-        text.replace(nAt, 2, strCapacity);
-    }
-    return LoadResString(MemoryNameId(kind)) + u": " + text;
+    return LoadResString(MemoryNameId(kind)) + u": " +
+           FillPlaceholders(LoadResString(IDS_IMAGE_SIZE),
+                            {Widen(std::to_string(nSize)), Widen(std::to_string(nCapacity))});
 }
 
 }  // namespace

@@ -88,7 +88,9 @@ TEST_F(CliTest, ListWithTheEmulatedEnclosure) {
     const CliRun run = Run({u"list", Utf8ToUtf16("--emulate=" + strDirectory)});
     EXPECT_EQ(run.nExit, 0) << run.strErr;
     EXPECT_EQ(run.strOut,
-              "Disk drives:\n  emulated-enclosure  USB2.0  KESTREL DVX4400DUO  0.24  supported\n"
+              "Disk drives:\n"
+              "Drive               Bus     Product             Revision  Status\n"
+              "emulated-enclosure  USB2.0  KESTREL DVX4400DUO  0.24      supported\n"
               "Emulated link: usb2 (USB 2.0 high speed, fast host: a command per microframe; "
               "125 us a command, 30 ns a byte)\n");
     EXPECT_TRUE(std::filesystem::exists(strDirectory + "/enclosure.conf"))

@@ -32,9 +32,11 @@ TEST_F(LinuxListTest, ShowsEachDiskAndWhetherItIsSupported) {
     EXPECT_EQ(run.nExit, 0);
     EXPECT_EQ(run.strOut,
               "Disk drives:\n"
-              "  /dev/sda  ATA  ATA Samsung SSD 870  1B6Q  not supported (ATA drive)\n"
-              "  /dev/sdb  USB2.0  KESTREL DVX4400DUO  0027  cannot be opened (run as root, or "
-              "start the broker: reflasher-broker.socket)\n");
+              "Drive     Bus     Product              Revision  Status\n"
+              "/dev/sda  ATA     ATA Samsung SSD 870  1B6Q      not supported (ATA drive)\n"
+              "/dev/sdb  USB2.0  KESTREL DVX4400DUO   0027      cannot be opened (run as root,\n"
+              "                                                 or start the broker:\n"
+              "                                                 reflasher-broker.socket)\n");
 }
 
 // The shell's completion offers the drives that list shows.

@@ -129,6 +129,7 @@ TEST(OptionDocsTest, CompletionOffersTheTablesWords) {
     EXPECT_NE(Complete("value-options").find("--preset\n"), std::string::npos);
     EXPECT_EQ(Complete("value-options").find("--emulate\n"), std::string::npos);
     EXPECT_NE(Complete("updater-options").find("-UIRSC=\n"), std::string::npos);
+    EXPECT_NE(Complete("updater-slash-options").find("/UIRSC=\n"), std::string::npos);
     // Chip names hold spaces: one a line.
     EXPECT_NE(Complete("flash-chips").find("SST SST39VF020\n"), std::string::npos);
     EXPECT_NE(Complete("spi-chips").find("WINBOND W25X40A\n"), std::string::npos);

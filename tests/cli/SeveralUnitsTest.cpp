@@ -34,7 +34,7 @@ TEST_F(SeveralUnitsTest, ResetMakesTheRowAndAFewerCountRemovesTheRest) {
     ASSERT_EQ(Run({u"emulator", u"reset", Emulate(), u"--units", u"3"}).nExit, 0);
     const CliRun list = Run({u"list", Emulate()});
     for (const char* pszDrive :
-         {"  emulated-enclosure  ", "  emulated-enclosure-2  ", "  emulated-enclosure-3  "}) {
+         {"\nemulated-enclosure  ", "\nemulated-enclosure-2  ", "\nemulated-enclosure-3  "}) {
         EXPECT_NE(list.strOut.find(pszDrive), std::string::npos) << list.strOut;
     }
     const CliRun info = Run({u"info", Emulate(), u"--json"});
@@ -78,6 +78,11 @@ TEST_F(SeveralUnitsTest, ADeviceIsNamedByDriveOrBySerialAndAnUnknownNameTouchesN
               std::string("DVX44-UI-004871\xFF"));
 
     const auto before = DirectorySnapshot(Directory());
+    // What --device is completed with: every name it takes, and nothing
+    // of the units changed by asking.
+    const CliRun offered = Run({u"--complete", u"devices", Emulate()});
+    EXPECT_EQ(offered.strOut,
+              "emulated-enclosure\nKD44D2-1311-004870\nemulated-enclosure-2\nKD44D2-1311-004871\n");
     for (const char* pszCommand : {"info", "update", "backup"}) {
         std::vector<std::u16string> args = {Utf8ToUtf16(pszCommand)};
         if (args[0] == u"backup") {

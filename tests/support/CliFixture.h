@@ -46,6 +46,8 @@ protected:
     CScopedEnv all{"LC_ALL", std::nullopt};
     CScopedEnv messages{"LC_MESSAGES", std::nullopt};
     CScopedEnv lang{"LANG", "C.UTF-8"};
+    // Tables are as wide as a terminal that says nothing of its width.
+    CScopedEnv columns{"COLUMNS", "80"};
     CTempFiles files;
 
 private:
