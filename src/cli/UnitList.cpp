@@ -17,9 +17,8 @@
 namespace rf {
 
 std::u16string ProductVersionOf(CFirmwareUpdate& update, bool bDevice) {
-    const std::array<CRomObject*, 4> roms = {&update.m_romFlash, &update.m_romHost,
-                                             &update.m_romUI78K, &update.m_romUIRSC};
-    std::array<std::u16string, 4> versions;
+    const std::array<CRomObject*, kImageMemoryCount> roms = update.Writable();
+    std::array<std::u16string, kImageMemoryCount> versions;
     for (std::size_t i = 0; i < roms.size(); ++i) {
         versions[i] = bDevice ? roms[i]->m_strDeviceVersion : roms[i]->m_strRomVersion;
     }

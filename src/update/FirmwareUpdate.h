@@ -193,9 +193,9 @@ public:
     const UnitIdentity& RunUnit() const { return m_runUnit; }
 
     // The five memories in the order they are read and shown.
-    std::array<CRomObject*, 5> Roms();
-    // The four the update writes.
-    std::array<CRomObject*, 4> Writable();
+    std::array<CRomObject*, kMemoryCount> Roms();
+    // Those the update writes, in the same order.
+    std::array<CRomObject*, kImageMemoryCount> Writable();
     CRomObject& RomOf(MemoryKind kind);
     const CRomObject& RomOf(MemoryKind kind) const;
 
