@@ -32,16 +32,6 @@ ManifestChip ReadChip(CJsonFields& field, const CJson& parent, const char* pszNa
     return chip;
 }
 
-std::string Hex(std::span<const BYTE> bytes) {
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string strHex;
-    for (const BYTE b : bytes) {
-        strHex += kDigits[b >> 4];
-        strHex += kDigits[b & 0x0F];
-    }
-    return strHex;
-}
-
 CJson ChipJson(const ManifestChip& chip) {
     if (!chip.id) {
         return {{"id", nullptr}};
@@ -222,7 +212,7 @@ std::string FormatUnitManifest(const UnitManifest& manifest) {
     json["ui_controller"] = {
         {"state", manifest.nUiState},
         {"debugger", manifest.bUiDebugger},
-        {"info_block", manifest.infoBlock ? CJson(Hex(*manifest.infoBlock)) : CJson(nullptr)}};
+        {"info_block", manifest.infoBlock ? CJson(HexBytes(*manifest.infoBlock)) : CJson(nullptr)}};
     json["memories"] = std::move(memories);
     return JsonText(json) + "\n";
 }

@@ -4,6 +4,7 @@
 // terminal, the command line, file names) and widen bytes taken from images
 // or devices one byte to one character.
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -27,8 +28,14 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 // Trims space, tab, CR, LF, vertical tab and form feed from both ends.
 std::u16string Trim(std::u16string_view text);
 
-// "%0*X" of a value, upper-case.
+// Every hexadecimal text of the program comes from here: values padded to
+// nDigits ("%0*X"), bytes as two digits each.
+enum class HexCase { Upper, Lower };
+std::string HexText(unsigned long long value, int nDigits);
 std::u16string Hex(unsigned long long value, int nDigits);
+void AppendHexBytes(std::string& text, std::span<const BYTE> bytes,
+                    HexCase letters = HexCase::Upper);
+std::string HexBytes(std::span<const BYTE> bytes, HexCase letters = HexCase::Upper);
 
 // Exactly nBytes bytes written as hex digits, two a byte, either case;
 // false (pBytes partly filled) for another length or a non-hex character.

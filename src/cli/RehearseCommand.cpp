@@ -127,10 +127,7 @@ std::u16string OutcomeText(const MemoryOutcome& memory) {
         case Outcome::NotWritten:
             return LoadResString(IDS_CLI_REHEARSAL_NOT_WRITTEN);
         case Outcome::Differs: {
-            char acOffset[16];
-            std::snprintf(acOffset, sizeof acOffset, "0x%05lX",
-                          static_cast<unsigned long>(memory.nOffset));
-            return LoadResString(IDS_CLI_REHEARSAL_DIFFERS) + Widen(acOffset);
+            return LoadResString(IDS_CLI_REHEARSAL_DIFFERS) + u"0x" + Hex(memory.nOffset, 5);
         }
     }
     return {};

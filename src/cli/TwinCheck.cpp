@@ -16,9 +16,7 @@ namespace rf {
 namespace {
 
 std::string Hex4(unsigned nValue) {
-    char acText[8];
-    std::snprintf(acText, sizeof acText, "%04X", nValue & 0xFFFF);
-    return acText;
+    return HexText(nValue & 0xFFFF, 4);
 }
 
 // The first thing the twin reports otherwise than the manifest; empty when

@@ -1,4 +1,5 @@
 #include "firmware/ImageKinds.h"
+#include "base/Text.h"
 
 #include <array>
 #include <cstdio>
@@ -91,9 +92,7 @@ std::string ImageVersionText(MemoryKind kind, std::span<const BYTE> image) {
     if (image.size() < nAt + 2) {
         return {};
     }
-    char acText[8];
-    std::snprintf(acText, sizeof acText, "%02X%02X", image[nAt + 1], image[nAt]);
-    return acText;
+    return HexText(static_cast<unsigned>(image[nAt] | image[nAt + 1] << 8), 4);
 }
 
 std::string ImageBuildDate(MemoryKind kind, std::span<const BYTE> image) {

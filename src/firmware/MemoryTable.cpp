@@ -34,6 +34,24 @@ constexpr bool RowsFollowTheirKinds() {
 }
 static_assert(RowsFollowTheirKinds(), "a memory's row is its kind's value");
 
+// Each memory with an image has its own turn, and only those have one.
+constexpr bool WriteTurnsAreWhole() {
+    std::size_t nTurns = 0;
+    for (const MemoryKindInfo& info : kMemories) {
+        if ((info.pszFileName != nullptr) != (info.nWriteOrder >= 0)) {
+            return false;
+        }
+        for (const MemoryKindInfo& other : kMemories) {
+            if (&other != &info && info.nWriteOrder >= 0 && other.nWriteOrder == info.nWriteOrder) {
+                return false;
+            }
+        }
+        nTurns += info.nWriteOrder >= 0 && info.nWriteOrder < static_cast<int>(kImageMemoryCount);
+    }
+    return nTurns == kImageMemoryCount;
+}
+static_assert(WriteTurnsAreWhole(), "every image has one turn in an update");
+
 constexpr std::array<const MemoryKindInfo*, kImageMemoryCount> kWriteOrder = [] {
     std::array<const MemoryKindInfo*, kImageMemoryCount> order{};
     for (const MemoryKindInfo& info : kMemories) {
