@@ -6,7 +6,6 @@
 
 #include "backup/BackupSet.h"
 #include "base/Text.h"
-#include "device/BridgeCommands.h"
 #include "device/FlashChips.h"
 #include "device/ScsiDevice.h"
 #include "framework/StringTable.h"
@@ -158,7 +157,7 @@ UnitBackupResult ReadUnitIntoBackup(const UnitReading& unit, CBackupSet& set,
     const Memory memories[] = {
         {MemoryKind::Flash,
          [&](std::vector<BYTE>& bytes, ReadFault& fault) {
-             device.m_dwFlashBase = kFlashWindowBase;
+             device.UseFlashWindow();
              return device.ReadFlashChecked(0, bytes.data(), static_cast<UINT>(bytes.size()),
                                             nullptr, fault);
          }},

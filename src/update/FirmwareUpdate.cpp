@@ -143,9 +143,9 @@ void CFirmwareUpdate::RefreshImages() {
 void CFirmwareUpdate::WakeUiController() {
     // The controller waits to be switched: through mode 1 into its boot mode,
     // then synchronised with reset frames.
-    m_device.SetUiMode(1);
+    m_device.SetUiMode(UiModeNumber(UiMode::Normal));
     SleepPumping(kModeSwitchMilliseconds);
-    m_device.SetUiMode(4);
+    m_device.SetUiMode(UiModeNumber(UiMode::Boot));
     static constexpr BYTE kResetCommand[] = {0x00};
     for (int i = 0; i < kWakeFrames; ++i) {
         SleepPumping(kWakeFrameDelayMilliseconds);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/Types.h"
+#include "device/BridgeCommands.h"
 #include "device/ScsiDevice.h"
 #include "firmware/ImageKinds.h"
 #include "framework/FileDropTarget.h"
@@ -233,9 +234,9 @@ private:
 
     void WakeUiController();
     // A mode switch of the UI controller that the bridge took and accepted.
-    bool SwitchUiMode(int nMode);
+    bool SwitchUiMode(UiMode mode);
     // Normal mode, then nMode, with their waits; false when a switch failed.
-    bool EnterUiMode(int nMode, DWORD nSettleMilliseconds);
+    bool EnterUiMode(UiMode mode, DWORD nSettleMilliseconds);
     void ClearSelection(CRomObject& rom);
     // The unit the device is open on, as the run begins.
     UnitIdentity IdentifyRunUnit() const;
