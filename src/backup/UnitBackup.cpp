@@ -6,7 +6,6 @@
 
 #include "backup/BackupSet.h"
 #include "base/Text.h"
-#include "device/BridgeCommands.h"
 #include "device/FlashChips.h"
 #include "device/ScsiDevice.h"
 #include "images/RomFlash.h"
@@ -24,9 +23,6 @@ namespace {
 // identification made of INQUIRY, the product what follows the blank.
 constexpr std::size_t kVendorLength = 8;
 
-constexpr UINT kFlashBackupSize = 0x20000;  // the largest bridge image
-constexpr UINT kHostEepromSize = 0x2000;
-constexpr UINT kCpuEepromSize = 0x800;
 constexpr WORD kSpiReadPiece = 0x8000;
 
 bool HoldsInfoBlock(const std::array<BYTE, 16>& block) {
@@ -59,14 +55,29 @@ bool ReadSpiFlash(CScsiDevice& device, std::vector<BYTE>& contents, ReadFault& f
 
 }  // namespace
 
+const CRomObject& UnitReading::Rom(MemoryKind kind) const {
+    switch (kind) {
+        case MemoryKind::Flash:
+            return flash;
+        case MemoryKind::Host:
+            return host;
+        case MemoryKind::Cpu:
+            return cpu;
+        case MemoryKind::Ui:
+            return ui;
+        case MemoryKind::Resource:
+            return resource;
+    }
+    return flash;  // not reached: every kind is named above
+}
+
 std::string FlashVersionString(const CRom_Flash& flash) {
     const auto& version = flash.m_szDeviceVersion;
     const auto end = std::find(version.begin(), version.end(), BYTE{0});
     return Utf16ToUtf8(WidenBytes(version.data(), static_cast<std::size_t>(end - version.begin())));
 }
 
-UnitManifest DescribeUnit(const UnitReading& unit, int nUiState,
-                          const std::array<ManifestMemory, kManifestMemoryCount>& contents) {
+UnitManifest DescribeUnit(const UnitReading& unit, int nUiState, const ManifestMemories& contents) {
     CScsiDevice& device = unit.device;
     UnitManifest manifest;
     const std::u16string& name = device.m_strProductName;
@@ -95,16 +106,14 @@ UnitManifest DescribeUnit(const UnitReading& unit, int nUiState,
         manifest.infoBlock = unit.ui.m_abUiSerialNo;
     }
     manifest.memories = contents;
-    const std::array<const CRomObject*, kManifestMemoryCount> roms = {
-        &unit.flash, &unit.host, &unit.cpu, &unit.ui, &unit.resource};
-    for (std::size_t i = 0; i < roms.size(); ++i) {
-        manifest.memories[i].wVersion = roms[i]->m_wDeviceVersion;
+    for (const MemoryKindInfo& memory : Memories()) {
+        manifest.memories[memory.kind].wVersion = unit.Rom(memory.kind).m_wDeviceVersion;
     }
     manifest.strFlashVersion = FlashVersionString(unit.flash);
-    manifest.memories[kManifestUi].wDate = unit.ui.m_wDeviceDate;
-    manifest.memories[kManifestUi].wTime = unit.ui.m_wDeviceTime;
-    manifest.memories[kManifestResource].wDate = unit.resource.m_wDeviceDate;
-    manifest.memories[kManifestResource].wTime = unit.resource.m_wDeviceTime;
+    manifest.memories[MemoryKind::Ui].wDate = unit.ui.m_wDeviceDate;
+    manifest.memories[MemoryKind::Ui].wTime = unit.ui.m_wDeviceTime;
+    manifest.memories[MemoryKind::Resource].wDate = unit.resource.m_wDeviceDate;
+    manifest.memories[MemoryKind::Resource].wTime = unit.resource.m_wDeviceTime;
     return manifest;
 }
 
@@ -130,68 +139,71 @@ UnitBackupResult ReadUnitIntoBackup(const UnitReading& unit, CBackupSet& set,
     // Without firmware running, the controller cannot pass the SPI flash
     // through: its contents are recorded as not readable, not as a failure.
     const int nUiState = device.GetUiState();
-    std::array<ManifestMemory, kManifestMemoryCount> contents{};
+    ManifestMemories contents{};
     // A chip of at most the bytes read is held whole; an unidentified one
     // (a bridge that runs its firmware) only as far as firmware reaches.
+    const UINT nFlashBackupSize = MemoryKindOf(MemoryKind::Flash).nBackupSize;
     const bool bWholeFlash =
-        device.m_pFlashChip != nullptr && device.m_pFlashChip->dwSize <= kFlashBackupSize;
-    contents[kManifestFlash] = {bWholeFlash ? MemoryRead::Whole : MemoryRead::Part,
-                                kFlashBackupSize};
-    contents[kManifestHost] = {MemoryRead::Whole, kHostEepromSize};
-    contents[kManifestCpu] = {MemoryRead::Whole, kCpuEepromSize};
+        device.m_pFlashChip != nullptr && device.m_pFlashChip->dwSize <= nFlashBackupSize;
+    contents[MemoryKind::Flash] = {bWholeFlash ? MemoryRead::Whole : MemoryRead::Part,
+                                   nFlashBackupSize};
+    contents[MemoryKind::Host] = {MemoryRead::Whole, MemoryKindOf(MemoryKind::Host).nBackupSize};
+    contents[MemoryKind::Cpu] = {MemoryRead::Whole, MemoryKindOf(MemoryKind::Cpu).nBackupSize};
 
     struct Memory {
-        ManifestMemoryIndex nIndex;
-        UINT nName;
+        MemoryKind kind;
         std::function<bool(std::vector<BYTE>&, ReadFault&)> read;
     };
     const Memory memories[] = {
-        {kManifestFlash, IDS_CLI_MEMORY_FLASH,
+        {MemoryKind::Flash,
          [&](std::vector<BYTE>& bytes, ReadFault& fault) {
-             bytes.assign(kFlashBackupSize, 0);
-             device.m_dwFlashBase = kFlashWindowBase;
-             return device.ReadFlashChecked(0, bytes.data(), kFlashBackupSize, nullptr, fault);
+             device.UseFlashWindow();
+             return device.ReadFlashChecked(0, bytes.data(), static_cast<UINT>(bytes.size()),
+                                            nullptr, fault);
          }},
-        {kManifestHost, IDS_CLI_MEMORY_HOST,
+        {MemoryKind::Host,
          [&](std::vector<BYTE>& bytes, ReadFault& fault) {
-             bytes.assign(kHostEepromSize, 0);
-             return device.ReadHostEepromChecked(0, bytes.data(), kHostEepromSize, nullptr, fault);
+             return device.ReadHostEepromChecked(0, bytes.data(), static_cast<UINT>(bytes.size()),
+                                                 nullptr, fault);
          }},
-        {kManifestCpu, IDS_CLI_MEMORY_CPU,
+        {MemoryKind::Cpu,
          [&](std::vector<BYTE>& bytes, ReadFault& fault) {
-             bytes.assign(kCpuEepromSize, 0);
-             return device.ReadCpuEepromChecked(0, bytes.data(), kCpuEepromSize, nullptr, fault);
+             return device.ReadCpuEepromChecked(0, bytes.data(), static_cast<UINT>(bytes.size()),
+                                                nullptr, fault);
          }},
-        {kManifestResource, IDS_CLI_MEMORY_RESOURCE,
+        {MemoryKind::Resource,
          [&](std::vector<BYTE>& bytes, ReadFault& fault) {
              return ReadSpiFlash(device, bytes, fault);
          }},
     };
     for (const Memory& memory : memories) {
-        const char* pszFile = kManifestMemories[memory.nIndex].pszFile;
-        if (memory.nIndex == kManifestResource && nUiState != UI_STATE_FIRMWARE) {
+        const MemoryKindInfo& info = MemoryKindOf(memory.kind);
+        const char* pszFile = info.pszBackupFile;
+        if (memory.kind == MemoryKind::Resource && nUiState != UI_STATE_FIRMWARE) {
             result.notes.push_back({BackupNote::NoResource, {}});
             continue;
         }
-        std::vector<BYTE> bytes;
+        // A memory of a known size is read into a buffer of that size; the
+        // SPI flash's read sizes it by its chip.
+        std::vector<BYTE> bytes(info.nBackupSize, 0);
         ReadFault fault;
         if (!memory.read(bytes, fault)) {
             result.readFault = fault;
-            return fail(memory.nName, pszFile);
+            return fail(info.nNameId, pszFile);
         }
         if (!save(pszFile, bytes)) {
-            return fail(memory.nName, pszFile);
+            return fail(info.nNameId, pszFile);
         }
-        if (memory.nIndex == kManifestResource) {
-            contents[kManifestResource] = {MemoryRead::Whole,
-                                           static_cast<std::uint32_t>(bytes.size())};
+        if (memory.kind == MemoryKind::Resource) {
+            contents[MemoryKind::Resource] = {MemoryRead::Whole,
+                                              static_cast<std::uint32_t>(bytes.size())};
         }
     }
     // The unit's own name in the controller's flash, as an update keeps it
     // before the erase; all 0xFF when the controller could not report it.
     const auto& info = unit.ui.m_abUiSerialNo;
     if (HoldsInfoBlock(info) && !save(kInfoBlockFile, info)) {
-        return fail(IDS_CLI_MEMORY_UI, kInfoBlockFile);
+        return fail(MemoryKindOf(MemoryKind::Ui).nNameId, kInfoBlockFile);
     }
     result.notes.push_back({BackupNote::NoUiFlash, {}});
     const std::string strManifest = FormatUnitManifest(DescribeUnit(unit, nUiState, contents));

@@ -19,6 +19,7 @@
 namespace rf {
 
 class CBackupSet;
+class CRomObject;
 class CRom_Cpu;
 class CRom_Flash;
 class CRom_Host;
@@ -35,12 +36,13 @@ struct UnitReading {
     const CRom_Cpu& cpu;
     const CRom_UI78K& ui;
     const CRom_UIRSC& resource;
+
+    const CRomObject& Rom(MemoryKind kind) const;
 };
 
 // What was read of the unit, with how much of each memory's contents the
-// backup holds (in the order of kManifestMemories).
-UnitManifest DescribeUnit(const UnitReading& unit, int nUiState,
-                          const std::array<ManifestMemory, kManifestMemoryCount>& contents);
+// backup holds.
+UnitManifest DescribeUnit(const UnitReading& unit, int nUiState, const ManifestMemories& contents);
 
 // The bridge firmware's version string as the unit reported it, as text.
 std::string FlashVersionString(const CRom_Flash& flash);

@@ -32,16 +32,6 @@ ManifestChip ReadChip(CJsonFields& field, const CJson& parent, const char* pszNa
     return chip;
 }
 
-std::string Hex(std::span<const BYTE> bytes) {
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string strHex;
-    for (const BYTE b : bytes) {
-        strHex += kDigits[b >> 4];
-        strHex += kDigits[b & 0x0F];
-    }
-    return strHex;
-}
-
 CJson ChipJson(const ManifestChip& chip) {
     if (!chip.id) {
         return {{"id", nullptr}};
@@ -71,10 +61,10 @@ std::optional<MemoryRead> MemoryReadFromKey(const std::string& strKey) {
 
 std::vector<std::string> BackupFileNames(const UnitManifest* pManifest) {
     std::vector<std::string> names = {kUnitManifestFile};
-    for (std::size_t i = 0; i < kManifestMemoryCount; ++i) {
-        if (kManifestMemories[i].pszFile != nullptr &&
+    for (std::size_t i = 0; i < kMemoryCount; ++i) {
+        if (Memories()[i].pszBackupFile != nullptr &&
             (pManifest == nullptr || pManifest->memories[i].read != MemoryRead::Unreadable)) {
-            names.push_back(kManifestMemories[i].pszFile);
+            names.push_back(Memories()[i].pszBackupFile);
         }
     }
     if (pManifest == nullptr || pManifest->infoBlock) {
@@ -161,25 +151,25 @@ std::optional<UnitManifest> ReadUnitManifest(const std::string& strDirectory,
     }
     const CJson& memories = field.Object(*root, "memories");
     manifest.strFlashVersion = field.String(field.Object(memories, "flash"), "version_string");
-    for (std::size_t i = 0; i < kManifestMemoryCount && !field.Failed(); ++i) {
-        const CJson& memory = field.Object(memories, kManifestMemories[i].pszKey);
+    for (std::size_t i = 0; i < kMemoryCount && !field.Failed(); ++i) {
+        const CJson& memory = field.Object(memories, Memories()[i].pszKey);
         ManifestMemory& entry = manifest.memories[i];
         const std::string strRead = field.String(memory, "read");
         const std::optional<MemoryRead> read = MemoryReadFromKey(strRead);
         if (!field.Failed() && !read) {
-            field.Fail(std::string("\"read\" of ") + kManifestMemories[i].pszKey + " is \"" +
-                       strRead + "\", not whole, part or unreadable");
+            field.Fail(std::string("\"read\" of ") + Memories()[i].pszKey + " is \"" + strRead +
+                       "\", not whole, part or unreadable");
         }
         entry.read = read.value_or(MemoryRead::Unreadable);
         entry.nBytes = static_cast<std::uint32_t>(field.Integer(memory, "bytes", 0, 0x1000000));
         entry.wVersion = static_cast<WORD>(field.Integer(memory, "version", 0, 0xFFFF));
-        if (i == kManifestUi || i == kManifestResource) {
+        if (Memories()[i].bDatedVersion) {
             entry.wDate = static_cast<WORD>(field.Integer(memory, "date", 0, 0xFFFF));
             entry.wTime = static_cast<WORD>(field.Integer(memory, "time", 0, 0xFFFF));
         }
-        if (!field.Failed() && kManifestMemories[i].pszFile == nullptr &&
+        if (!field.Failed() && Memories()[i].pszBackupFile == nullptr &&
             entry.read != MemoryRead::Unreadable) {
-            field.Fail(std::string(kManifestMemories[i].pszKey) + " cannot have been read");
+            field.Fail(std::string(Memories()[i].pszKey) + " cannot have been read");
         }
     }
     if (field.Failed()) {
@@ -191,19 +181,19 @@ std::optional<UnitManifest> ReadUnitManifest(const std::string& strDirectory,
 
 std::string FormatUnitManifest(const UnitManifest& manifest) {
     CJson memories = CJson::object();
-    for (std::size_t i = 0; i < kManifestMemoryCount; ++i) {
+    for (std::size_t i = 0; i < kMemoryCount; ++i) {
         const ManifestMemory& memory = manifest.memories[i];
         CJson entry = {{"read", MemoryReadKey(memory.read)},
                        {"bytes", memory.nBytes},
                        {"version", memory.wVersion}};
-        if (i == kManifestFlash) {
+        if (Memories()[i].kind == MemoryKind::Flash) {
             entry["version_string"] = manifest.strFlashVersion;
         }
-        if (i == kManifestUi || i == kManifestResource) {
+        if (Memories()[i].bDatedVersion) {
             entry["date"] = memory.wDate;
             entry["time"] = memory.wTime;
         }
-        memories[kManifestMemories[i].pszKey] = std::move(entry);
+        memories[Memories()[i].pszKey] = std::move(entry);
     }
     CJson json = CJson::object();
     json["format"] = manifest.nFormat;
@@ -222,7 +212,7 @@ std::string FormatUnitManifest(const UnitManifest& manifest) {
     json["ui_controller"] = {
         {"state", manifest.nUiState},
         {"debugger", manifest.bUiDebugger},
-        {"info_block", manifest.infoBlock ? CJson(Hex(*manifest.infoBlock)) : CJson(nullptr)}};
+        {"info_block", manifest.infoBlock ? CJson(HexBytes(*manifest.infoBlock)) : CJson(nullptr)}};
     json["memories"] = std::move(memories);
     return JsonText(json) + "\n";
 }

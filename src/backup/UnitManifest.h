@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/Types.h"
+#include "firmware/MemoryTable.h"
 
 namespace rf {
 
@@ -26,26 +27,6 @@ enum class MemoryRead { Whole, Part, Unreadable };
 const char* MemoryReadKey(MemoryRead read);  // "whole", "part", "unreadable"
 std::optional<MemoryRead> MemoryReadFromKey(const std::string& strKey);
 
-// The memories in the order the manifest lists them, with their files.
-enum ManifestMemoryIndex : std::size_t {
-    kManifestFlash,
-    kManifestHost,
-    kManifestCpu,
-    kManifestUi,
-    kManifestResource,
-    kManifestMemoryCount
-};
-struct ManifestMemoryName {
-    const char* pszKey;   // as info --json names it
-    const char* pszFile;  // null: the memory has no file (it cannot be read back)
-};
-inline constexpr std::array<ManifestMemoryName, kManifestMemoryCount> kManifestMemories = {{
-    {"flash", "flash-rom.bin"},
-    {"host", "seeprom-host.bin"},
-    {"cpu", "seeprom-cpu.bin"},
-    {"ui", nullptr},
-    {"resource", "spi-flash.bin"},
-}};
 inline constexpr char kInfoBlockFile[] = "ui-info-block.bin";
 
 struct ManifestMemory {
@@ -60,6 +41,15 @@ struct ManifestMemory {
 
 // A chip as the unit's identification named it; no id when it was not
 // identified (the bridge's FLASH chip is identified only without firmware).
+// The memories' entries, one a memory in the memory table's order.
+struct ManifestMemories : std::array<ManifestMemory, kMemoryCount> {
+    using std::array<ManifestMemory, kMemoryCount>::operator[];
+    ManifestMemory& operator[](MemoryKind kind) { return (*this)[static_cast<std::size_t>(kind)]; }
+    const ManifestMemory& operator[](MemoryKind kind) const {
+        return (*this)[static_cast<std::size_t>(kind)];
+    }
+};
+
 struct ManifestChip {
     std::optional<WORD> id;
     std::string strName;
@@ -84,7 +74,7 @@ struct UnitManifest {
     int nUiState = -1;
     bool bUiDebugger = false;
     std::optional<std::array<BYTE, 16>> infoBlock;  // saved in kInfoBlockFile
-    std::array<ManifestMemory, kManifestMemoryCount> memories{};
+    ManifestMemories memories{};
     // The bridge firmware's version string: its version word is not kept
     // where the unit runs it, the string is.
     std::string strFlashVersion;

@@ -155,10 +155,29 @@ std::u16string Trim(std::u16string_view text) {
     return std::u16string(text.substr(first, last - first));
 }
 
-std::u16string Hex(unsigned long long value, int nDigits) {
+std::string HexText(unsigned long long value, int nDigits) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%0*llX", nDigits, value);
-    return Widen(buffer);
+    return buffer;
+}
+
+std::u16string Hex(unsigned long long value, int nDigits) {
+    return Widen(HexText(value, nDigits));
+}
+
+void AppendHexBytes(std::string& text, std::span<const BYTE> bytes, HexCase letters) {
+    const char* pszDigits = letters == HexCase::Upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    for (const BYTE b : bytes) {
+        text.push_back(pszDigits[b >> 4]);
+        text.push_back(pszDigits[b & 0x0F]);
+    }
+}
+
+std::string HexBytes(std::span<const BYTE> bytes, HexCase letters) {
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    AppendHexBytes(text, bytes, letters);
+    return text;
 }
 
 bool ParseHexBytes(std::string_view hex, BYTE* pBytes, std::size_t nBytes) {

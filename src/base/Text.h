@@ -5,6 +5,7 @@
 // or devices one byte to one character.
 
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,8 +29,14 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 // Trims space, tab, CR, LF, vertical tab and form feed from both ends.
 std::u16string Trim(std::u16string_view text);
 
-// "%0*X" of a value, upper-case.
+// Every hexadecimal text of the program comes from here: values padded to
+// nDigits ("%0*X"), bytes as two digits each.
+enum class HexCase { Upper, Lower };
+std::string HexText(unsigned long long value, int nDigits);
 std::u16string Hex(unsigned long long value, int nDigits);
+void AppendHexBytes(std::string& text, std::span<const BYTE> bytes,
+                    HexCase letters = HexCase::Upper);
+std::string HexBytes(std::span<const BYTE> bytes, HexCase letters = HexCase::Upper);
 
 // The text with "%1", "%2"... replaced by the values in order; a number
 // without a value stays as it is. Translations may put them in any order.

@@ -53,11 +53,8 @@ std::u16string GetVersionString(const char16_t* pszKey) {
     if (g_pRecord == nullptr || g_pTranslation == nullptr || pszKey == nullptr) {
         return {};
     }
-    char prefix[64];
-    std::snprintf(prefix, sizeof prefix, "\\StringFileInfo\\%04X%04X\\",
-                  static_cast<unsigned>(g_pTranslation->wLanguage),
-                  static_cast<unsigned>(g_pTranslation->wCodePage));
-    const std::u16string subBlock = Widen(prefix) + pszKey;
+    const std::u16string subBlock = u"\\StringFileInfo\\" + Hex(g_pTranslation->wLanguage, 4) +
+                                    Hex(g_pTranslation->wCodePage, 4) + u"\\" + pszKey;
     const char16_t* pszValue = QueryValue(*g_pRecord, subBlock);
     if (pszValue == nullptr || *pszValue == u'\0') {
         return {};

@@ -30,7 +30,7 @@ std::string RefusalText(BrokerRefusal refusal) {
 
 std::string DescribeCommand(const BrokerRequest& request) {
     std::string text;
-    detail::AppendHex(text, request.cdb.data(), request.nCdbLength);
+    AppendHexBytes(text, std::span<const BYTE>(request.cdb.data(), request.nCdbLength));
     text += request.direction == TraceDirection::In    ? " in "
             : request.direction == TraceDirection::Out ? " out "
                                                        : " none ";

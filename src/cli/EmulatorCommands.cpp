@@ -149,19 +149,14 @@ int ShowEmulator(const CliOptions& options, CommandStreams& streams) {
             update.m_device.Close();
             Line(out, IDS_CLI_SERIAL, Utf16ToUtf8(update.m_romCpu.m_strSerialNo));
             Line(out, IDS_CLI_UI_SERIAL, Utf16ToUtf8(update.m_romUI78K.m_strUiSerialNo));
-            const std::pair<UINT, const CRomObject*> rows[] = {
-                {IDS_CLI_MEMORY_FLASH, &update.m_romFlash},
-                {IDS_CLI_MEMORY_HOST, &update.m_romHost},
-                {IDS_CLI_MEMORY_CPU, &update.m_romCpu},
-                {IDS_CLI_MEMORY_UI, &update.m_romUI78K},
-                {IDS_CLI_MEMORY_RESOURCE, &update.m_romUIRSC}};
+            const std::array<MemoryRow, 5> rows = MemoryRows(update);
             std::size_t nWidth = 0;
-            for (const auto& [nName, pRom] : rows) {
-                nWidth = std::max(nWidth, DisplayWidth(LoadResString(nName)) + 2);
+            for (const MemoryRow& row : rows) {
+                nWidth = std::max(nWidth, DisplayWidth(LoadResString(row.nName)) + 2);
             }
-            for (const auto& [nName, pRom] : rows) {
-                out << "  " << Utf16ToUtf8(PadToWidth(LoadResString(nName), nWidth))
-                    << Utf16ToUtf8(pRom->m_strDeviceVersion) << '\n';
+            for (const MemoryRow& row : rows) {
+                out << "  " << Utf16ToUtf8(PadToWidth(LoadResString(row.nName), nWidth))
+                    << Utf16ToUtf8(row.rom.m_strDeviceVersion) << '\n';
             }
         } else {
             out << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';

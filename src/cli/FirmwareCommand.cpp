@@ -105,9 +105,8 @@ int Pack(const std::string& strOut, const std::string& strDirectory, CommandStre
     }
     const WORD wProduct = ProductVersionOf(shown);
     if (wProduct != 0xFFFF) {
-        char acVersion[8];
-        std::snprintf(acVersion, sizeof acVersion, "%d.%02X", wProduct >> 8, wProduct & 0xFF);
-        package.strProductVersion = acVersion;
+        package.strProductVersion =
+            std::to_string(wProduct >> 8) + "." + HexText(wProduct & 0xFF, 2);
     }
     for (const PackageImage& image : package.images) {
         files[image.strFileName] = image.bytes;

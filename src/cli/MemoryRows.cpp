@@ -1,15 +1,23 @@
+#include <utility>
+
 #include "cli/Commands.h"
 #include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {
 
+namespace {
+
+template <std::size_t... nRow>
+std::array<MemoryRow, kMemoryCount> RowsOf(CFirmwareUpdate& update, std::index_sequence<nRow...>) {
+    return {{{Memories()[nRow].pszKey, Memories()[nRow].nNameId,
+              update.RomOf(Memories()[nRow].kind), HasImage(Memories()[nRow])}...}};
+}
+
+}  // namespace
+
 std::array<MemoryRow, 5> MemoryRows(CFirmwareUpdate& update) {
-    return {{{"flash", IDS_CLI_MEMORY_FLASH, update.m_romFlash, true},
-             {"host", IDS_CLI_MEMORY_HOST, update.m_romHost, true},
-             {"cpu", IDS_CLI_MEMORY_CPU, update.m_romCpu, false},
-             {"ui", IDS_CLI_MEMORY_UI, update.m_romUI78K, true},
-             {"resource", IDS_CLI_MEMORY_RESOURCE, update.m_romUIRSC, true}}};
+    return RowsOf(update, std::make_index_sequence<kMemoryCount>());
 }
 
 }  // namespace rf

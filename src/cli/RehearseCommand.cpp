@@ -47,6 +47,20 @@ bool NothingKept(std::size_t /*nOffset*/) {
     return false;
 }
 
+KeptByUnit KeptBy(MemoryKind kind) {
+    switch (kind) {
+        case MemoryKind::Flash:
+            return IsBridgeOwnByte;
+        case MemoryKind::Ui:
+            return IsInfoBlock;
+        case MemoryKind::Host:
+        case MemoryKind::Cpu:
+        case MemoryKind::Resource:
+            return NothingKept;
+    }
+    return NothingKept;
+}
+
 enum class Outcome { HoldsImage, NotWritten, Differs };
 
 struct MemoryOutcome {
@@ -56,18 +70,22 @@ struct MemoryOutcome {
     std::size_t nOffset;  // the first byte that differs, for Differs
 };
 
+// What the twin's memories an update writes hold, by memory.
 struct TwinContents {
-    std::vector<BYTE> flash;
-    std::vector<BYTE> host;
-    std::vector<BYTE> ui;
-    std::vector<BYTE> resource;
+    std::array<std::vector<BYTE>, kMemoryCount> memories;
+    const std::vector<BYTE>& operator[](MemoryKind kind) const {
+        return memories[static_cast<std::size_t>(kind)];
+    }
 };
 
 TwinContents ContentsOf(emu::CEmulatedEnclosure& twin) {
-    TwinContents contents{twin.Flash().Contents(), twin.HostEeprom(), {}, {}};
+    TwinContents contents;
+    contents.memories[static_cast<std::size_t>(MemoryKind::Flash)] = twin.Flash().Contents();
+    contents.memories[static_cast<std::size_t>(MemoryKind::Host)] = twin.HostEeprom();
     if (const emu::CEmulatedUiController* pUi = emu::FittedUiController(twin)) {
-        contents.ui = pUi->ProgramFlash().contents;
-        contents.resource = pUi->SpiFlash().Contents();
+        contents.memories[static_cast<std::size_t>(MemoryKind::Ui)] = pUi->ProgramFlash().contents;
+        contents.memories[static_cast<std::size_t>(MemoryKind::Resource)] =
+            pUi->SpiFlash().Contents();
     }
     return contents;
 }
@@ -109,10 +127,7 @@ std::u16string OutcomeText(const MemoryOutcome& memory) {
         case Outcome::NotWritten:
             return LoadResString(IDS_CLI_REHEARSAL_NOT_WRITTEN);
         case Outcome::Differs: {
-            char acOffset[16];
-            std::snprintf(acOffset, sizeof acOffset, "0x%05lX",
-                          static_cast<unsigned long>(memory.nOffset));
-            return LoadResString(IDS_CLI_REHEARSAL_DIFFERS) + Widen(acOffset);
+            return LoadResString(IDS_CLI_REHEARSAL_DIFFERS) + u"0x" + Hex(memory.nOffset, 5);
         }
     }
     return {};
@@ -202,16 +217,13 @@ int RehearseUpdate(CFirmwareUpdate& unitUpdate, const CliOptions& options, Comma
         nDeviceMicroseconds = clock.NowMicroseconds() - nStart;
 
         const TwinContents after = ContentsOf(twin);
-        outcomes = {
-            Compare("flash", IDS_CLI_MEMORY_FLASH, before.flash, after.flash, twinUpdate.m_romFlash,
-                    IsBridgeOwnByte),
-            Compare("host", IDS_CLI_MEMORY_HOST, before.host, after.host, twinUpdate.m_romHost,
-                    NothingKept),
-            Compare("ui", IDS_CLI_MEMORY_UI, before.ui, after.ui, twinUpdate.m_romUI78K,
-                    IsInfoBlock),
-            Compare("resource", IDS_CLI_MEMORY_RESOURCE, before.resource, after.resource,
-                    twinUpdate.m_romUIRSC, NothingKept),
-        };
+        for (const MemoryKindInfo& memory : Memories()) {
+            if (HasImage(memory)) {
+                outcomes.push_back(Compare(memory.pszKey, memory.nNameId, before[memory.kind],
+                                           after[memory.kind], twinUpdate.RomOf(memory.kind),
+                                           KeptBy(memory.kind)));
+            }
+        }
     }
 
     const std::u16string strMessage = nMessage == 0 ? std::u16string() : LoadResString(nMessage);

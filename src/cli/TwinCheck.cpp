@@ -16,21 +16,18 @@ namespace rf {
 namespace {
 
 std::string Hex4(unsigned nValue) {
-    char acText[8];
-    std::snprintf(acText, sizeof acText, "%04X", nValue & 0xFFFF);
-    return acText;
+    return HexText(nValue & 0xFFFF, 4);
 }
 
 // The first thing the twin reports otherwise than the manifest; empty when
 // it reads back as the unit did.
 std::string Disagreement(CFirmwareUpdate& update, const UnitManifest& manifest) {
     const std::array<CRomObject*, 5> roms = update.Roms();
-    for (std::size_t i = 0; i < kManifestMemoryCount; ++i) {
+    for (std::size_t i = 0; i < kMemoryCount; ++i) {
         const WORD wTwin = roms[i]->m_wDeviceVersion;
         if (wTwin != manifest.memories[i].wVersion) {
-            return std::string("the version of ") + kManifestMemories[i].pszKey + " is " +
-                   Hex4(wTwin) + " in the files, " + Hex4(manifest.memories[i].wVersion) +
-                   " in the manifest";
+            return std::string("the version of ") + Memories()[i].pszKey + " is " + Hex4(wTwin) +
+                   " in the files, " + Hex4(manifest.memories[i].wVersion) + " in the manifest";
         }
     }
     if (FlashVersionString(update.m_romFlash) != manifest.strFlashVersion) {
@@ -40,12 +37,12 @@ std::string Disagreement(CFirmwareUpdate& update, const UnitManifest& manifest) 
     }
     const auto triple = [](WORD wDate, WORD wTime) { return Hex4(wDate) + "/" + Hex4(wTime); };
     if (triple(update.m_romUI78K.m_wDeviceDate, update.m_romUI78K.m_wDeviceTime) !=
-        triple(manifest.memories[kManifestUi].wDate, manifest.memories[kManifestUi].wTime)) {
+        triple(manifest.memories[MemoryKind::Ui].wDate, manifest.memories[MemoryKind::Ui].wTime)) {
         return "the UI firmware's build date and time differ from the manifest's";
     }
     if (triple(update.m_romUIRSC.m_wDeviceDate, update.m_romUIRSC.m_wDeviceTime) !=
-        triple(manifest.memories[kManifestResource].wDate,
-               manifest.memories[kManifestResource].wTime)) {
+        triple(manifest.memories[MemoryKind::Resource].wDate,
+               manifest.memories[MemoryKind::Resource].wTime)) {
         return "the resource data's build date and time differ from the manifest's";
     }
     if (Utf16ToUtf8(update.m_romCpu.m_strSerialNo) != manifest.strSerial) {

@@ -33,9 +33,8 @@ std::u16string ShortVersion(const std::u16string& text) {
 }  // namespace
 
 std::u16string ProductVersionOf(CFirmwareUpdate& update, bool bDevice) {
-    const std::array<CRomObject*, 4> roms = {&update.m_romFlash, &update.m_romHost,
-                                             &update.m_romUI78K, &update.m_romUIRSC};
-    std::array<std::u16string, 4> versions;
+    const std::array<CRomObject*, kImageMemoryCount> roms = update.Writable();
+    std::array<std::u16string, kImageMemoryCount> versions;
     for (std::size_t i = 0; i < roms.size(); ++i) {
         versions[i] =
             ShortVersion(bDevice ? roms[i]->m_strDeviceVersion : roms[i]->m_strRomVersion);

@@ -94,6 +94,24 @@ inline constexpr CommandBlock kBridgeRestartBlock = {kOpBridge, 0x00, 0xFF, 0, 0
 
 inline constexpr CommandBlock kUiStateBlock = {kOpUi, kSubUiState, 0, 0, 0, 0, 0, 0, 0x04, 0};
 
+// The UI controller's modes the program selects: its firmware's normal mode
+// (a switch into it restarts the firmware), the resource mode that passes
+// the SPI flash through, and the boot loader's mode.
+enum class UiMode { Normal, Resource, Boot };
+
+// The mode's number in the bridge's switch command.
+constexpr BYTE UiModeNumber(UiMode mode) {
+    switch (mode) {
+        case UiMode::Normal:
+            return 1;
+        case UiMode::Resource:
+            return 3;
+        case UiMode::Boot:
+            return 4;
+    }
+    return 1;  // not reached: every mode is named above
+}
+
 constexpr CommandBlock UiModeBlock(BYTE nMode) {
     return {kOpUi, nMode, 0, 0, 0, 0, 0, 0, 0, 0};
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
 #include "base/Types.h"
 #include "device/DevicePort.h"
 
@@ -41,24 +42,12 @@ inline TraceEntry MakeTraceEntry(const ScsiRequest& request) {
     return entry;
 }
 
-namespace detail {
-
-inline void AppendHex(std::string& text, const BYTE* pBytes, std::size_t nCount) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    for (std::size_t i = 0; i < nCount; ++i) {
-        text.push_back(kDigits[pBytes[i] >> 4]);
-        text.push_back(kDigits[pBytes[i] & 0x0F]);
-    }
-}
-
-}  // namespace detail
-
 // One line: index, block (hex), direction, length, data sent (hex, or "-"),
 // status (two hex digits), separated by single spaces.
 inline std::string FormatTraceLine(const TraceEntry& entry) {
     std::string line = std::to_string(entry.nIndex);
     line += ' ';
-    detail::AppendHex(line, entry.cdb.data(), entry.nCdbLength);
+    AppendHexBytes(line, std::span<const BYTE>(entry.cdb.data(), entry.nCdbLength));
     line += entry.direction == TraceDirection::In    ? " in "
             : entry.direction == TraceDirection::Out ? " out "
                                                      : " none ";
@@ -67,10 +56,10 @@ inline std::string FormatTraceLine(const TraceEntry& entry) {
     if (entry.dataOut.empty()) {
         line += '-';
     } else {
-        detail::AppendHex(line, entry.dataOut.data(), entry.dataOut.size());
+        AppendHexBytes(line, std::span<const BYTE>(entry.dataOut.data(), entry.dataOut.size()));
     }
     line += ' ';
-    detail::AppendHex(line, &entry.nStatus, 1);
+    AppendHexBytes(line, std::span<const BYTE>(&entry.nStatus, 1));
     return line;
 }
 

@@ -54,6 +54,12 @@ public:
     WORD m_wSpiFlashId = 0xFFFF;
     const SpiFlashChipInfo* m_pSpiFlashChip = nullptr;
 
+    // FLASH addresses go through the bridge's window onto the chip.
+    void UseFlashWindow();
+    // Nothing is known of the FLASH chip, as before it is identified or its
+    // firmware is asked; addresses go through the window.
+    void ForgetFlashChip();
+
 protected:
     void ResetChipBookkeeping();
 };

@@ -24,10 +24,7 @@ bool SendFlashCycles(CDevice& device, std::span<const FlashCycle> cycles) {
 }
 
 WORD CScsiDevice::IdentifyFlashChip() {
-    m_dwFlashBase = kFlashWindowBase;
-    m_wFlashId = 0xFFFF;
-    m_bRomMode = false;
-    m_pFlashChip = nullptr;
+    ForgetFlashChip();
 
     if (!SendFlashCycles(*this, kEnterIdMode)) {
         return 0xFFFF;

@@ -238,7 +238,7 @@ bool CScsiDevice::UiReadReply(BYTE* pData, UINT nLength) {
 }
 
 void CScsiDevice::ResetAndClose() {
-    SetUiMode(1);
+    SetUiMode(UiModeNumber(UiMode::Normal));
     ScsiPassThrough(kBridgeRestartBlock.data(), 10, false, nullptr, 0);
     Close();
 }

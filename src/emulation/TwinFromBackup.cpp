@@ -69,15 +69,15 @@ std::span<const BYTE> UiFirmwareOfVersion(WORD wVersion) {
 }
 
 // A memory file the manifest says the backup holds, of the size it says.
-bool LoadBackupFile(const std::filesystem::path& directory, std::size_t nMemory,
+bool LoadBackupFile(const std::filesystem::path& directory, MemoryKind kind,
                     const UnitManifest& manifest, std::vector<BYTE>& bytes, std::string& strError) {
-    const char* pszFile = kManifestMemories[nMemory].pszFile;
+    const char* pszFile = MemoryKindOf(kind).pszBackupFile;
     const std::filesystem::path path = directory / pszFile;
     if (!ReadFileBytes(path, bytes)) {
         strError = PathToUtf8(path) + " is missing or cannot be read";
         return false;
     }
-    const std::uint32_t nExpected = manifest.memories[nMemory].nBytes;
+    const std::uint32_t nExpected = manifest.memories[kind].nBytes;
     if (bytes.size() != nExpected) {
         strError = PathToUtf8(path) + " holds " + std::to_string(bytes.size()) +
                    " bytes; the manifest says " + std::to_string(nExpected);
@@ -86,10 +86,10 @@ bool LoadBackupFile(const std::filesystem::path& directory, std::size_t nMemory,
     return true;
 }
 
-bool ExpectSize(const std::filesystem::path& directory, std::size_t nMemory, std::size_t nSize,
+bool ExpectSize(const std::filesystem::path& directory, MemoryKind kind, std::size_t nSize,
                 const std::vector<BYTE>& bytes, const char* pszWhat, std::string& strError) {
     if (bytes.size() != nSize) {
-        strError = PathToUtf8(directory / kManifestMemories[nMemory].pszFile) + " holds " +
+        strError = PathToUtf8(directory / MemoryKindOf(kind).pszBackupFile) + " holds " +
                    std::to_string(bytes.size()) + " bytes, not the " + std::to_string(nSize) +
                    " of " + pszWhat;
         return false;
@@ -100,7 +100,7 @@ bool ExpectSize(const std::filesystem::path& directory, std::size_t nMemory, std
 bool FitUi(emu::CEmulatedEnclosure& enclosure, const UnitManifest& manifest,
            const std::filesystem::path& directory, TwinProvenance& provenance,
            std::string& strError) {
-    const ManifestMemory& resource = manifest.memories[kManifestResource];
+    const ManifestMemory& resource = manifest.memories[MemoryKind::Resource];
     const emu::SpiChipModel* pSpi = nullptr;
     if (manifest.spiChip.id) {
         pSpi = SpiChipById(*manifest.spiChip.id);
@@ -115,8 +115,9 @@ bool FitUi(emu::CEmulatedEnclosure& enclosure, const UnitManifest& manifest,
     }
     std::vector<BYTE> spi(pSpi->nSize, 0xFF);
     if (resource.read == MemoryRead::Whole) {
-        if (!LoadBackupFile(directory, kManifestResource, manifest, spi, strError) ||
-            !ExpectSize(directory, kManifestResource, pSpi->nSize, spi, pSpi->pszName, strError)) {
+        if (!LoadBackupFile(directory, MemoryKind::Resource, manifest, spi, strError) ||
+            !ExpectSize(directory, MemoryKind::Resource, pSpi->nSize, spi, pSpi->pszName,
+                        strError)) {
             return false;
         }
     } else {
@@ -127,7 +128,7 @@ bool FitUi(emu::CEmulatedEnclosure& enclosure, const UnitManifest& manifest,
     settings.bDebuggerBuild = manifest.bUiDebugger;
     emu::CEmulatedUiController& controller = emu::FitUiController(enclosure, *pSpi, settings);
     controller.SpiFlash().SetContents(spi);
-    const ManifestMemory& ui = manifest.memories[kManifestUi];
+    const ManifestMemory& ui = manifest.memories[MemoryKind::Ui];
     std::span<const BYTE> firmware;
     std::vector<BYTE> patched;
     if (manifest.bUiDebugger) {
@@ -175,9 +176,9 @@ std::shared_ptr<emu::CEmulatedEnclosure> MakeTwinFromBackup(const std::string& s
                                                             std::string& strError) {
     const std::filesystem::path directory = PathFromUtf8(strBackup);
     provenance = TwinProvenance{PathToUtf8(std::filesystem::absolute(directory)), {}};
-    for (const std::size_t nMemory : {kManifestFlash, kManifestHost, kManifestCpu}) {
-        if (manifest.memories[nMemory].read == MemoryRead::Unreadable) {
-            strError = std::string("the backup holds no ") + kManifestMemories[nMemory].pszFile;
+    for (const MemoryKind kind : {MemoryKind::Flash, MemoryKind::Host, MemoryKind::Cpu}) {
+        if (manifest.memories[kind].read == MemoryRead::Unreadable) {
+            strError = std::string("the backup holds no ") + MemoryKindOf(kind).pszBackupFile;
             return nullptr;
         }
     }
@@ -203,18 +204,19 @@ std::shared_ptr<emu::CEmulatedEnclosure> MakeTwinFromBackup(const std::string& s
     std::vector<BYTE> flashFile;
     std::vector<BYTE> host;
     std::vector<BYTE> cpu;
-    if (!LoadBackupFile(directory, kManifestFlash, manifest, flashFile, strError) ||
-        !LoadBackupFile(directory, kManifestHost, manifest, host, strError) ||
-        !ExpectSize(directory, kManifestHost, emu::kHostEepromSize, host, "SEEPROM(Host)",
+    if (!LoadBackupFile(directory, MemoryKind::Flash, manifest, flashFile, strError) ||
+        !LoadBackupFile(directory, MemoryKind::Host, manifest, host, strError) ||
+        !ExpectSize(directory, MemoryKind::Host, emu::kHostEepromSize, host, "SEEPROM(Host)",
                     strError) ||
-        !LoadBackupFile(directory, kManifestCpu, manifest, cpu, strError) ||
-        !ExpectSize(directory, kManifestCpu, emu::kCpuEepromSize, cpu, "SEEPROM(CPU)", strError)) {
+        !LoadBackupFile(directory, MemoryKind::Cpu, manifest, cpu, strError) ||
+        !ExpectSize(directory, MemoryKind::Cpu, emu::kCpuEepromSize, cpu, "SEEPROM(CPU)",
+                    strError)) {
         return nullptr;
     }
-    if (manifest.memories[kManifestFlash].read == MemoryRead::Whole &&
+    if (manifest.memories[MemoryKind::Flash].read == MemoryRead::Whole &&
         flashFile.size() < pFlash->nSize) {
-        strError = PathToUtf8(directory / kManifestMemories[kManifestFlash].pszFile) + " holds " +
-                   std::to_string(flashFile.size()) + " bytes, less than the " +
+        strError = PathToUtf8(directory / MemoryKindOf(MemoryKind::Flash).pszBackupFile) +
+                   " holds " + std::to_string(flashFile.size()) + " bytes, less than the " +
                    std::to_string(pFlash->nSize) + " of " + pFlash->pszName;
         return nullptr;
     }

@@ -105,18 +105,12 @@ std::string FlashState(const UiProgramFlash& flash) {
     return flash.bValid ? kFlashValid : flash.bProgrammed ? kFlashProgrammed : kFlashIncomplete;
 }
 
-std::string HexByte(BYTE nValue) {
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    return {kDigits[nValue >> 4], kDigits[nValue & 0x0F]};
-}
-
 std::string UiConfig(const CEmulatedUiController& controller) {
     const UiProgramFlash& flash = controller.ProgramFlash();
     std::string strConfig;
     strConfig += std::string(kSpiChipKey) + "=" + controller.SpiFlash().Model().pszName + "\n";
     strConfig += std::string(kUiFlashKey) + "=" + FlashState(flash) + "\n";
-    strConfig += std::string(kUiSecurityKey) + "=" + HexByte(flash.security[0]) +
-                 HexByte(flash.security[1]) + "\n";
+    strConfig += std::string(kUiSecurityKey) + "=" + HexBytes(flash.security) + "\n";
     strConfig +=
         std::string(kUiDebuggerKey) + "=" + YesNo(controller.Settings().bDebuggerBuild) + "\n";
     strConfig += std::string(kUiEmptyHeaderKey) + "=" +

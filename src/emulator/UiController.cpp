@@ -8,8 +8,8 @@ namespace rf::emu {
 
 namespace {
 
-constexpr BYTE kResourceMode = 3;
-constexpr BYTE kBootMode = 4;
+constexpr BYTE kResourceMode = UiModeNumber(UiMode::Resource);
+constexpr BYTE kBootMode = UiModeNumber(UiMode::Boot);
 
 constexpr BYTE kStateSwitching = 0x00;
 constexpr BYTE kStateFirmware = 0x01;
@@ -83,7 +83,7 @@ void CEmulatedUiController::SetMode(BYTE nMode, std::uint64_t nNow) {
 }
 
 void CEmulatedUiController::Reset(std::uint64_t nNow) {
-    m_nMode = 1;
+    m_nMode = UiModeNumber(UiMode::Normal);
     m_nReadyAt = nNow;
     m_data.Clear();
     m_reply.Clear();

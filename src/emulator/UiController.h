@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "base/Types.h"
+#include "device/BridgeCommands.h"
 #include "emulator/SpiFlashModel.h"
 #include "emulator/UiBootLoader.h"
 #include "emulator/UiControllerPort.h"
@@ -104,7 +105,7 @@ private:
     UiProgramFlash m_flash;
     CUiBootLoader m_loader;
     CSpiFlashChip m_spi;
-    BYTE m_nMode = 1;
+    BYTE m_nMode = UiModeNumber(UiMode::Normal);
     std::uint64_t m_nReadyAt = 0;  // a mode switch settles
     Channel m_data;
     Channel m_reply;

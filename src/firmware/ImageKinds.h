@@ -1,39 +1,16 @@
 #pragma once
 
-// The four writable memories as image files know them: the key that names
-// a memory (in packages and on the command line), the file name of its
-// image in a firmware directory, its carried image, the largest image it
-// takes, the validity test of its format and its version text. One table,
-// read by the package reader, the export and the build's check of the
-// maker's files alike.
+// The formats of the images the memories take, checked and read from the
+// facts of the memory table.
 
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "base/Types.h"
+#include "firmware/MemoryTable.h"
 
 namespace rf {
-
-enum class MemoryKind { Flash, Host, Ui, Resource };
-
-struct MemoryKindInfo {
-    MemoryKind kind;
-    const char* pszKey;       // "flash", "host", "ui", "resource"
-    const char* pszFileName;  // "bridge.bin", ...
-    UINT nCarriedId;          // IDR_BRIDGE_FIRMWARE, ...
-    UINT nBufferSize;         // the image object's buffer
-    // The largest image the memory itself takes. The UI controller's flash
-    // is smaller than its image object's buffer; the FLASH-ROM and the SPI
-    // flash take what their chip holds, which only the unit tells.
-    UINT nLargestImage;
-};
-
-// In the order an update writes them: host, flash, resource, ui.
-std::span<const MemoryKindInfo> MemoryKinds();
-const MemoryKindInfo& MemoryKindOf(MemoryKind kind);
-// Null when no memory has the key.
-const MemoryKindInfo* FindMemoryKind(std::string_view key);
 
 // Why an image is not one of its memory's format.
 enum class ImageFault {

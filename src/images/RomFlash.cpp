@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "base/Text.h"
-#include "device/BridgeCommands.h"
 #include "device/Device.h"
 #include "device/FlashChips.h"
 #include "device/FlashRomCheck.h"
@@ -69,10 +68,7 @@ void CRom_Flash::ReadDeviceVersion(CDevice* pDevice, IProgress*) {
             pChip != nullptr && pChip->pszName != nullptr ? pChip->pszName : u"--- unknown ---";
         m_strDeviceVersion = u"FLASH-ROM = \"" + std::u16string(pszName) + u"\"";
     } else if (pDevice != nullptr) {
-        pDevice->m_dwFlashBase = kFlashWindowBase;
-        pDevice->m_wFlashId = 0xFFFF;
-        pDevice->m_bRomMode = false;
-        pDevice->m_pFlashChip = nullptr;
+        pDevice->ForgetFlashChip();
         std::array<BYTE, kVersionStringLength> version{};
         if (pDevice->ReadFlash(kTagOffset, work.data(), kTagLength, nullptr) &&
             std::memcmp(work.data(), kTag, kTagLength) == 0 &&

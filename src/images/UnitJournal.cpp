@@ -1,4 +1,5 @@
 #include "images/UnitJournal.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <iterator>
@@ -45,14 +46,9 @@ fs::path CUnitJournal::EntryPath(const std::string& strUnit) const {
     if (strUnit.empty()) {
         return m_directory / kNoSerialName;
     }
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string strName = "unit-";
-    for (const char c : strUnit) {
-        const auto nByte = static_cast<unsigned char>(c);
-        strName += kDigits[nByte >> 4];
-        strName += kDigits[nByte & 0x0F];
-    }
-    return m_directory / strName;
+    const std::span<const BYTE> bytes(reinterpret_cast<const BYTE*>(strUnit.data()),
+                                      strUnit.size());
+    return m_directory / ("unit-" + HexBytes(bytes, HexCase::Lower));
 }
 
 bool CUnitJournal::Keep(const std::string& strUnit, const UiInfoBlock& block) const {

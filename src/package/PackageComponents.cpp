@@ -1,4 +1,5 @@
 #include "package/PackageComponents.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <array>
@@ -74,14 +75,12 @@ std::string GuidOfInstanceId(std::string_view instanceId) {
     std::copy_n(digest.begin(), uuid.size(), uuid.begin());
     uuid[6] = static_cast<BYTE>((uuid[6] & 0x0F) | 0x50);  // version 5
     uuid[8] = static_cast<BYTE>((uuid[8] & 0x3F) | 0x80);  // the RFC 4122 variant
-    static constexpr char kDigits[] = "0123456789abcdef";
     std::string text;
     for (std::size_t i = 0; i < uuid.size(); ++i) {
         if (i == 4 || i == 6 || i == 8 || i == 10) {
             text.push_back('-');
         }
-        text.push_back(kDigits[uuid[i] >> 4]);
-        text.push_back(kDigits[uuid[i] & 0x0F]);
+        AppendHexBytes(text, std::span(uuid).subspan(i, 1), HexCase::Lower);
     }
     return text;
 }

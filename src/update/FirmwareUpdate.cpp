@@ -74,12 +74,23 @@ void CFirmwareUpdate::SetOptions(const UpdateOptions& options) {
     }
 }
 
-std::array<CRomObject*, 5> CFirmwareUpdate::Roms() {
-    return {&m_romFlash, &m_romHost, &m_romCpu, &m_romUI78K, &m_romUIRSC};
+std::array<CRomObject*, kMemoryCount> CFirmwareUpdate::Roms() {
+    std::array<CRomObject*, kMemoryCount> roms{};
+    for (std::size_t i = 0; i < roms.size(); ++i) {
+        roms[i] = &RomOf(Memories()[i].kind);
+    }
+    return roms;
 }
 
-std::array<CRomObject*, 4> CFirmwareUpdate::Writable() {
-    return {&m_romFlash, &m_romHost, &m_romUI78K, &m_romUIRSC};
+std::array<CRomObject*, kImageMemoryCount> CFirmwareUpdate::Writable() {
+    std::array<CRomObject*, kImageMemoryCount> roms{};
+    std::size_t nCount = 0;
+    for (const MemoryKindInfo& memory : Memories()) {
+        if (HasImage(memory)) {
+            roms[nCount++] = &RomOf(memory.kind);
+        }
+    }
+    return roms;
 }
 
 CRomObject& CFirmwareUpdate::RomOf(MemoryKind kind) {
@@ -92,6 +103,8 @@ const CRomObject& CFirmwareUpdate::RomOf(MemoryKind kind) const {
             return m_romFlash;
         case MemoryKind::Host:
             return m_romHost;
+        case MemoryKind::Cpu:
+            return m_romCpu;
         case MemoryKind::Ui:
             return m_romUI78K;
         case MemoryKind::Resource:
@@ -130,9 +143,9 @@ void CFirmwareUpdate::RefreshImages() {
 void CFirmwareUpdate::WakeUiController() {
     // The controller waits to be switched: through mode 1 into its boot mode,
     // then synchronised with reset frames.
-    m_device.SetUiMode(1);
+    m_device.SetUiMode(UiModeNumber(UiMode::Normal));
     SleepPumping(kModeSwitchMilliseconds);
-    m_device.SetUiMode(4);
+    m_device.SetUiMode(UiModeNumber(UiMode::Boot));
     static constexpr BYTE kResetCommand[] = {0x00};
     for (int i = 0; i < kWakeFrames; ++i) {
         SleepPumping(kWakeFrameDelayMilliseconds);

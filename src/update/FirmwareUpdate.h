@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/Types.h"
+#include "device/BridgeCommands.h"
 #include "device/ScsiDevice.h"
 #include "firmware/ImageKinds.h"
 #include "framework/FileDropTarget.h"
@@ -196,9 +197,9 @@ public:
     const UnitIdentity& RunUnit() const { return m_runUnit; }
 
     // The five memories in the order they are read and shown.
-    std::array<CRomObject*, 5> Roms();
-    // The four the update writes.
-    std::array<CRomObject*, 4> Writable();
+    std::array<CRomObject*, kMemoryCount> Roms();
+    // Those the update writes, in the same order.
+    std::array<CRomObject*, kImageMemoryCount> Writable();
     CRomObject& RomOf(MemoryKind kind);
     const CRomObject& RomOf(MemoryKind kind) const;
 
@@ -236,9 +237,9 @@ private:
 
     void WakeUiController();
     // A mode switch of the UI controller that the bridge took and accepted.
-    bool SwitchUiMode(int nMode);
+    bool SwitchUiMode(UiMode mode);
     // Normal mode, then nMode, with their waits; false when a switch failed.
-    bool EnterUiMode(int nMode, DWORD nSettleMilliseconds);
+    bool EnterUiMode(UiMode mode, DWORD nSettleMilliseconds);
     void ClearSelection(CRomObject& rom);
     // The unit the device is open on, as the run begins.
     UnitIdentity IdentifyRunUnit() const;

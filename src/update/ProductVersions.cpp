@@ -39,9 +39,7 @@ std::u16string FormatProductVersion(WORD wVersion) {
     if (wVersion == 0xFFFF) {
         return LoadResString(IDS_UNKNOWN);
     }
-    char text[16];
-    std::snprintf(text, sizeof text, "Ver.%X.%02X", wVersion >> 8, wVersion & 0xFFu);
-    return Widen(text);
+    return u"Ver." + Hex(wVersion >> 8, 1) + u"." + Hex(wVersion & 0xFFu, 2);
 }
 
 }  // namespace rf

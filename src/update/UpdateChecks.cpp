@@ -17,17 +17,7 @@
 namespace rf {
 
 UINT MemoryNameId(MemoryKind kind) {
-    switch (kind) {
-        case MemoryKind::Flash:
-            return IDS_CLI_MEMORY_FLASH;
-        case MemoryKind::Host:
-            return IDS_CLI_MEMORY_HOST;
-        case MemoryKind::Ui:
-            return IDS_CLI_MEMORY_UI;
-        case MemoryKind::Resource:
-            return IDS_CLI_MEMORY_RESOURCE;
-    }
-    return IDS_CLI_MEMORY_FLASH;  // not reached: every kind is named above
+    return MemoryKindOf(kind).nNameId;
 }
 
 namespace {
@@ -84,9 +74,6 @@ UpdateResult CFirmwareUpdate::RefuseResourceForChip() const {
 }
 
 UpdateResult CFirmwareUpdate::CheckRefusals() {
-    // In the order the run writes them.
-    constexpr MemoryKind kOrder[] = {MemoryKind::Host, MemoryKind::Flash, MemoryKind::Resource,
-                                     MemoryKind::Ui};
     // The unit the checks are made on is the one a run is bound to.
     m_runUnit = IdentifyRunUnit();
     // What the run would write: the selection, or with nothing selected
@@ -107,7 +94,9 @@ UpdateResult CFirmwareUpdate::CheckRefusals() {
     }
     // Contents that are not an image of the memory would be marked valid
     // by the run's last step; in every mode they are refused here.
-    for (const MemoryKind kind : kOrder) {
+    // In the order the run writes them.
+    for (const MemoryKindInfo& memory : MemoryKinds()) {
+        const MemoryKind kind = memory.kind;
         const CRomObject* pRom = selected(kind);
         if (pRom == nullptr) {
             continue;
@@ -115,9 +104,9 @@ UpdateResult CFirmwareUpdate::CheckRefusals() {
         const std::span<const BYTE> image(pRom->m_pData.get(), pRom->m_nDataSize);
         if (const ImageFault fault = CheckImage(kind, image); fault != ImageFault::None) {
             return Refusal(IDS_ERR_IMAGE_NOT_VALID,
-                           LoadResString(MemoryNameId(kind)) + u": " + ImageFaultText(kind, fault));
+                           LoadResString(memory.nNameId) + u": " + ImageFaultText(kind, fault));
         }
-        const UINT nLargest = MemoryKindOf(kind).nLargestImage;
+        const UINT nLargest = memory.nLargestImage;
         if (pRom->m_nDataSize > nLargest) {
             return Refusal(IDS_ERR_IMAGE_TOO_LARGE,
                            ImageSizeRefusalDetail(kind, pRom->m_nDataSize, nLargest));

@@ -36,22 +36,22 @@ std::vector<BYTE> WorkingCopy(const CRomObject& rom) {
 
 }  // namespace
 
-bool CFirmwareUpdate::SwitchUiMode(int nMode) {
+bool CFirmwareUpdate::SwitchUiMode(UiMode mode) {
     // Only a switch that never reached the bridge fails here. A bridge may
     // well answer a switch, which restarts the front panel's link, with a
     // non-GOOD status; whether the switch happened shows in the stages after
     // it, which fail with their own messages.
-    return m_device.SetUiMode(nMode);
+    return m_device.SetUiMode(UiModeNumber(mode));
 }
 
-bool CFirmwareUpdate::EnterUiMode(int nMode, DWORD nSettleMilliseconds) {
+bool CFirmwareUpdate::EnterUiMode(UiMode mode, DWORD nSettleMilliseconds) {
     // Through the normal mode first, which restarts the controller, then
     // into the mode the stage needs, each given its time to settle.
-    if (!SwitchUiMode(1)) {
+    if (!SwitchUiMode(UiMode::Normal)) {
         return false;
     }
     SleepPumping(kModeSwitchMilliseconds);
-    if (!SwitchUiMode(nMode)) {
+    if (!SwitchUiMode(mode)) {
         return false;
     }
     SleepPumping(nSettleMilliseconds);
@@ -153,7 +153,7 @@ UINT CFirmwareUpdate::UpdateResource(IProgress* pProgress, IUpdateStatusSink& st
                                      bool bPreUpdate, UpdateResult& result) {
     status.OnStatus(IDS_UPDATING_SPIROM_UI);
     if (!m_options.bDisableResetUI && !m_romUI78K.m_bDebugger) {
-        if (!EnterUiMode(3, kResourceModeSettleMilliseconds)) {
+        if (!EnterUiMode(UiMode::Resource, kResourceModeSettleMilliseconds)) {
             return IDS_ERR_RESOURCE_MODE;
         }
         if (bPreUpdate) {
@@ -208,7 +208,7 @@ UINT CFirmwareUpdate::UpdateUiFirmware(IProgress* pProgress, IUpdateStatusSink& 
     std::vector<BYTE> image = WorkingCopy(m_romUI78K);
     std::copy(infoBlock.begin(), infoBlock.end(), image.begin() + kUiSerialOffset);
     const UINT nSize = m_romUI78K.m_nDataSize;
-    if (!EnterUiMode(4, kBootModeSettleMilliseconds)) {
+    if (!EnterUiMode(UiMode::Boot, kBootModeSettleMilliseconds)) {
         return IDS_ERR_UI_FIRMWARE_MODE;
     }
     status.OnStatus(IDS_UPDATING_FLASH_ROM_UI);

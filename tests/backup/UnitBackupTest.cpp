@@ -58,16 +58,16 @@ TEST_F(UnitBackupTest, AUnitIsSavedWholeWithAManifestThatSaysWhatItWas) {
     EXPECT_FALSE(update.m_device.IsOpen()) << "the device is closed once read";
     const UnitManifest manifest = Manifest();
     EXPECT_EQ(manifest.strSerial, Utf16ToUtf8(update.m_romCpu.m_strSerialNo));
-    EXPECT_EQ(manifest.memories[kManifestHost].wVersion, update.m_romHost.m_wDeviceVersion);
-    EXPECT_EQ(manifest.memories[kManifestResource].read, MemoryRead::Whole);
+    EXPECT_EQ(manifest.memories[MemoryKind::Host].wVersion, update.m_romHost.m_wDeviceVersion);
+    EXPECT_EQ(manifest.memories[MemoryKind::Resource].read, MemoryRead::Whole);
     EXPECT_EQ(manifest.strFlashVersion, FlashVersionString(update.m_romFlash));
     // Every file the manifest names is there, in its size, and nothing else.
     EXPECT_TRUE(UnnamedBackupFiles(PathToUtf8(directory), manifest).empty());
-    for (std::size_t i = 0; i < kManifestMemoryCount; ++i) {
+    for (std::size_t i = 0; i < kMemoryCount; ++i) {
         if (manifest.memories[i].read != MemoryRead::Unreadable) {
-            EXPECT_EQ(std::filesystem::file_size(directory / kManifestMemories[i].pszFile),
+            EXPECT_EQ(std::filesystem::file_size(directory / Memories()[i].pszBackupFile),
                       manifest.memories[i].nBytes)
-                << kManifestMemories[i].pszKey;
+                << Memories()[i].pszKey;
         }
     }
     // The notes name each saved file, the manifest last.
@@ -78,7 +78,7 @@ TEST_F(UnitBackupTest, AUnitIsSavedWholeWithAManifestThatSaysWhatItWas) {
 TEST_F(UnitBackupTest, AFrontPanelWithoutFirmwareLeavesTheResourceOutNotTheBackup) {
     const UnitBackupResult result = BackUp("ui-state0");
     ASSERT_TRUE(result.bDone) << result.strError;
-    EXPECT_EQ(Manifest().memories[kManifestResource].read, MemoryRead::Unreadable);
+    EXPECT_EQ(Manifest().memories[MemoryKind::Resource].read, MemoryRead::Unreadable);
     EXPECT_FALSE(std::filesystem::exists(directory / "spi-flash.bin"));
     bool bNoted = false;
     for (const BackupNote& note : result.notes) {

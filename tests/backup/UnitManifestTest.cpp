@@ -28,11 +28,11 @@ UnitManifest FullManifest() {
     manifest.bUiDebugger = true;
     manifest.infoBlock = std::array<BYTE, 16>{0x00, 0x01, 0xAB, 0xFF, 0x10};
     manifest.strFlashVersion = "DVX4400 2013/11/12";
-    manifest.memories[kManifestFlash] = {MemoryRead::Part, 0x20000, 0x0027, 0, 0};
-    manifest.memories[kManifestHost] = {MemoryRead::Whole, 0x2000, 0xC018, 0, 0};
-    manifest.memories[kManifestCpu] = {MemoryRead::Whole, 0x800, 0x0001, 0, 0};
-    manifest.memories[kManifestUi] = {MemoryRead::Unreadable, 0, 0x0029, 0x4321, 0x1234};
-    manifest.memories[kManifestResource] = {MemoryRead::Whole, 0x80000, 0x0023, 1, 2};
+    manifest.memories[MemoryKind::Flash] = {MemoryRead::Part, 0x20000, 0x0027, 0, 0};
+    manifest.memories[MemoryKind::Host] = {MemoryRead::Whole, 0x2000, 0xC018, 0, 0};
+    manifest.memories[MemoryKind::Cpu] = {MemoryRead::Whole, 0x800, 0x0001, 0, 0};
+    manifest.memories[MemoryKind::Ui] = {MemoryRead::Unreadable, 0, 0x0029, 0x4321, 0x1234};
+    manifest.memories[MemoryKind::Resource] = {MemoryRead::Whole, 0x80000, 0x0023, 1, 2};
     return manifest;
 }
 
@@ -73,7 +73,7 @@ TEST(UnitManifestTest, WhatIsWrittenReadsBackFieldForField) {
     EXPECT_TRUE(read->bUiDebugger);
     EXPECT_EQ(read->infoBlock, written.infoBlock);
     EXPECT_EQ(read->strFlashVersion, written.strFlashVersion);
-    for (std::size_t i = 0; i < kManifestMemoryCount; ++i) {
+    for (std::size_t i = 0; i < kMemoryCount; ++i) {
         const ManifestMemory& a = read->memories[i];
         const ManifestMemory& b = written.memories[i];
         EXPECT_EQ(a.read, b.read) << i;
@@ -118,13 +118,17 @@ TEST(UnitManifestTest, AManifestThatIsNotWholeOrNotOursIsRefusedWithItsReason) {
 
 TEST(UnitManifestTest, OnlyTheFilesTheManifestNamesBelongToTheBackup) {
     UnitManifest manifest = FullManifest();
-    manifest.memories[kManifestResource].read = MemoryRead::Unreadable;
+    manifest.memories[MemoryKind::Resource].read = MemoryRead::Unreadable;
     const std::vector<std::string> expected = {
         kUnitManifestFile, "flash-rom.bin", "seeprom-host.bin", "seeprom-cpu.bin", kInfoBlockFile};
     EXPECT_EQ(BackupFileNames(&manifest), expected) << "no file of a memory not read";
     manifest.infoBlock.reset();
     EXPECT_EQ(BackupFileNames(&manifest).size(), 4u);
-    EXPECT_EQ(BackupFileNames(nullptr).size(), 6u) << "every name a backup can hold";
+    // The names earlier backups were written with: the memory table must
+    // keep them, or those backups no longer read back.
+    const std::vector<std::string> every = {kUnitManifestFile, "flash-rom.bin", "seeprom-host.bin",
+                                            "seeprom-cpu.bin", "spi-flash.bin", kInfoBlockFile};
+    EXPECT_EQ(BackupFileNames(nullptr), every) << "every name a backup can hold";
 
     CTempFiles files;
     for (const char* pszName : {"flash-rom.bin", "spi-flash.bin", "notes.txt"}) {

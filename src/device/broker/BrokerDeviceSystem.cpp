@@ -32,7 +32,7 @@ static_assert(std::size(kRefusalMessages) == kLastBrokerRefusal + 1);
 
 std::u16string HexOf(const BYTE* pBytes, std::size_t nCount) {
     std::string text;
-    detail::AppendHex(text, pBytes, nCount);
+    AppendHexBytes(text, std::span<const BYTE>(pBytes, nCount));
     return Widen(text);
 }
 
