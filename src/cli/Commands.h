@@ -21,6 +21,7 @@ struct BusProfile;
 }
 class IDeviceSystem;
 class CFirmwareUpdate;
+class CJsonReply;
 class CProgressCtrl;
 class CRomObject;
 struct CliOptions;
@@ -52,10 +53,12 @@ std::u16string CommandSynopsis(const CliCommand& command);
 // True when the command takes the option ("--json").
 bool TakesOption(const CliCommand& command, const std::u16string& option);
 
+class CJsonReply;
 struct CommandStreams {
-    std::ostream& out;  // results (and JSON)
+    std::ostream& out;  // results for people (the error stream in JSON mode)
     std::ostream& err;  // errors, and in JSON mode everything else
     std::ostream& log;  // stage texts and progress
+    CJsonReply* pReply = nullptr;  // where the JSON document goes; null: to out
 };
 
 int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams& streams);

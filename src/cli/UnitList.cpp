@@ -9,6 +9,8 @@
 #include "base/Text.h"
 #include "base/TextWidth.h"
 #include "cli/Commands.h"
+#include "cli/JsonReply.h"
+#include "cli/JsonValues.h"
 #include "device/FindDevice.h"
 #include "framework/StringTable.h"
 #include "update/FirmwareUpdate.h"
@@ -17,13 +19,7 @@
 namespace rf {
 
 std::u16string ProductVersionOf(CFirmwareUpdate& update, bool bDevice) {
-    const std::array<CRomObject*, 4> roms = {&update.m_romFlash, &update.m_romHost,
-                                             &update.m_romUI78K, &update.m_romUIRSC};
-    std::array<std::u16string, 4> versions;
-    for (std::size_t i = 0; i < roms.size(); ++i) {
-        versions[i] = bDevice ? roms[i]->m_strDeviceVersion : roms[i]->m_strRomVersion;
-    }
-    return FormatProductVersion(LookUpProductVersion(versions));
+    return FormatProductVersion(ProductVersionWord(update, bDevice));
 }
 
 std::u16string DriveNameOf(IDeviceSystem& system, const std::u16string& path) {
@@ -77,6 +73,7 @@ void ReportSeveralUnits(CFirmwareUpdate& update, const std::vector<PhysicalDrive
         text += line(row);
     }
     err << Utf16ToUtf8(text);
+    NoteMessage(err, IDS_CLI_SEVERAL_DEVICES, LoadResString(IDS_CLI_SEVERAL_DEVICES));
 }
 
 }  // namespace rf

@@ -641,6 +641,10 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"--all goes with the update command only, and not with --device, --plan or --rehearse.",
      u"--all は update コマンドでのみ使え、--device、--plan、--rehearse "
      u"とは同時に指定できません。"},
+    {IDS_JSON_FAILED, u"The command failed.", u"コマンドは失敗しました。"},
+    {IDS_JSON_NOTHING_DONE, u"Nothing was done.", u"何も行われませんでした。"},
+    {IDS_JSON_DECLINED, u"Nothing was written: the question was answered no.",
+     u"質問に「いいえ」と答えたため、何も書き込んでいません。"},
 });
 
 Language g_language = Language::English;
