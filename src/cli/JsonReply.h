@@ -90,7 +90,7 @@ private:
 };
 
 // The "result" of a command by its exit status: "success", "failure",
-// "refused" (nothing done, and the message says why) or "nothing".
+// "refused" (a check said no, the message says which) or "nothing".
 const char* ResultWord(int nExit, UINT nMessageId);
 // {"result", "message_id", "message"}, the start of a command's document.
 CJson ResultDocument(int nExit, UINT nMessageId, const std::u16string& text);
