@@ -8,13 +8,13 @@
 #include "backup/BackupSet.h"
 #include "backup/UnitBackup.h"
 #include "base/FilePath.h"
+#include "base/Json.h"
 #include "base/Text.h"
 #include "cli/Commands.h"
 #include "cli/JsonReply.h"
 #include "cli/JsonValues.h"
-#include "session/CliOptions.h"
-#include "base/Json.h"
 #include "framework/StringTable.h"
+#include "session/CliOptions.h"
 #include "update/FirmwareUpdate.h"
 
 namespace rf {

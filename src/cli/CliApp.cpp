@@ -150,8 +150,7 @@ int RunParsed(const std::vector<std::u16string>& args, CliContext& context, CliO
         return kExitSuccess;
     }
     if (const auto problem = CheckArguments(options, *pCommand, args)) {
-        return ArgumentError(reply, problem->nMessage, problem->argument,
-                             CommandName(*pCommand));
+        return ArgumentError(reply, problem->nMessage, problem->argument, CommandName(*pCommand));
     }
     // The emulated enclosure is the program's own, never the broker's drives.
     if (options.broker && options.emulateDirectory) {
@@ -183,9 +182,10 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     const auto error = ParseCliOptions(args, options, DefaultEmulatorDirectory());
     CJsonReply reply(context.out, context.err, options.bJson);
     // From here on every message on the error stream passes the reply.
-    CliContext replying{context.out,          reply.Err(),         context.in,
-                        context.bInteractive, context.system,      context.bTerminalOutput,
-                        context.selfProgram,  context.strFallbackBroker};
+    CliContext replying{context.out,         reply.Err(),
+                        context.in,          context.bInteractive,
+                        context.system,      context.bTerminalOutput,
+                        context.selfProgram, context.strFallbackBroker};
     return reply.Finish(RunParsed(args, replying, options, error, reply));
 }
 

@@ -11,9 +11,9 @@ constexpr const char16_t* kInfoOptions[] = {u"--json", u"--device", u"--firmware
 constexpr const char16_t* kUpdateOptions[] = {u"--json", u"--device", u"--firmware", u"--load",
                                               u"--plan", u"--link",   u"--rehearse", u"--all"};
 constexpr const char16_t* kBackupOptions[] = {u"--json", u"--device"};
-constexpr const char16_t* kResetOptions[] = {u"--json",         u"--emulate",      u"--preset",     u"--flash-chip",
-                                             u"--spi-chip",     u"--link",       u"--units",
-                                             u"--as-real-unit", u"--from-backup"};
+constexpr const char16_t* kResetOptions[] = {u"--json",       u"--emulate",      u"--preset",
+                                             u"--flash-chip", u"--spi-chip",     u"--link",
+                                             u"--units",      u"--as-real-unit", u"--from-backup"};
 constexpr const char16_t* kShowOptions[] = {u"--json", u"--emulate"};
 constexpr const char16_t* kFirmwareOptions[] = {u"--json"};
 

@@ -55,9 +55,9 @@ bool TakesOption(const CliCommand& command, const std::u16string& option);
 
 class CJsonReply;
 struct CommandStreams {
-    std::ostream& out;  // results for people (the error stream in JSON mode)
-    std::ostream& err;  // errors, and in JSON mode everything else
-    std::ostream& log;  // stage texts and progress
+    std::ostream& out;             // results for people (the error stream in JSON mode)
+    std::ostream& err;             // errors, and in JSON mode everything else
+    std::ostream& log;             // stage texts and progress
     CJsonReply* pReply = nullptr;  // where the JSON document goes; null: to out
 };
 

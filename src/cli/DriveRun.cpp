@@ -8,6 +8,7 @@
 #include "cli/BrokerAccess.h"
 #include "cli/CliApp.h"
 #include "cli/Commands.h"
+#include "cli/JsonReply.h"
 #include "emulation/EmulatedSession.h"
 #include "emulation/EmulatedUnits.h"
 #include "emulator/BusProfile.h"
@@ -17,10 +18,6 @@
 namespace rf {
 
 namespace {
-
-void PrintLine(std::ostream& stream, const std::u16string& text) {
-    stream << Utf16ToUtf8(text) << '\n';
-}
 
 // Counts of --stats: what the command cost on the device and on the host.
 void PrintStats(std::ostream& stream, const TraceCounters& counters,
@@ -42,7 +39,7 @@ bool AddFaults(CEmulatedSession& session, const std::vector<UnitFault>& faults, 
         } else if (emu::CEmulatedEnclosure* pUnit = session.FindUnit(fault.unit)) {
             pUnit->AddFault(fault.fault);
         } else {
-            PrintLine(err, LoadResString(IDS_CLI_NO_SUCH_FAULT_UNIT) + fault.unit);
+            PrintMessage(err, IDS_CLI_NO_SUCH_FAULT_UNIT, fault.unit);
             return false;
         }
     }
@@ -65,8 +62,8 @@ int CDriveRun::Open(CliOptions& options, CliContext& context) {
     for (const std::string& strFault : options.faults) {
         const std::optional<UnitFault> fault = ParseUnitFault(strFault);
         if (!fault) {
-            PrintLine(context.err, LoadResString(IDS_CLI_UNKNOWN_OPTION) + u"--emulate-fault " +
-                                       Utf8ToUtf16(strFault));
+            PrintMessage(context.err, IDS_CLI_UNKNOWN_OPTION,
+                         u"--emulate-fault " + Utf8ToUtf16(strFault));
             return kExitNothing;
         }
         faults.push_back(*fault);
@@ -77,9 +74,8 @@ int CDriveRun::Open(CliOptions& options, CliContext& context) {
     if (options.clockFile) {
         m_pSharedClock = CSharedVirtualClock::Open(*options.clockFile);
         if (m_pSharedClock == nullptr) {
-            PrintLine(context.err,
-                      LoadResString(IDS_CLI_CLOCK_FAILED) +
-                          Utf8ToUtf16(*options.clockFile + ": " + LastFileErrorText()));
+            PrintMessage(context.err, IDS_CLI_CLOCK_FAILED,
+                         Utf8ToUtf16(*options.clockFile + ": " + LastFileErrorText()));
             return kExitNothing;
         }
         m_scopedClock.emplace(*m_pSharedClock);
@@ -95,7 +91,7 @@ int CDriveRun::Open(CliOptions& options, CliContext& context) {
         std::string strError;
         m_pSession = CEmulatedSession::Open(*options.emulateDirectory, strError);
         if (m_pSession == nullptr) {
-            PrintLine(context.err, LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
+            PrintMessage(context.err, IDS_CLI_EMULATOR_ERROR, Utf8ToUtf16(strError));
             return kExitFailure;
         }
         for (const CEmulatedSession::Unit& unit : m_pSession->Units()) {
@@ -117,8 +113,8 @@ int CDriveRun::Open(CliOptions& options, CliContext& context) {
         m_traceFile.open(std::filesystem::path(*options.traceFile),
                          std::ios::binary | std::ios::trunc);
         if (!m_traceFile) {
-            PrintLine(context.err, LoadResString(IDS_CLI_TRACE_FAILED) + *options.traceFile +
-                                       u": " + Utf8ToUtf16(LastFileErrorText()));
+            PrintMessage(context.err, IDS_CLI_TRACE_FAILED,
+                         *options.traceFile + u": " + Utf8ToUtf16(LastFileErrorText()));
             return kExitNothing;
         }
         m_pTracing->SetSink(
@@ -136,7 +132,7 @@ bool CDriveRun::SaveState(std::ostream& err) {
     m_bStateSaved = true;
     std::string strError;
     if (!m_pSession->Save(strError)) {
-        PrintLine(err, LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
+        PrintMessage(err, IDS_CLI_EMULATOR_ERROR, Utf8ToUtf16(strError));
         return false;
     }
     return true;

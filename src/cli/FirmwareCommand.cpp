@@ -197,8 +197,7 @@ int RunFirmwareCommand(const CliOptions& options, CommandStreams& streams) {
         return Export(Utf16ToUtf8(options.words[2]), options, streams);
     }
     if (verb == u"pack") {
-        return Pack(Utf16ToUtf8(options.words[2]), Utf16ToUtf8(options.words[3]), options,
-                    streams);
+        return Pack(Utf16ToUtf8(options.words[2]), Utf16ToUtf8(options.words[3]), options, streams);
     }
     return Show(options, streams);
 }

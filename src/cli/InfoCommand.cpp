@@ -68,8 +68,8 @@ void WriteUnitJson(CFirmwareUpdate& update, CJson& json) {
         WriteDeviceVersion(row.rom, memory);
         memory["update"] = row.bWritable && update.IsSelected(row.rom);
         memory["writable"] = row.bWritable;
-        memory["image_origin"] = row.rom.IsLoaded() ? CJson(OriginName(row.rom.m_origin))
-                                                    : CJson(nullptr);
+        memory["image_origin"] =
+            row.rom.IsLoaded() ? CJson(OriginName(row.rom.m_origin)) : CJson(nullptr);
         const ReadFault& fault = update.ReadFaultOf(row.rom);
         CJson& readFault = memory["read_fault"] = nullptr;
         if (fault.kind != ReadFaultKind::None) {

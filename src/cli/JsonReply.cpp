@@ -29,8 +29,7 @@ CReplyErrorStream::CLineBuffer::int_type CReplyErrorStream::CLineBuffer::overflo
     return m_pTarget->sputc(traits_type::to_char_type(c));
 }
 
-std::streamsize CReplyErrorStream::CLineBuffer::xsputn(const char* pData,
-                                                        std::streamsize nCount) {
+std::streamsize CReplyErrorStream::CLineBuffer::xsputn(const char* pData, std::streamsize nCount) {
     for (std::streamsize i = 0; i < nCount; ++i) {
         Take(pData[i]);
     }

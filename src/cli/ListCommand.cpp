@@ -72,10 +72,10 @@ int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams&
             const UINT nVerdict = Verdict(system, drive, options.updater.bAllProducts);
             CJson& entry = list.emplace_back(CJson::object());
             entry["name"] = drive.strName;
-            entry["bus"] = drive.bBusKnown ? CJson(FormatBusName(drive.nBusType,
-                                                                 drive.nBusMajorVersion,
-                                                                 drive.nBusMinorVersion))
-                                           : CJson(nullptr);
+            entry["bus"] = drive.bBusKnown
+                               ? CJson(FormatBusName(drive.nBusType, drive.nBusMajorVersion,
+                                                     drive.nBusMinorVersion))
+                               : CJson(nullptr);
             entry["product"] =
                 drive.bInquiryKnown ? OneSpaced(drive.strVendor + " " + drive.strProduct) : nullptr;
             entry["revision"] = drive.bInquiryKnown ? OneSpaced(drive.strRevision) : nullptr;

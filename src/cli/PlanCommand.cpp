@@ -74,9 +74,9 @@ void PrintJson(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, 
         entry["failure_id"] = step.nFailure != 0 ? CJson(step.nFailure) : CJson(nullptr);
     }
     const std::u16string message =
-        plan.nMessageId == 0
-            ? std::u16string()
-            : LoadResString(plan.nMessageId) + (plan.strDetail.empty() ? u"" : u"\n" + plan.strDetail);
+        plan.nMessageId == 0 ? std::u16string()
+                             : LoadResString(plan.nMessageId) +
+                                   (plan.strDetail.empty() ? u"" : u"\n" + plan.strDetail);
     CJson json = ResultDocument(nExit, plan.nMessageId, message);
     json["question"] = plan.bQuestion;
     json["steps"] = std::move(steps);
@@ -144,7 +144,8 @@ int RunPlanCommand(CFirmwareUpdate& update, const CliOptions& options, CommandSt
     if (options.link) {
         pLink = emu::FindBusProfile(*options.link);
         if (pLink == nullptr) {
-            PrintMessage(streams.err, IDS_CLI_UNKNOWN_OPTION, u"--link " + Utf8ToUtf16(*options.link));
+            PrintMessage(streams.err, IDS_CLI_UNKNOWN_OPTION,
+                         u"--link " + Utf8ToUtf16(*options.link));
             return kExitNothing;
         }
     }
@@ -163,10 +164,10 @@ int RunPlanCommand(CFirmwareUpdate& update, const CliOptions& options, CommandSt
     // memory fails on the way.
     UpdateResult result;
     result.nMessageId = plan.nMessageId;
-    const int nExit =
-        plan.bRefused ? kExitNothing
-        : (!plan.bQuestion && plan.nMessageId != 0 && !result.Succeeded()) ? kExitFailure
-                                                                             : kExitSuccess;
+    const int nExit = plan.bRefused ? kExitNothing
+                      : (!plan.bQuestion && plan.nMessageId != 0 && !result.Succeeded())
+                          ? kExitFailure
+                          : kExitSuccess;
     if (options.bJson) {
         PrintJson(plan, rows, nExit, streams);
     } else {
