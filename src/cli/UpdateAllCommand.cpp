@@ -138,7 +138,7 @@ int RunUpdateAll(IDeviceSystem& system, const CliOptions& options, CommandStream
         ReportDrivesWithoutAccess(system, options.updater.bAllProducts, streams.err);
         if (options.bJson) {
             CJson json = UnitsJson({}, {});
-            json["result"] = ResultWord(kExitNothing, IDS_CLI_NO_DEVICE);
+            json["result"] = ResultWord(kExitNothing, 0);
             SetMessage(json, IDS_CLI_NO_DEVICE, LoadResString(IDS_CLI_NO_DEVICE));
             PrintDocument(streams, json);
         }
