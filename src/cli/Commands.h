@@ -66,7 +66,8 @@ int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams&
 // Saves the emulated enclosure's state; false (with its message printed)
 // when it could not be saved.
 using StateSaver = std::function<bool()>;
-// pMessage, when given, receives the result's message id (0: nothing done).
+// pMessage, when given, receives the result's message id (IDS_JSON_DECLINED
+// when a question was answered no, 0 when nothing was done otherwise).
 // saveState, when given, runs once an update has run and before its result
 // is printed.
 int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams,

@@ -118,7 +118,7 @@ int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, Command
     view.Finish();
     const UINT nMessage = result.nMessageId;
     if (pMessage != nullptr) {
-        *pMessage = nMessage;
+        *pMessage = nMessage == 0 && bDeclined ? IDS_JSON_DECLINED : nMessage;
     }
 
     const bool bSuccess = result.Succeeded() && !bStateLost;
