@@ -65,9 +65,15 @@ std::optional<WorkerResult> ParseResultLine(std::string_view line) {
     }
     CJsonFields field("result line");
     WorkerResult result;
-    result.strResult = field.String(*object, "result");
-    // String ids are 16-bit.
-    result.nMessageId = static_cast<UINT>(field.Integer(*object, "message_id", 0, 0xFFFF));
+    // A worker that could not run its update says why as an error.
+    const CJson* pError = CJsonFields::Member(*object, "error");
+    const CJson& reply = pError != nullptr ? *pError : *object;
+    result.strResult = pError != nullptr ? "error" : field.String(*object, "result");
+    // String ids are 16-bit; null when there is no message.
+    const CJson* pMessageId = CJsonFields::Member(reply, "message_id");
+    if (pMessageId == nullptr || !pMessageId->is_null()) {
+        result.nMessageId = static_cast<UINT>(field.Integer(reply, "message_id", 0, 0xFFFF));
+    }
     if (field.Failed()) {
         return std::nullopt;
     }

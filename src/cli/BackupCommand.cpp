@@ -8,12 +8,16 @@
 #include "backup/BackupSet.h"
 #include "backup/UnitBackup.h"
 #include "base/FilePath.h"
+#include "base/Json.h"
 #include "base/Text.h"
 #include "cli/Commands.h"
+#include "cli/JsonReply.h"
+#include "cli/JsonValues.h"
 #include "device/BridgeCommands.h"
 #include "device/FlashChips.h"
 #include "programming/SpiFlash.h"
 #include "programming/UiLink.h"
+#include "session/CliOptions.h"
 #include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
 
@@ -27,7 +31,7 @@ int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::str
     CBackupSet set(directory, BackupFileNames(nullptr));
     std::string strError;
     if (!set.Begin(strError)) {
-        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_FAILED)) << strError << '\n';
+        PrintMessage(streams.err, IDS_CLI_BACKUP_FAILED, Utf8ToUtf16(strError));
         return kExitNothing;
     }
     update.RefreshImages();
@@ -48,21 +52,35 @@ int RunBackup(CFirmwareUpdate& update, const CliOptions& options, const std::str
             text += Utf8ToUtf16(result.strError);
         }
         streams.err << Utf16ToUtf8(text) << '\n';
+        NoteMessage(streams.err, IDS_CLI_BACKUP_FAILED, text);
         return kExitFailure;
     }
+    CJson files = CJson::array();
+    CJson notes = CJson::array();
     for (const BackupNote& note : result.notes) {
         switch (note.kind) {
             case BackupNote::Saved:
+                files.push_back(PathToUtf8(note.path));
                 streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_SAVED))
                             << PathToUtf8(note.path) << '\n';
                 break;
             case BackupNote::NoResource:
+                notes.push_back("no_resource");
                 streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_NO_RESOURCE)) << '\n';
                 break;
             case BackupNote::NoUiFlash:
+                notes.push_back("no_ui_flash");
                 streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_BACKUP_NO_UI_FLASH)) << '\n';
                 break;
         }
+    }
+    if (options.bJson) {
+        CJson json = ResultDocument(kExitSuccess, 0, u"");
+        json["directory"] = strDirectory;
+        json["serial"] = TextOrNull(update.m_romCpu.m_strSerialNo);
+        json["files"] = std::move(files);
+        json["notes"] = std::move(notes);
+        PrintDocument(streams, json);
     }
     return kExitSuccess;
 }

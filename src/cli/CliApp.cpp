@@ -17,6 +17,7 @@
 #include "cli/Completion.h"
 #include "cli/DriveRun.h"
 #include "cli/FirmwareCommand.h"
+#include "cli/JsonReply.h"
 #include "cli/TerminalMessageBoxes.h"
 #include "emulation/EmulatedRunSetup.h"
 #include "emulation/EmulatedSession.h"
@@ -31,10 +32,6 @@ namespace rf {
 
 namespace {
 
-void PrintLine(std::ostream& stream, const std::u16string& text) {
-    stream << Utf16ToUtf8(text) << '\n';
-}
-
 std::u16string CommandName(const CliCommand& command) {
     return command.pszSubcommand == nullptr
                ? std::u16string(command.pszWord)
@@ -44,7 +41,7 @@ std::u16string CommandName(const CliCommand& command) {
 // Every argument the program does not take is told here, on one line
 // that names it and where to read more; with --json the same as JSON on
 // the output, which is all a script reads.
-int ArgumentError(CliContext& context, bool bJson, UINT nMessage, const std::u16string& argument,
+int ArgumentError(CJsonReply& reply, UINT nMessage, const std::u16string& argument,
                   const std::u16string& command = {}) {
     const std::u16string text = LoadResString(nMessage) + argument;
     std::u16string pointer = LoadResString(IDS_CLI_SEE_HELP);
@@ -53,19 +50,18 @@ int ArgumentError(CliContext& context, bool bJson, UINT nMessage, const std::u16
         pointer.replace(
             nAt, 2, command.empty() ? u"reflasher-cli --help" : u"reflasher-cli help " + command);
     }
-    PrintLine(context.err, (command.empty() ? u"" : command + u": ") + text + pointer);
-    if (bJson) {
-        CJson json = CJson::object();
-        json["error"]["message_id"] = nMessage;
-        json["error"]["message"] = text;
-        context.out << JsonText(json) << '\n';
+    PrintLine(reply.Err(), (command.empty() ? u"" : command + u": ") + text + pointer);
+    if (reply.IsJson()) {
+        CJson error = CJson::object();
+        SetMessage(error, nMessage, text);
+        reply.Print({{"error", std::move(error)}});
     }
     return kExitNothing;
 }
 
 // The words that name no command: a command without its sub-command, or
 // with one it does not have, or no command at all.
-int UnknownCommand(CliContext& context, bool bJson, const std::vector<std::u16string>& words) {
+int UnknownCommand(CJsonReply& reply, const std::vector<std::u16string>& words) {
     std::u16string subcommands;
     for (const CliCommand& command : CliCommands()) {
         if (words[0] == command.pszWord && command.pszSubcommand != nullptr) {
@@ -74,40 +70,37 @@ int UnknownCommand(CliContext& context, bool bJson, const std::vector<std::u16st
         }
     }
     if (subcommands.empty()) {
-        return ArgumentError(context, bJson, IDS_CLI_UNKNOWN_COMMAND, words[0]);
+        return ArgumentError(reply, IDS_CLI_UNKNOWN_COMMAND, words[0]);
     }
     if (words.size() == 1) {
-        return ArgumentError(context, bJson, IDS_CLI_MISSING_OPERAND, subcommands, words[0]);
+        return ArgumentError(reply, IDS_CLI_MISSING_OPERAND, subcommands, words[0]);
     }
-    return ArgumentError(context, bJson, IDS_CLI_UNKNOWN_COMMAND, words[0] + u" " + words[1]);
+    return ArgumentError(reply, IDS_CLI_UNKNOWN_COMMAND, words[0] + u" " + words[1]);
 }
 
 // "help" and "help COMMAND [SUB-COMMAND]".
-int Help(CliContext& context, bool bJson, const std::vector<std::u16string>& words) {
+int Help(CJsonReply& reply, const std::vector<std::u16string>& words) {
     if (words.size() == 1) {
-        PrintLine(context.out, LoadResString(IDS_CLI_USAGE));
+        PrintLine(reply.People(), LoadResString(IDS_CLI_USAGE));
         return kExitSuccess;
     }
     const std::vector<std::u16string> asked(words.begin() + 1, words.end());
     const CliCommand* pCommand = FindCommand(asked);
     if (pCommand == nullptr) {
-        return UnknownCommand(context, bJson, asked);
+        return UnknownCommand(reply, asked);
     }
-    PrintCommandUsage(*pCommand, context.out);
+    PrintCommandUsage(*pCommand, reply.People());
     return kExitSuccess;
 }
 
-}  // namespace
-
-int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
-    SetCurrentLanguage(DetectLanguageFromEnvironment());
-
-    CliOptions options;
-    if (const auto error = ParseCliOptions(args, options, DefaultEmulatorDirectory())) {
+// The run once its reply is set up: everything it prints goes through it.
+int RunParsed(const std::vector<std::u16string>& args, CliContext& context, CliOptions& options,
+              const std::optional<CliOptionError>& error, CJsonReply& reply) {
+    if (error) {
         const UINT nMessage = error->nMessage != 0   ? error->nMessage
                               : error->bMissingValue ? IDS_CLI_OPTION_NEEDS_VALUE
                                                      : IDS_CLI_UNKNOWN_OPTION;
-        return ArgumentError(context, options.bJson, nMessage, error->argument);
+        return ArgumentError(reply, nMessage, error->argument);
     }
     if (options.complete) {
         // The units' serial numbers are asked of the drives a command
@@ -120,14 +113,14 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
             }
             pSystem = &drives->System();
         }
-        if (PrintCompletions(*options.complete, *pSystem, context.out)) {
+        if (PrintCompletions(*options.complete, *pSystem, reply.People())) {
             return kExitSuccess;
         }
-        return ArgumentError(context, options.bJson, IDS_CLI_UNKNOWN_OPTION,
+        return ArgumentError(reply, IDS_CLI_UNKNOWN_OPTION,
                              u"--complete " + Utf8ToUtf16(*options.complete));
     }
     // In JSON mode only the JSON goes to the output.
-    std::ostream& log = options.bJson ? context.err : context.out;
+    std::ostream& log = reply.People();
     CTerminalMessageBoxes messageBoxes(log, context.err, context.in, context.bInteractive,
                                        options.bYes);
     CScopedMessageBoxes scopedMessageBoxes(messageBoxes);
@@ -145,42 +138,41 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     // from here on.
     options.updater = UpdateOptionsFrom(theCmdInfo);
     if (options.bVersion) {
-        PrintLine(context.out, title);
-        PrintLine(context.out, CarriedImagesLine());
+        PrintLine(reply.People(), title);
+        PrintLine(reply.People(), CarriedImagesLine());
         return kExitSuccess;
     }
     if (options.words.empty()) {
         if (const auto problem = CheckUpdaterArguments(options); problem && !options.bHelp) {
-            return ArgumentError(context, options.bJson, problem->nMessage, problem->argument);
+            return ArgumentError(reply, problem->nMessage, problem->argument);
         }
-        PrintLine(options.bHelp ? context.out : context.err, LoadResString(IDS_CLI_USAGE));
+        PrintLine(options.bHelp ? reply.People() : context.err, LoadResString(IDS_CLI_USAGE));
         return options.bHelp ? kExitSuccess : kExitNothing;
     }
     if (options.words.front() == u"help") {
-        return Help(context, options.bJson, options.words);
+        return Help(reply, options.words);
     }
     const CliCommand* pCommand = FindCommand(options.words);
     if (pCommand == nullptr) {
-        return UnknownCommand(context, options.bJson, options.words);
+        return UnknownCommand(reply, options.words);
     }
     if (options.bHelp) {
-        PrintCommandUsage(*pCommand, context.out);
+        PrintCommandUsage(*pCommand, reply.People());
         return kExitSuccess;
     }
     if (const auto problem = CheckArguments(options, *pCommand, args)) {
-        return ArgumentError(context, options.bJson, problem->nMessage, problem->argument,
-                             CommandName(*pCommand));
+        return ArgumentError(reply, problem->nMessage, problem->argument, CommandName(*pCommand));
     }
     // The emulated enclosure is the program's own, never the broker's drives.
     if (options.broker && options.emulateDirectory) {
-        return ArgumentError(context, options.bJson, IDS_CLI_UNKNOWN_OPTION, u"--broker");
+        return ArgumentError(reply, IDS_CLI_UNKNOWN_OPTION, u"--broker");
     }
     if (!options.loads.empty() && !options.updater.bVendorMode) {
         PrintLine(context.err, LoadResString(IDS_CLI_LOAD_NEEDS_VENDOR));
         return kExitNothing;
     }
 
-    CommandStreams streams{context.out, context.err, log};
+    CommandStreams streams{reply.People(), context.err, log, &reply};
     CommandRun run{options, streams, context};
     if (!pCommand->bDrives) {
         return pCommand->pfnRun(run);
@@ -191,6 +183,21 @@ int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
     }
     run.pDrives = &drives;
     return drives.Finish(options, streams, pCommand->pfnRun(run));
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::u16string>& args, CliContext& context) {
+    SetCurrentLanguage(DetectLanguageFromEnvironment());
+    CliOptions options;
+    const auto error = ParseCliOptions(args, options, DefaultEmulatorDirectory());
+    CJsonReply reply(context.out, context.err, options.bJson);
+    // From here on every message on the error stream passes the reply.
+    CliContext replying{context.out,         reply.Err(),
+                        context.in,          context.bInteractive,
+                        context.system,      context.bTerminalOutput,
+                        context.selfProgram, context.strFallbackBroker};
+    return reply.Finish(RunParsed(args, replying, options, error, reply));
 }
 
 }  // namespace rf

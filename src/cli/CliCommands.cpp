@@ -10,12 +10,12 @@ constexpr const char16_t* kListOptions[] = {u"--json"};
 constexpr const char16_t* kInfoOptions[] = {u"--json", u"--device", u"--firmware", u"--load"};
 constexpr const char16_t* kUpdateOptions[] = {u"--json", u"--device", u"--firmware", u"--load",
                                               u"--plan", u"--link",   u"--rehearse", u"--all"};
-constexpr const char16_t* kBackupOptions[] = {u"--device"};
-constexpr const char16_t* kResetOptions[] = {u"--emulate",      u"--preset",     u"--flash-chip",
-                                             u"--spi-chip",     u"--link",       u"--units",
-                                             u"--as-real-unit", u"--from-backup"};
-constexpr const char16_t* kShowOptions[] = {u"--emulate"};
-constexpr const char16_t* kFirmwareShowOptions[] = {u"--json"};
+constexpr const char16_t* kBackupOptions[] = {u"--json", u"--device"};
+constexpr const char16_t* kResetOptions[] = {u"--json",       u"--emulate",      u"--preset",
+                                             u"--flash-chip", u"--spi-chip",     u"--link",
+                                             u"--units",      u"--as-real-unit", u"--from-backup"};
+constexpr const char16_t* kShowOptions[] = {u"--json", u"--emulate"};
+constexpr const char16_t* kFirmwareOptions[] = {u"--json"};
 
 constexpr CliCommand kCommands[] = {
     {u"list", nullptr, u"", kListOptions, true, RunListRow},
@@ -24,9 +24,9 @@ constexpr CliCommand kCommands[] = {
     {u"backup", nullptr, u"DIR", kBackupOptions, true, RunBackupRow},
     {u"emulator", u"reset", u"", kResetOptions, false, RunEmulatorRow},
     {u"emulator", u"show", u"", kShowOptions, false, RunEmulatorRow},
-    {u"firmware", u"export", u"DIR", {}, false, RunFirmwareRow},
-    {u"firmware", u"pack", u"OUT.cab DIR", {}, false, RunFirmwareRow},
-    {u"firmware", u"show", u"[PATH]", kFirmwareShowOptions, false, RunFirmwareRow},
+    {u"firmware", u"export", u"DIR", kFirmwareOptions, false, RunFirmwareRow},
+    {u"firmware", u"pack", u"OUT.cab DIR", kFirmwareOptions, false, RunFirmwareRow},
+    {u"firmware", u"show", u"[PATH]", kFirmwareOptions, false, RunFirmwareRow},
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "cli/CommandRun.h"
 #include "cli/DriveRun.h"
 #include "cli/FirmwareCommand.h"
+#include "cli/JsonReply.h"
 #include "cli/UpdateAll.h"
 #include "emulator/NorFlashChip.h"
 #include "emulator/SpiFlashModel.h"
@@ -19,10 +20,6 @@
 namespace rf {
 
 namespace {
-
-void PrintLine(std::ostream& stream, const std::u16string& text) {
-    stream << Utf16ToUtf8(text) << '\n';
-}
 
 // A chip the tables do not know is refused with the names they hold.
 template <typename Table>
@@ -36,7 +33,7 @@ bool CheckChipName(const std::optional<std::string>& name, const Table& table, U
             return true;
         }
     }
-    PrintLine(err, LoadResString(nMessage) + Utf8ToUtf16(*name));
+    PrintMessage(err, nMessage, Utf8ToUtf16(*name));
     for (const auto& row : table) {
         err << "  " << row.pszName << '\n';
     }
@@ -87,7 +84,7 @@ int RunBackupRow(CommandRun& run) {
     std::error_code error;
     const std::filesystem::path path = PathFromUtf16(directory);
     if (std::filesystem::exists(path, error) && !std::filesystem::is_directory(path, error)) {
-        PrintLine(run.streams.err, LoadResString(IDS_CLI_NOT_A_DIRECTORY) + directory);
+        PrintMessage(run.streams.err, IDS_CLI_NOT_A_DIRECTORY, directory);
         return kExitNothing;
     }
     CFirmwareUpdate update(run.pDrives->System(), run.options.updater);

@@ -21,6 +21,7 @@ struct BusProfile;
 }
 class IDeviceSystem;
 class CFirmwareUpdate;
+class CJsonReply;
 class CProgressCtrl;
 class CRomObject;
 struct CliOptions;
@@ -52,10 +53,12 @@ std::u16string CommandSynopsis(const CliCommand& command);
 // True when the command takes the option ("--json").
 bool TakesOption(const CliCommand& command, const std::u16string& option);
 
+class CJsonReply;
 struct CommandStreams {
-    std::ostream& out;  // results (and JSON)
-    std::ostream& err;  // errors, and in JSON mode everything else
-    std::ostream& log;  // stage texts and progress
+    std::ostream& out;             // results for people (the error stream in JSON mode)
+    std::ostream& err;             // errors, and in JSON mode everything else
+    std::ostream& log;             // stage texts and progress
+    CJsonReply* pReply = nullptr;  // where the JSON document goes; null: to out
 };
 
 int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams& streams);
@@ -63,7 +66,8 @@ int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams&
 // Saves the emulated enclosure's state; false (with its message printed)
 // when it could not be saved.
 using StateSaver = std::function<bool()>;
-// pMessage, when given, receives the result's message id (0: nothing done).
+// pMessage, when given, receives the result's message id (IDS_JSON_DECLINED
+// when a question was answered no, 0 when nothing was done otherwise).
 // saveState, when given, runs once an update has run and before its result
 // is printed.
 int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, CommandStreams& streams,

@@ -8,6 +8,7 @@
 #include "cli/BrokerAccess.h"
 #include "cli/CliApp.h"
 #include "cli/Commands.h"
+#include "cli/JsonReply.h"
 #include "emulation/EmulatedRunSetup.h"
 #include "emulation/EmulatedSession.h"
 #include "emulation/EmulatedUnits.h"
@@ -18,10 +19,6 @@
 namespace rf {
 
 namespace {
-
-void PrintLine(std::ostream& stream, const std::u16string& text) {
-    stream << Utf16ToUtf8(text) << '\n';
-}
 
 // Counts of --stats: what the command cost on the device and on the host.
 void PrintStats(std::ostream& stream, const TraceCounters& counters,
@@ -53,8 +50,8 @@ int CDriveRun::Open(CliOptions& options, CliContext& context) {
     const std::optional<std::vector<UnitFault>> faults =
         ParseUnitFaults(options.faults, strBadFault);
     if (!faults) {
-        PrintLine(context.err, LoadResString(IDS_CLI_UNKNOWN_OPTION) + u"--emulate-fault " +
-                                   Utf8ToUtf16(strBadFault));
+        PrintMessage(context.err, IDS_CLI_UNKNOWN_OPTION,
+                     u"--emulate-fault " + Utf8ToUtf16(strBadFault));
         return kExitNothing;
     }
     // The emulated enclosure runs on virtual time unless it is to take its
@@ -62,8 +59,8 @@ int CDriveRun::Open(CliOptions& options, CliContext& context) {
     // served through the kernel keeps, for real drives as for emulated ones.
     // The clock first: the enclosure starts up on it as it is loaded.
     if (!m_runClock.Use(options.clockFile, options.emulateDirectory && !options.bRealtime)) {
-        PrintLine(context.err, LoadResString(IDS_CLI_CLOCK_FAILED) +
-                                   Utf8ToUtf16(*options.clockFile + ": " + LastFileErrorText()));
+        PrintMessage(context.err, IDS_CLI_CLOCK_FAILED,
+                     Utf8ToUtf16(*options.clockFile + ": " + LastFileErrorText()));
         return kExitNothing;
     }
     m_pBroker = std::make_unique<CBrokerAccess>(
@@ -73,7 +70,7 @@ int CDriveRun::Open(CliOptions& options, CliContext& context) {
         std::string strError;
         m_pSession = CEmulatedSession::Open(*options.emulateDirectory, strError);
         if (m_pSession == nullptr) {
-            PrintLine(context.err, LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
+            PrintMessage(context.err, IDS_CLI_EMULATOR_ERROR, Utf8ToUtf16(strError));
             return kExitFailure;
         }
         for (const CEmulatedSession::Unit& unit : m_pSession->Units()) {
@@ -82,7 +79,7 @@ int CDriveRun::Open(CliOptions& options, CliContext& context) {
         // With --all the faults are the workers': the parent only searches.
         std::u16string strUnknownUnit;
         if (!options.bAll && !AddUnitFaults(*m_pSession, *faults, strUnknownUnit)) {
-            PrintLine(context.err, LoadResString(IDS_CLI_NO_SUCH_FAULT_UNIT) + strUnknownUnit);
+            PrintMessage(context.err, IDS_CLI_NO_SUCH_FAULT_UNIT, strUnknownUnit);
             return kExitNothing;
         }
         pSystem = &m_pSession->System();
@@ -97,8 +94,8 @@ int CDriveRun::Open(CliOptions& options, CliContext& context) {
         m_traceFile.open(std::filesystem::path(*options.traceFile),
                          std::ios::binary | std::ios::trunc);
         if (!m_traceFile) {
-            PrintLine(context.err, LoadResString(IDS_CLI_TRACE_FAILED) + *options.traceFile +
-                                       u": " + Utf8ToUtf16(LastFileErrorText()));
+            PrintMessage(context.err, IDS_CLI_TRACE_FAILED,
+                         *options.traceFile + u": " + Utf8ToUtf16(LastFileErrorText()));
             return kExitNothing;
         }
         m_pTracing->SetSink(
@@ -116,7 +113,7 @@ bool CDriveRun::SaveState(std::ostream& err) {
     m_bStateSaved = true;
     std::string strError;
     if (!m_pSession->Save(strError)) {
-        PrintLine(err, LoadResString(IDS_CLI_EMULATOR_ERROR) + Utf8ToUtf16(strError));
+        PrintMessage(err, IDS_CLI_EMULATOR_ERROR, Utf8ToUtf16(strError));
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 // (from a preset, or as the twin of a backed-up unit) and shown as it is.
 
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <sstream>
 
@@ -10,6 +11,8 @@
 #include "base/Text.h"
 #include "base/TextWidth.h"
 #include "cli/Commands.h"
+#include "cli/JsonReply.h"
+#include "cli/JsonValues.h"
 #include "cli/TwinCheck.h"
 #include "emulation/EmulatedSession.h"
 #include "emulation/EmulatedUnits.h"
@@ -58,7 +61,7 @@ std::string KiB(std::uint32_t nBytes) {
 int MakeTwin(const CliOptions& options, CommandStreams& streams) {
     const std::string strDirectory = options.emulateDirectory.value_or(DefaultEmulatorDirectory());
     const auto failed = [&](const std::string& strWhy) {
-        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_TWIN_FAILED)) << strWhy << '\n';
+        PrintMessage(streams.err, IDS_CLI_TWIN_FAILED, Utf8ToUtf16(strWhy));
         return kExitNothing;
     };
     // A twin is what the unit was; chips, link and mark come from the backup.
@@ -85,11 +88,19 @@ int MakeTwin(const CliOptions& options, CommandStreams& streams) {
     if (!RemoveEmulatedUnitsAbove(strDirectory, 1, strError) ||
         !emu::SaveEnclosure(*pTwin, strDirectory, strError) ||
         !SaveTwinProvenance(strDirectory, provenance, strError)) {
-        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_EMULATOR_ERROR)) << strError << '\n';
+        PrintMessage(streams.err, IDS_CLI_EMULATOR_ERROR, Utf8ToUtf16(strError));
         return kExitFailure;
     }
     streams.out << Utf16ToUtf8(LoadResString(IDS_CLI_TWIN_MADE)) << pTwin->Bus().pszName << " ("
                 << strDirectory << ")\n";
+    if (options.bJson) {
+        CJson json = ResultDocument(kExitSuccess, 0, u"");
+        json["directory"] = strDirectory;
+        json["units"] = 1;
+        json["link"] = pTwin->Bus().pszName;
+        json["made_from"] = *options.fromBackup;
+        PrintDocument(streams, json);
+    }
     return kExitSuccess;
 }
 
@@ -97,11 +108,67 @@ void Line(std::ostream& out, UINT nTitle, const std::string& strValue) {
     out << Utf16ToUtf8(LoadResString(nTitle)) << ": " << strValue << '\n';
 }
 
+// The unit's memories as the update reads them; false when it finds none.
+bool ReadEmulatedUnit(const std::shared_ptr<emu::CEmulatedEnclosure>& pEnclosure,
+                      const std::function<void(CFirmwareUpdate&)>& use) {
+    emu::CEmulatedDeviceSystem system;
+    system.Attach(CEmulatedSession::kDrivePath, pEnclosure);
+    CFirmwareUpdate update(system);
+    std::ostringstream ignored;
+    if (!FindAndReadUnit(update, nullptr, ignored, CliOptions{})) {
+        return false;
+    }
+    update.m_device.Close();
+    use(update);
+    return true;
+}
+
+CJson ChipJson(const char* pszName, std::uint32_t nSize) {
+    return {{"name", pszName}, {"size", nSize}};
+}
+
+CJson EmulatorJson(const std::string& strDirectory,
+                   const std::shared_ptr<emu::CEmulatedEnclosure>& pEnclosure) {
+    CJson json = CJson::object();
+    json["directory"] = strDirectory;
+    json["identity"] = {{"vendor", OneSpaced(pEnclosure->Vendor())},
+                        {"product", OneSpaced(pEnclosure->Product())},
+                        {"revision", OneSpaced(pEnclosure->Revision())}};
+    json["emulated_mark"] = pEnclosure->HasEmulatedMark();
+    json["link"] = pEnclosure->Bus().pszName;
+    json["flash_chip"] =
+        ChipJson(pEnclosure->Flash().Model().pszName, pEnclosure->Flash().Model().nSize);
+    json["spi_chip"] = nullptr;
+    json["ui"] = nullptr;
+    if (const emu::CEmulatedUiController* pUi = emu::FittedUiController(*pEnclosure)) {
+        json["spi_chip"] = ChipJson(pUi->SpiFlash().Model().pszName, pUi->SpiFlash().Model().nSize);
+        const emu::UiProgramFlash& flash = pUi->ProgramFlash();
+        json["ui"] = {{"state", flash.bValid        ? "valid"
+                                : flash.bProgrammed ? "programmed"
+                                                    : "incomplete"},
+                      {"debugger", pUi->Settings().bDebuggerBuild}};
+    }
+    json["device"] = nullptr;
+    json["memories"] = CJson::array();
+    ReadEmulatedUnit(pEnclosure, [&json](CFirmwareUpdate& update) {
+        json["device"] = {{"serial", TextOrNull(update.m_romCpu.m_strSerialNo)},
+                          {"ui_serial", TextOrNull(update.m_romUI78K.m_strUiSerialNo)}};
+        for (const MemoryRow& row : MemoryRows(update)) {
+            CJson& memory = json["memories"].emplace_back(CJson::object());
+            memory["memory"] = row.pszKey;
+            WriteDeviceVersion(row.rom, memory);
+        }
+    });
+    const std::optional<TwinProvenance> provenance = ReadTwinProvenance(strDirectory);
+    json["made_from"] = provenance ? CJson(provenance->strBackup) : CJson(nullptr);
+    json["modelled"] = provenance ? CJson(provenance->modelled) : CJson::array();
+    return json;
+}
+
 int ShowEmulator(const CliOptions& options, CommandStreams& streams) {
     const std::string strDirectory = options.emulateDirectory.value_or(DefaultEmulatorDirectory());
     if (!emu::EnclosureExists(strDirectory)) {
-        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_SHOW_NO_ENCLOSURE)) << strDirectory
-                    << '\n';
+        PrintMessage(streams.err, IDS_CLI_SHOW_NO_ENCLOSURE, Utf8ToUtf16(strDirectory));
         return kExitNothing;
     }
     std::string strError;
@@ -113,8 +180,12 @@ int ShowEmulator(const CliOptions& options, CommandStreams& streams) {
     std::shared_ptr<emu::CEmulatedEnclosure> pEnclosure =
         emu::LoadEnclosure(strDirectory, strError);
     if (pEnclosure == nullptr) {
-        streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_EMULATOR_ERROR)) << strError << '\n';
+        PrintMessage(streams.err, IDS_CLI_EMULATOR_ERROR, Utf8ToUtf16(strError));
         return kExitFailure;
+    }
+    if (options.bJson) {
+        PrintDocument(streams, EmulatorJson(strDirectory, pEnclosure));
+        return kExitSuccess;
     }
     std::ostream& out = streams.out;
     Line(out, IDS_CLI_SHOW_ENCLOSURE, strDirectory);
@@ -140,27 +211,20 @@ int ShowEmulator(const CliOptions& options, CommandStreams& streams) {
                                                       : u"")));
     }
 
-    {
-        emu::CEmulatedDeviceSystem system;
-        system.Attach(CEmulatedSession::kDrivePath, pEnclosure);
-        CFirmwareUpdate update(system);
-        std::ostringstream ignored;
-        if (FindAndReadUnit(update, nullptr, ignored, CliOptions{})) {
-            update.m_device.Close();
-            Line(out, IDS_CLI_SERIAL, Utf16ToUtf8(update.m_romCpu.m_strSerialNo));
-            Line(out, IDS_CLI_UI_SERIAL, Utf16ToUtf8(update.m_romUI78K.m_strUiSerialNo));
-            const std::array<MemoryRow, 5> rows = MemoryRows(update);
-            std::size_t nWidth = 0;
-            for (const MemoryRow& row : rows) {
-                nWidth = std::max(nWidth, DisplayWidth(LoadResString(row.nName)) + 2);
-            }
-            for (const MemoryRow& row : rows) {
-                out << "  " << Utf16ToUtf8(PadToWidth(LoadResString(row.nName), nWidth))
-                    << Utf16ToUtf8(row.rom.m_strDeviceVersion) << '\n';
-            }
-        } else {
-            out << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
+    const bool bRead = ReadEmulatedUnit(pEnclosure, [&out](CFirmwareUpdate& update) {
+        Line(out, IDS_CLI_SERIAL, Utf16ToUtf8(update.m_romCpu.m_strSerialNo));
+        Line(out, IDS_CLI_UI_SERIAL, Utf16ToUtf8(update.m_romUI78K.m_strUiSerialNo));
+        std::size_t nWidth = 0;
+        for (const MemoryRow& row : MemoryRows(update)) {
+            nWidth = std::max(nWidth, DisplayWidth(LoadResString(row.nName)) + 2);
         }
+        for (const MemoryRow& row : MemoryRows(update)) {
+            out << "  " << Utf16ToUtf8(PadToWidth(LoadResString(row.nName), nWidth))
+                << Utf16ToUtf8(row.rom.m_strDeviceVersion) << '\n';
+        }
+    });
+    if (!bRead) {
+        out << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
     }
 
     const std::optional<TwinProvenance> provenance = ReadTwinProvenance(strDirectory);
@@ -190,13 +254,27 @@ int ResetEmulator(const CliOptions& options, CommandStreams& streams) {
     switch (result.outcome) {
         case ResetOutcome::Done:
             streams.out << strText;
+            if (options.bJson) {
+                CJson json = ResultDocument(kExitSuccess, 0, u"");
+                json["directory"] = reset.strDirectory;
+                json["units"] = result.nUnits;
+                json["link"] = result.strLink;
+                json["preset"] = reset.strPreset;
+                PrintDocument(streams, json);
+            }
             return kExitSuccess;
         case ResetOutcome::SaveFailed:
             streams.err << strText;
+            NoteMessage(streams.err, IDS_CLI_EMULATOR_ERROR,
+                        Utf8ToUtf16(strText.substr(0, strText.find('\n'))));
             return kExitFailure;
         case ResetOutcome::BadUnitCount:
         case ResetOutcome::NotMade:
             streams.err << strText;
+            NoteMessage(streams.err,
+                        result.outcome == ResetOutcome::NotMade ? IDS_CLI_EMULATOR_ERROR
+                                                                : IDS_CLI_BAD_UNIT_COUNT,
+                        Utf8ToUtf16(strText.substr(0, strText.find('\n'))));
             return kExitNothing;
     }
     return kExitFailure;

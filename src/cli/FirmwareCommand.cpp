@@ -7,6 +7,8 @@
 #include "base/Json.h"
 #include "base/Text.h"
 #include "cli/Commands.h"
+#include "cli/JsonReply.h"
+#include "cli/JsonValues.h"
 #include "cli/TextTable.h"
 #include "device/ProductTable.h"
 #include "firmware/ImageCatalogue.h"
@@ -52,7 +54,9 @@ std::vector<ShownImage> CarriedImages() {
 }
 
 void PrintFault(std::ostream& err, const PackageError& error) {
-    err << Utf16ToUtf8(DescribePackageError(error)) << '\n';
+    const std::u16string text = DescribePackageError(error);
+    err << Utf16ToUtf8(text) << '\n';
+    NoteMessage(err, error.nReason, text);
 }
 
 // Whole or not at all, as every file the program saves.
@@ -63,7 +67,8 @@ bool WriteBytes(const std::filesystem::path& path, std::span<const BYTE> bytes) 
         strError);
 }
 
-int Export(const std::string& strDirectory, CommandStreams& streams) {
+int Export(const std::string& strDirectory, const CliOptions& options, CommandStreams& streams) {
+    CJson files = CJson::array();
     const std::filesystem::path directory = PathFromUtf8(strDirectory);
     std::error_code error;
     std::filesystem::create_directories(directory, error);
@@ -74,11 +79,18 @@ int Export(const std::string& strDirectory, CommandStreams& streams) {
             return kExitFailure;
         }
         streams.log << Utf16ToUtf8(LoadResString(IDS_PKG_WRITTEN)) << PathToUtf8(path) << '\n';
+        files.push_back(PathToUtf8(path));
+    }
+    if (options.bJson) {
+        CJson json = ResultDocument(kExitSuccess, 0, u"");
+        json["files"] = std::move(files);
+        PrintDocument(streams, json);
     }
     return kExitSuccess;
 }
 
-int Pack(const std::string& strOut, const std::string& strDirectory, CommandStreams& streams) {
+int Pack(const std::string& strOut, const std::string& strDirectory, const CliOptions& options,
+         CommandStreams& streams) {
     // The images of the directory, by their file names; their versions
     // and checksums are read from the bytes.
     const std::filesystem::path directory = PathFromUtf8(strDirectory);
@@ -124,6 +136,17 @@ int Pack(const std::string& strOut, const std::string& strDirectory, CommandStre
         return kExitFailure;
     }
     streams.log << Utf16ToUtf8(LoadResString(IDS_PKG_WRITTEN)) << strOut << '\n';
+    if (options.bJson) {
+        CJson json = ResultDocument(kExitSuccess, 0, u"");
+        json["package"] = strOut;
+        json["product_version"] = ProductVersionValue(wProduct);
+        CJson images = CJson::array();
+        for (const PackageImage& image : package.images) {
+            images.push_back(image.pKind->pszKey);
+        }
+        json["memories"] = std::move(images);
+        PrintDocument(streams, json);
+    }
     return kExitSuccess;
 }
 
@@ -154,7 +177,7 @@ int Show(const CliOptions& options, CommandStreams& streams) {
             entry["sha256"] = Sha256Hex(image.bytes);
             entry["origin"] = pszOrigin;
         }
-        streams.out << JsonText({{"origin", pszOrigin}, {"images", std::move(list)}}) << '\n';
+        PrintDocument(streams, {{"origin", pszOrigin}, {"images", std::move(list)}});
         return kExitSuccess;
     }
     // The hash comes last: it is the column that wraps on a narrow terminal.
@@ -174,10 +197,10 @@ int Show(const CliOptions& options, CommandStreams& streams) {
 int RunFirmwareCommand(const CliOptions& options, CommandStreams& streams) {
     const std::u16string& verb = options.words[1];
     if (verb == u"export") {
-        return Export(Utf16ToUtf8(options.words[2]), streams);
+        return Export(Utf16ToUtf8(options.words[2]), options, streams);
     }
     if (verb == u"pack") {
-        return Pack(Utf16ToUtf8(options.words[2]), Utf16ToUtf8(options.words[3]), streams);
+        return Pack(Utf16ToUtf8(options.words[2]), Utf16ToUtf8(options.words[3]), options, streams);
     }
     return Show(options, streams);
 }

@@ -7,6 +7,8 @@
 #include "base/Json.h"
 #include "base/Text.h"
 #include "cli/Commands.h"
+#include "cli/JsonReply.h"
+#include "cli/JsonValues.h"
 #include "cli/TextTable.h"
 #include "images/ImageOrigin.h"
 #include "session/CliOptions.h"
@@ -53,22 +55,21 @@ int ReportReadFaults(CFirmwareUpdate& update, std::ostream& err) {
 // versions, the product versions and where the images come from.
 void WriteUnitJson(CFirmwareUpdate& update, CJson& json) {
     CJson& device = json["device"] = CJson::object();
-    device["name"] = update.m_device.m_strProductName;
-    device["serial"] = update.m_romCpu.m_strSerialNo;
-    device["ui_serial"] = update.m_romUI78K.m_strUiSerialNo;
+    device["name"] = OneSpaced(update.m_device.m_strProductName);
+    device["serial"] = TextOrNull(update.m_romCpu.m_strSerialNo);
+    device["ui_serial"] = TextOrNull(update.m_romUI78K.m_strUiSerialNo);
     CJson& memories = json["memories"] = CJson::array();
     for (const MemoryRow& row : MemoryRows(update)) {
         CJson& memory = memories.emplace_back(CJson::object());
         memory["memory"] = row.pszKey;
         // An image that is not loaded has no version, whatever the
         // dialog's field says.
-        memory["image_version"] =
-            row.rom.IsLoaded() ? CJson(row.rom.m_strRomVersion) : CJson(nullptr);
-        memory["device_version"] = row.rom.m_strDeviceVersion;
+        memory["image_version"] = ImageVersionValue(row.rom);
+        WriteDeviceVersion(row.rom, memory);
         memory["update"] = row.bWritable && update.IsSelected(row.rom);
-        if (row.bWritable && row.rom.IsLoaded()) {
-            memory["image_origin"] = OriginName(row.rom.m_origin);
-        }
+        memory["writable"] = row.bWritable;
+        memory["image_origin"] =
+            row.rom.IsLoaded() ? CJson(OriginName(row.rom.m_origin)) : CJson(nullptr);
         const ReadFault& fault = update.ReadFaultOf(row.rom);
         CJson& readFault = memory["read_fault"] = nullptr;
         if (fault.kind != ReadFaultKind::None) {
@@ -77,11 +78,10 @@ void WriteUnitJson(CFirmwareUpdate& update, CJson& json) {
                          {"status", fault.nStatus}};
         }
     }
-    json["product_version"] = {{"images", ProductVersionOf(update, false)},
-                               {"device", ProductVersionOf(update, true)}};
+    json["product_version"] = {{"images", ProductVersionValue(ProductVersionWord(update, false))},
+                               {"device", ProductVersionValue(ProductVersionWord(update, true))}};
     const auto [origin, path] = OriginOfImages(update);
-    json["images"] = {{"origin", OriginName(origin)},
-                      {"path", path.empty() ? CJson(nullptr) : CJson(path)}};
+    json["images"] = {{"origin", OriginName(origin)}, {"path", TextOrNull(path)}};
 }
 
 // One unit's block: its name and serial numbers, the table of memories,
@@ -155,8 +155,11 @@ int ShowEveryUnit(CFirmwareUpdate& first, const std::vector<PhysicalDrive>& othe
         nExit = std::max(nExit, ReportReadFaults(*pUnit, streams.err));
         pUnit->m_device.Close();
     }
-    streams.out << (options.bJson ? JsonText({{"devices", std::move(devices)}}) + "\n"
-                                  : Utf16ToUtf8(text));
+    if (options.bJson) {
+        PrintDocument(streams, {{"devices", std::move(devices)}});
+    } else {
+        streams.out << Utf16ToUtf8(text);
+    }
     return nExit;
 }
 
@@ -167,17 +170,15 @@ int ShowInfo(CFirmwareUpdate& update, const CliOptions& options, CommandStreams&
         return kExitNothing;
     }
     const UnitSearch search = SearchUnit(update, options, streams.err);
+    // Found or not, the error stream has said why there is nothing to show.
     if (!search.bFound || !ReadFoundUnit(update, nullptr, streams.err)) {
-        if (options.bJson) {
-            streams.out << JsonText({{"device", nullptr}}) << '\n';
-        }
         return kExitNothing;
     }
     if (search.others.empty()) {
         if (options.bJson) {
             CJson json = CJson::object();
             WriteUnitJson(update, json);
-            streams.out << JsonText(json) << '\n';
+            PrintDocument(streams, json);
         } else {
             streams.out << Utf16ToUtf8(UnitText(update));
         }

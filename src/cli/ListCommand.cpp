@@ -1,4 +1,6 @@
 #include "cli/Commands.h"
+#include "cli/JsonReply.h"
+#include "cli/JsonValues.h"
 
 #include <ostream>
 
@@ -14,6 +16,29 @@
 namespace rf {
 
 namespace {
+
+// The verdicts as words, the same in every language.
+struct VerdictWord {
+    UINT nVerdict;
+    const char* pszWord;
+};
+constexpr VerdictWord kVerdictWords[] = {
+    {IDS_CLI_DRIVE_SUPPORTED, "supported"},
+    {IDS_CLI_DRIVE_OTHER_BRAND, "supported_other_brand"},
+    {IDS_CLI_DRIVE_ATA, "unsupported_ata"},
+    {IDS_CLI_DRIVE_NOT_SUPPORTED, "unsupported"},
+};
+
+// A drive that is not one of the above could not be opened, whichever
+// reason its message gives.
+const char* VerdictWordOf(UINT nVerdict) {
+    for (const VerdictWord& word : kVerdictWords) {
+        if (word.nVerdict == nVerdict) {
+            return word.pszWord;
+        }
+    }
+    return "no_access";
+}
 
 UINT Verdict(IDeviceSystem& system, const PhysicalDrive& drive, bool bAllProducts) {
     if (drive.bBusKnown && (drive.nBusType == BusTypeAta || drive.nBusType == BusTypeAtapi)) {
@@ -48,16 +73,19 @@ int ListDrives(IDeviceSystem& system, const CliOptions& options, CommandStreams&
             const UINT nVerdict = Verdict(system, drive, options.updater.bAllProducts);
             CJson& entry = list.emplace_back(CJson::object());
             entry["name"] = drive.strName;
-            entry["bus"] = drive.bBusKnown ? FormatBusName(drive.nBusType, drive.nBusMajorVersion,
-                                                           drive.nBusMinorVersion)
-                                           : std::u16string();
-            entry["product"] = drive.strVendor + " " + drive.strProduct;
-            entry["revision"] = drive.strRevision;
+            entry["bus"] = drive.bBusKnown
+                               ? CJson(FormatBusName(drive.nBusType, drive.nBusMajorVersion,
+                                                     drive.nBusMinorVersion))
+                               : CJson(nullptr);
+            entry["product"] =
+                drive.bInquiryKnown ? OneSpaced(drive.strVendor + " " + drive.strProduct) : nullptr;
+            entry["revision"] = drive.bInquiryKnown ? OneSpaced(drive.strRevision) : nullptr;
             entry["supported"] =
                 nVerdict == IDS_CLI_DRIVE_SUPPORTED || nVerdict == IDS_CLI_DRIVE_OTHER_BRAND;
-            entry["status"] = LoadResString(nVerdict);
+            entry["status"] = VerdictWordOf(nVerdict);
+            entry["status_text"] = LoadResString(nVerdict);
         }
-        out << JsonText({{"drives", std::move(list)}}) << '\n';
+        PrintDocument(streams, {{"drives", std::move(list)}});
         return 0;
     }
     if (drives.empty()) {

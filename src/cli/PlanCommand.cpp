@@ -10,6 +10,8 @@
 #include "base/Text.h"
 #include "base/TextWidth.h"
 #include "cli/Commands.h"
+#include "cli/JsonReply.h"
+#include "cli/JsonValues.h"
 #include "session/CliOptions.h"
 #include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
@@ -49,32 +51,39 @@ std::u16string Indented(const std::u16string& text) {
     return indented;
 }
 
-void PrintJson(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, std::ostream& out) {
+void PrintJson(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, int nExit,
+               CommandStreams& streams) {
     CJson steps = CJson::array();
     for (const PlannedStep& step : plan.steps) {
         const MemoryRow* pRow = RowOf(rows, step.pRom);
-        CJson stages = CJson::array();
+        CJson stageIds = CJson::array();
+        CJson stageTexts = CJson::array();
         for (const UINT nText : step.stageTexts) {
-            stages.push_back(LoadResString(nText));
+            stageIds.push_back(nText);
+            stageTexts.push_back(LoadResString(nText));
         }
         CJson& entry = steps.emplace_back(CJson::object());
-        entry["memory"] = pRow != nullptr ? pRow->pszKey : "";
-        entry["from_version"] = step.pRom->m_strDeviceVersion;
-        entry["to_version"] = step.pRom->m_strRomVersion;
+        entry["memory"] = pRow != nullptr ? CJson(pRow->pszKey) : CJson(nullptr);
+        CJson device = CJson::object();
+        WriteDeviceVersion(*step.pRom, device);
+        entry["from_version"] = device["device_version"];
+        entry["to_version"] = ImageVersionValue(*step.pRom);
         entry["estimated_ms"] = MillisecondsOrNull(step.estimatedMicroseconds);
-        entry["stages"] = std::move(stages);
-        if (step.nFailure != 0) {
-            entry["failure_id"] = step.nFailure;
-        }
+        entry["stage_ids"] = std::move(stageIds);
+        entry["stage_texts"] = std::move(stageTexts);
+        entry["failure_id"] = step.nFailure != 0 ? CJson(step.nFailure) : CJson(nullptr);
     }
-    CJson json = CJson::object();
+    const std::u16string message =
+        plan.nMessageId == 0 ? std::u16string()
+                             : LoadResString(plan.nMessageId) +
+                                   (plan.strDetail.empty() ? u"" : u"\n" + plan.strDetail);
+    CJson json = ResultDocument(nExit, plan.nMessageId, message);
+    json["question"] = plan.bQuestion;
     json["steps"] = std::move(steps);
     json["other_ms"] = MillisecondsOrNull(plan.otherMicroseconds);
     json["total_ms"] = MillisecondsOrNull(plan.totalMicroseconds);
     json["link"] = plan.pLink->pszName;
-    json["message_id"] = plan.nMessageId;
-    json["message"] = plan.nMessageId == 0 ? std::u16string() : LoadResString(plan.nMessageId);
-    out << JsonText(json) << '\n';
+    PrintDocument(streams, json);
 }
 
 void PrintText(const PlannedUpdate& plan, const std::array<MemoryRow, 5>& rows, std::ostream& out) {
@@ -145,8 +154,8 @@ int RunPlanCommand(CFirmwareUpdate& update, const CliOptions& options, CommandSt
     if (options.link) {
         pLink = emu::FindBusProfile(*options.link);
         if (pLink == nullptr) {
-            streams.err << Utf16ToUtf8(LoadResString(IDS_CLI_UNKNOWN_OPTION)) << "--link "
-                        << *options.link << '\n';
+            PrintMessage(streams.err, IDS_CLI_UNKNOWN_OPTION,
+                         u"--link " + Utf8ToUtf16(*options.link));
             return kExitNothing;
         }
     }
@@ -161,8 +170,16 @@ int RunPlanCommand(CFirmwareUpdate& update, const CliOptions& options, CommandSt
     const PlannedUpdate plan =
         PlanUpdate(update, pLink != nullptr ? *pLink : LinkProfileOf(update.m_device));
     const std::array<MemoryRow, 5> rows = MemoryRows(update);
+    // As the update itself ends: nothing when it refuses, a failure when a
+    // memory fails on the way.
+    UpdateResult result;
+    result.nMessageId = plan.nMessageId;
+    const int nExit = plan.bRefused ? kExitNothing
+                      : (!plan.bQuestion && plan.nMessageId != 0 && !result.Succeeded())
+                          ? kExitFailure
+                          : kExitSuccess;
     if (options.bJson) {
-        PrintJson(plan, rows, streams.out);
+        PrintJson(plan, rows, nExit, streams);
     } else {
         PrintText(plan, rows, streams.out);
     }
@@ -172,16 +189,8 @@ int RunPlanCommand(CFirmwareUpdate& update, const CliOptions& options, CommandSt
                                    LoadResString(TerminalTextId(plan.nMessageId)) +
                                    (plan.strDetail.empty() ? u"" : u"\n" + plan.strDetail))
                     << '\n';
-        // As the update itself ends when it refuses.
-        return kExitNothing;
     }
-    // And as it ends when a memory fails on the way.
-    UpdateResult result;
-    result.nMessageId = plan.nMessageId;
-    if (!plan.bQuestion && plan.nMessageId != 0 && !result.Succeeded()) {
-        return kExitFailure;
-    }
-    return kExitSuccess;
+    return nExit;
 }
 
 }  // namespace rf

@@ -14,6 +14,7 @@
 #include "base/Text.h"
 #include "base/TextWidth.h"
 #include "cli/Commands.h"
+#include "cli/JsonReply.h"
 #include "cli/TempDirectory.h"
 #include "cli/TwinCheck.h"
 #include "device/FlashRomCheck.h"
@@ -232,18 +233,16 @@ int RehearseUpdate(CFirmwareUpdate& unitUpdate, const CliOptions& options, Comma
         for (const MemoryOutcome& memory : outcomes) {
             CJson& entry = memories.emplace_back(CJson::object());
             entry["memory"] = memory.pszKey;
-            entry["outcome"] = OutcomeKey(memory.outcome);
+            entry["state"] = OutcomeKey(memory.outcome);
             if (memory.outcome == Outcome::Differs) {
                 entry["offset"] = memory.nOffset;
             }
         }
-        CJson rehearsal = CJson::object();
-        rehearsal["exit_status"] = nExit;
-        rehearsal["message_id"] = nMessage;
-        rehearsal["message"] = strMessage;
-        rehearsal["device_ms"] = nDeviceMicroseconds / 1000;
-        rehearsal["memories"] = std::move(memories);
-        streams.out << JsonText({{"rehearsal", std::move(rehearsal)}}) << '\n';
+        CJson json = ResultDocument(nExit, nMessage, strMessage);
+        json["rehearsal"] = true;
+        json["total_ms"] = nDeviceMicroseconds / 1000;
+        json["memories"] = std::move(memories);
+        PrintDocument(streams, json);
     } else {
         std::ostream& out = streams.out;
         out << Utf16ToUtf8(LoadResString(IDS_CLI_REHEARSAL_RESULT)) << ": "

@@ -9,6 +9,8 @@
 #include "base/Text.h"
 #include "base/TextWidth.h"
 #include "cli/Commands.h"
+#include "cli/JsonReply.h"
+#include "cli/JsonValues.h"
 #include "device/FindDevice.h"
 #include "text/StringTable.h"
 #include "update/FirmwareUpdate.h"
@@ -16,30 +18,10 @@
 
 namespace rf {
 
-namespace {
-
-// The shipped combinations are listed by the short versions ("0027"); the
-// vendor's longer texts begin with them ("0029 (2013/11/12 17:28:04)"), or
-// for the bridge with the same number written "0.27".
-std::u16string ShortVersion(const std::u16string& text) {
-    std::u16string head = text.substr(0, text.find(u' '));
-    const std::size_t nDot = head.find(u'.');
-    if (nDot == std::u16string::npos || nDot == 0 || nDot > 2 || head.size() - nDot - 1 != 2) {
-        return head;
-    }
-    return std::u16string(2 - nDot, u'0') + head.substr(0, nDot) + head.substr(nDot + 1);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::u16string ProductVersionOf(CFirmwareUpdate& update, bool bDevice) {
-    const std::array<CRomObject*, kImageMemoryCount> roms = update.Writable();
-    std::array<std::u16string, kImageMemoryCount> versions;
-    for (std::size_t i = 0; i < roms.size(); ++i) {
-        versions[i] =
-            ShortVersion(bDevice ? roms[i]->m_strDeviceVersion : roms[i]->m_strRomVersion);
-    }
-    return FormatProductVersion(LookUpProductVersion(versions));
+    return FormatProductVersion(ProductVersionWord(update, bDevice));
 }
 
 std::u16string DriveNameOf(IDeviceSystem& system, const std::u16string& path) {
@@ -93,6 +75,7 @@ void ReportSeveralUnits(CFirmwareUpdate& update, const std::vector<PhysicalDrive
         text += line(row);
     }
     err << Utf16ToUtf8(text);
+    NoteMessage(err, IDS_CLI_SEVERAL_DEVICES, LoadResString(IDS_CLI_SEVERAL_DEVICES));
 }
 
 }  // namespace rf

@@ -9,6 +9,7 @@
 #include "base/FilePath.h"
 #include "base/Text.h"
 #include "cli/Commands.h"
+#include "cli/JsonReply.h"
 #include "device/FindDevice.h"
 #include "framework/controls/ProgressCtrl.h"
 #include "session/CliOptions.h"
@@ -70,9 +71,9 @@ UnitSearch SearchUnit(CFirmwareUpdate& update, const CliOptions& options, std::o
     }
     if (!result.bFound) {
         if (options.device) {
-            err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_SUCH_DEVICE) + *options.device) << '\n';
+            PrintMessage(err, IDS_CLI_NO_SUCH_DEVICE, *options.device);
         } else {
-            err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
+            PrintMessage(err, IDS_CLI_NO_DEVICE);
         }
         ReportDrivesWithoutAccess(update.m_device.System(), update.m_device.m_bAllProducts, err);
         return result;
@@ -85,7 +86,7 @@ UnitSearch SearchUnit(CFirmwareUpdate& update, const CliOptions& options, std::o
 
 bool ReadFoundUnit(CFirmwareUpdate& update, CProgressCtrl* pProgress, std::ostream& err) {
     if (!update.ReadUnit(pProgress)) {
-        err << Utf16ToUtf8(LoadResString(IDS_CLI_NO_DEVICE)) << '\n';
+        PrintMessage(err, IDS_CLI_NO_DEVICE);
         ReportDrivesWithoutAccess(update.m_device.System(), update.m_device.m_bAllProducts, err);
         return false;
     }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Json.h"
 #include "base/Types.h"
 #include "batch/WorkerBatch.h"
 
@@ -40,9 +41,8 @@ UnitOutcome OutcomeOf(const WorkerState& state);
 // The summary table: unit, result, message, duration.
 std::u16string FormatSummary(const std::vector<BatchUnit>& units,
                              const std::vector<WorkerState>& states);
-// {"units": [{"device", "serial", "result", "message_id", "message"}]}
-std::string FormatUnitsJson(const std::vector<BatchUnit>& units,
-                            const std::vector<WorkerState>& states);
+// {"result", "units": [{"drive", "serial", "result", "message_id", "message"}]}
+CJson UnitsJson(const std::vector<BatchUnit>& units, const std::vector<WorkerState>& states);
 // 0 when every unit was updated, 1 when any failed, 2 otherwise (no unit,
 // or units where nothing was done).
 int BatchExitStatus(const std::vector<WorkerState>& states);

@@ -11,6 +11,7 @@
 #include "batch/WorkerProcess.h"
 #include "cli/CliApp.h"
 #include "cli/Commands.h"
+#include "cli/JsonReply.h"
 #include "cli/UpdateAll.h"
 #include "device/FindDevice.h"
 #include "device/ScsiDevice.h"
@@ -117,10 +118,6 @@ std::vector<std::u16string> WorkerArgs(const CliOptions& options, const std::u16
 
 namespace {
 
-void PrintLine(std::ostream& stream, const std::u16string& text) {
-    stream << Utf16ToUtf8(text) << '\n';
-}
-
 }  // namespace
 
 int RunUpdateAll(IDeviceSystem& system, const CliOptions& options, CommandStreams& streams,
@@ -136,7 +133,10 @@ int RunUpdateAll(IDeviceSystem& system, const CliOptions& options, CommandStream
         PrintLine(streams.err, LoadResString(IDS_CLI_NO_DEVICE));
         ReportDrivesWithoutAccess(system, options.updater.bAllProducts, streams.err);
         if (options.bJson) {
-            streams.out << FormatUnitsJson({}, {}) << '\n';
+            CJson json = UnitsJson({}, {});
+            json["result"] = ResultWord(kExitNothing, 0);
+            SetMessage(json, IDS_CLI_NO_DEVICE, LoadResString(IDS_CLI_NO_DEVICE));
+            PrintDocument(streams, json);
         }
         return kExitNothing;
     }
@@ -176,7 +176,7 @@ int RunUpdateAll(IDeviceSystem& system, const CliOptions& options, CommandStream
         RunWorkers(program, jobs, {{kWorkerProgressVariable, "1"}}, WorkerLimits{}, view);
     view.Finish();
     if (options.bJson) {
-        streams.out << FormatUnitsJson(units, states) << '\n';
+        PrintDocument(streams, UnitsJson(units, states));
     } else {
         streams.out << '\n' << Utf16ToUtf8(FormatSummary(units, states));
     }

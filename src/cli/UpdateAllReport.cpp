@@ -8,6 +8,8 @@
 #include "base/Json.h"
 #include "base/Text.h"
 #include "base/TextWidth.h"
+#include "cli/JsonReply.h"
+#include "cli/JsonValues.h"
 #include "cli/TextTable.h"
 #include "cli/UpdateAll.h"
 #include "text/StringTable.h"
@@ -112,19 +114,21 @@ std::u16string FormatSummary(const std::vector<BatchUnit>& units,
     return FormatTable(rows, TerminalColumns(), {3});
 }
 
-std::string FormatUnitsJson(const std::vector<BatchUnit>& units,
-                            const std::vector<WorkerState>& states) {
+CJson UnitsJson(const std::vector<BatchUnit>& units, const std::vector<WorkerState>& states) {
     CJson list = CJson::array();
     for (std::size_t i = 0; i < units.size() && i < states.size(); ++i) {
         const UnitOutcome outcome = OutcomeOf(states[i]);
         CJson& entry = list.emplace_back(CJson::object());
-        entry["device"] = units[i].strDrive;
-        entry["serial"] = units[i].strSerial;
+        entry["drive"] = units[i].strDrive;
+        entry["serial"] = TextOrNull(units[i].strSerial);
         entry["result"] = outcome.pszResult;
-        entry["message_id"] = outcome.nMessageId;
-        entry["message"] = outcome.message;
+        SetMessage(entry, outcome.nMessageId, outcome.message);
     }
-    return JsonText({{"units", std::move(list)}});
+    CJson json = CJson::object();
+    json["result"] = ResultWord(BatchExitStatus(states), 0);
+    SetMessage(json, 0, u"");
+    json["units"] = std::move(list);
+    return json;
 }
 
 int BatchExitStatus(const std::vector<WorkerState>& states) {

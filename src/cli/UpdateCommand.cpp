@@ -7,6 +7,7 @@
 #include "base/Text.h"
 #include "batch/WorkerLines.h"
 #include "cli/Commands.h"
+#include "cli/JsonReply.h"
 #include "cli/TerminalProgress.h"
 #include "device/FrontEndPump.h"
 #include "framework/controls/ProgressCtrl.h"
@@ -52,6 +53,14 @@ public:
     }
 
     bool StateLost() const { return m_bStateLost; }
+    // A question was answered no, and so nothing was done.
+    bool Declined() const { return m_bDeclined; }
+
+    bool Ask(UINT nQuestionId) override {
+        const bool bYes = CMessageBoxFrontEnd::Ask(nQuestionId);
+        m_bDeclined = m_bDeclined || !bYes;
+        return bYes;
+    }
 
 private:
     // Between the device's commands: the first request to end is answered
@@ -84,6 +93,7 @@ private:
     std::optional<CInterruptGuard> m_guard;
     std::optional<CScopedFrontEndPump> m_scopedPump;
     bool m_bStateLost = false;
+    bool m_bDeclined = false;
 };
 
 }  // namespace
@@ -103,15 +113,17 @@ int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, Command
     }
     UpdateResult result;
     bool bStateLost = false;
+    bool bDeclined = false;
     if (FindAndReadUnit(update, &progress, streams.err, options)) {
         CTerminalFrontEnd frontEnd(view, streams.err, saveState);
         result = update.RunChecked(&progress, frontEnd);
         bStateLost = frontEnd.StateLost();
+        bDeclined = frontEnd.Declined();
     }
     view.Finish();
     const UINT nMessage = result.nMessageId;
     if (pMessage != nullptr) {
-        *pMessage = nMessage;
+        *pMessage = nMessage == 0 && bDeclined ? IDS_JSON_DECLINED : nMessage;
     }
 
     const bool bSuccess = result.Succeeded() && !bStateLost;
@@ -134,9 +146,17 @@ int RunUpdateCommand(CFirmwareUpdate& update, const CliOptions& options, Command
                          : nMessage == 0 ? "nothing"
                          : bNothing      ? "refused"
                                          : "failure";
-        json["message_id"] = nMessage;
-        json["message"] = nMessage == 0 ? std::u16string() : result.Text();
-        streams.out << JsonText(json) << '\n';
+        if (nMessage != 0) {
+            SetMessage(json, nMessage, result.Text());
+        } else if (bDeclined) {
+            SetMessage(json, IDS_JSON_DECLINED, LoadResString(IDS_JSON_DECLINED));
+        } else if (const auto noted = NotedMessage(streams.err)) {
+            // Nothing was done, and the search said why.
+            SetMessage(json, noted->nMessageId, noted->text);
+        } else {
+            SetMessage(json, IDS_JSON_NOTHING_DONE, LoadResString(IDS_JSON_NOTHING_DONE));
+        }
+        PrintDocument(streams, json);
     }
     return bSuccess ? kExitSuccess : bNothing ? kExitNothing : kExitFailure;
 }

@@ -190,7 +190,7 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --yes                    answer Yes when asked to overwrite firmware that is up to date\n"
      u"  --all                    with \"update\": every attached enclosure at once, one process each;\n"
      u"                           --trace then names a directory, one file per unit\n"
-     u"  --json                   machine-readable output (list, info, update, firmware show)\n"
+     u"  --json                   one JSON document on the output, for every command\n"
      u"  --trace FILE             write every command block sent to FILE\n"
      u"  --stats                  print commands, bytes, device time and host CPU time\n"
      u"  --complete WHAT          words for shell completion: commands, options, presets, links,\n"
@@ -256,7 +256,7 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"  --yes                    最新のファームウェアを上書きするか尋ねられたら「はい」と答えます\n"
      u"  --all                    \"update\" と共に: 接続されたすべての筐体を、1 台に 1 プロセスで\n"
      u"                           同時に更新します (--trace はディレクトリ、1 台に 1 ファイル)\n"
-     u"  --json                   機械で読める出力 (list, info, update, firmware show)\n"
+     u"  --json                   どのコマンドでも出力は JSON 文書 1 つ\n"
      u"  --trace FILE             送信したコマンドブロックをすべて FILE に書きます\n"
      u"  --stats                  コマンド数、バイト数、デバイス時間、CPU 時間を表示します\n"
      u"  --complete WHAT          シェル補完の候補を表示します: commands, options, presets, links,\n"
@@ -677,6 +677,10 @@ constexpr std::array kStrings = std::to_array<StringEntry>({
      u"--all goes with the update command only, and not with --device, --plan or --rehearse.",
      u"--all は update コマンドでのみ使え、--device、--plan、--rehearse "
      u"とは同時に指定できません。"},
+    {IDS_JSON_FAILED, u"The command failed.", u"コマンドは失敗しました。"},
+    {IDS_JSON_NOTHING_DONE, u"Nothing was done.", u"何も行われませんでした。"},
+    {IDS_JSON_DECLINED, u"Nothing was written: the question was answered no.",
+     u"質問に「いいえ」と答えたため、何も書き込んでいません。"},
 });
 
 Language g_language = Language::English;

@@ -285,6 +285,11 @@ enum StringId : UINT {
     IDS_BROKER_NO_CREDENTIALS = 2516,
     IDS_BROKER_TOO_MANY = 2517,
     IDS_BROKER_MALFORMED = 2518,
+
+    // What a command that printed no result of its own reports in JSON.
+    IDS_JSON_FAILED = 2700,
+    IDS_JSON_NOTHING_DONE = 2701,
+    IDS_JSON_DECLINED = 2702,
 };
 
 enum class Language { English, Japanese };

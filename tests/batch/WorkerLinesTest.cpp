@@ -36,6 +36,14 @@ TEST(WorkerLinesTest, AResultIsTakenFromTheWholeObjectAndItsOwnMembersOnly) {
     ASSERT_TRUE(nested);
     EXPECT_EQ(nested->strResult, "failure");
     EXPECT_EQ(nested->nMessageId, 903u);
+    // Nothing done without a message, and a worker that could not run.
+    const auto bare = ParseResultLine(R"({"result":"nothing","message_id":null,"message":null})");
+    ASSERT_TRUE(bare);
+    EXPECT_EQ(bare->nMessageId, 0u);
+    const auto error = ParseResultLine(R"({"error":{"message_id":2210,"message":"x"}})");
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->strResult, "error");
+    EXPECT_EQ(error->nMessageId, 2210u);
     for (const char* pszLine : {
              R"({"result":"success","message_id":140)",  // cut short
              R"({"result":"success","message_id":140} })",
@@ -45,6 +53,7 @@ TEST(WorkerLinesTest, AResultIsTakenFromTheWholeObjectAndItsOwnMembersOnly) {
              R"({"result":"success","message_id":140.5})",
              R"({"result":"success","message_id":-1})",
              R"({"result":"success","message_id":70000})",
+             R"({"error":{"message_id":"2210"}})",
              "{\"result\":\"\xFF\",\"message_id\":1}",
              "Complete to update firmware.",
          }) {

@@ -109,10 +109,11 @@ TEST_F(CliTest, AnUpdateOfTheEmulatedEnclosureAsANewUserRunsIt) {
 
     const CliRun before = Run({u"info", emulate, u"--json"});
     EXPECT_EQ(before.nExit, 0);
-    EXPECT_NE(before.strOut.find("\"device\":\"Ver.1.00\""), std::string::npos) << before.strOut;
+    EXPECT_NE(before.strOut.find("\"device\":\"1.00\""), std::string::npos) << before.strOut;
     EXPECT_NE(before.strOut.find(
                   "{\"memory\":\"flash\",\"image_version\":\"0027\",\"device_version\":\"0024\","
-                  "\"update\":true,\"image_origin\":\"test\",\"read_fault\":null}"),
+                  "\"device_state\":\"read\",\"update\":true,\"writable\":true,"
+                  "\"image_origin\":\"test\",\"read_fault\":null}"),
               std::string::npos);
 
     const std::string strTrace = files.Root() + "/trace.txt";

@@ -130,9 +130,11 @@ TEST_F(PlanCliTest, ThePlanRefusesAPageWriteChipOnASlowLinkAsTheUpdateDoes) {
         EXPECT_EQ(NumberAfter(plan.strOut, "\"message_id\":"), IDS_ERR_FLASH_LINK_TOO_SLOW);
         // No step after the one the update would stop at; the total no
         // less than its parts.
-        const std::size_t nStop = plan.strOut.find("\"failure_id\"");
-        if (nStop != std::string::npos) {
-            EXPECT_EQ(plan.strOut.find("\"memory\"", nStop), std::string::npos) << plan.strOut;
+        std::smatch stop;
+        if (std::regex_search(plan.strOut, stop, std::regex("\"failure_id\":[0-9]"))) {
+            EXPECT_EQ(plan.strOut.find("\"memory\"", static_cast<std::size_t>(stop.position(0))),
+                      std::string::npos)
+                << plan.strOut;
         }
         long long nParts = NumberAfter(plan.strOut, "\"other_ms\":");
         std::string rest = plan.strOut;

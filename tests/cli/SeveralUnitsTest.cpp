@@ -66,7 +66,7 @@ TEST_F(SeveralUnitsTest, ADeviceIsNamedByDriveOrBySerialAndAnUnknownNameTouchesN
     const CliRun bySerial = Run({u"info", Emulate(), u"--device", kFirstSerial, u"--json"});
     EXPECT_EQ(bySerial.nExit, 0);
     EXPECT_TRUE(bySerial.strOut.starts_with(
-        "{\"device\":{\"name\":\"KESTREL  DVX4400DUO\",\"serial\":\"KD44D2-1311-004870\""))
+        "{\"device\":{\"name\":\"KESTREL DVX4400DUO\",\"serial\":\"KD44D2-1311-004870\""))
         << bySerial.strOut;
 
     const std::string strBackup = files.Root() + "/second";

@@ -190,11 +190,11 @@ TEST_F(TwinCliTest, ARehearsalWritesNothingToTheUnitAndSaysHowTheUpdateWouldEnd)
     const CliRun rehearsed = Run({u"update", u"--rehearse", u"--json", Emulate("unit")});
     EXPECT_EQ(rehearsed.nExit, 0) << rehearsed.strErr;
     EXPECT_EQ(rehearsed.strOut,
-              "{\"rehearsal\":{\"exit_status\":0,\"message_id\":140,\"message\":\"Complete to "
-              "update firmware.\",\"device_ms\":37733,\"memories\":[{\"memory\":\"flash\","
-              "\"outcome\":\"holds_image\"},{\"memory\":\"host\",\"outcome\":\"holds_image\"},{"
-              "\"memory\":\"ui\",\"outcome\":\"holds_image\"},{\"memory\":\"resource\","
-              "\"outcome\":\"holds_image\"}]}}\n");
+              "{\"result\":\"success\",\"message_id\":140,\"message\":\"Complete to "
+              "update firmware.\",\"rehearsal\":true,\"total_ms\":37733,\"memories\":[{"
+              "\"memory\":\"flash\",\"state\":\"holds_image\"},{\"memory\":\"host\",\"state\":"
+              "\"holds_image\"},{\"memory\":\"ui\",\"state\":\"holds_image\"},{\"memory\":"
+              "\"resource\",\"state\":\"holds_image\"}]}\n");
     EXPECT_TRUE(DirectorySnapshot(strUnit) == before) << "the unit's state changed";
     EXPECT_TRUE(fs::is_empty(files.Root() + "/tmp")) << "the temporary directories are removed";
 }

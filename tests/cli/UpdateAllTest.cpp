@@ -25,7 +25,9 @@ protected:
 TEST_F(UpdateAllTest, WithoutAnyUnitNothingIsDone) {
     const CliRun run = RunAll({u"--json"});
     EXPECT_EQ(run.nExit, 2);
-    EXPECT_EQ(run.strOut, "{\"units\":[]}\n");
+    EXPECT_EQ(run.strOut,
+              "{\"result\":\"nothing\",\"message_id\":2012,\"message\":\"No supported "
+              "enclosure was found.\",\"units\":[]}\n");
     EXPECT_NE(run.strErr.find("No supported enclosure was found."), std::string::npos);
 
     const CliRun info = Run({u"info", u"--all"});
@@ -71,7 +73,7 @@ struct UnitLine {
 // The units of "update --all --json", in order.
 std::vector<UnitLine> UnitsOf(const std::string& strJson) {
     static const std::regex unit(
-        R"re(\{"device":"([^"]*)","serial":"([^"]*)","result":"([^"]*)")re");
+        R"re(\{"drive":"([^"]*)","serial":"([^"]*)","result":"([^"]*)")re");
     std::vector<UnitLine> units;
     for (auto it = std::sregex_iterator(strJson.begin(), strJson.end(), unit);
          it != std::sregex_iterator(); ++it) {

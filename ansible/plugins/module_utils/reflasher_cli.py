@@ -27,6 +27,8 @@ EXIT_NOTHING = 2
 # question it asks first when no carried image is newer than the unit's.
 MESSAGES_UPDATED = frozenset((140, 155))
 MESSAGE_NOTHING_NEWER = 153
+# The errors that mean no unit is attached (or none by the name given).
+MESSAGES_NOT_FOUND = frozenset((2012, 2082))
 
 # The manifest a backup writes last, and only when every file is whole.
 MANIFEST_FILE = 'unit.json'
@@ -104,7 +106,12 @@ def enclosures(document):
     only when several are attached; here it is then None."""
     if document is None:
         return None
-    if 'devices' in document:
+    if 'error' in document:
+        error = document['error'] or {}
+        if error.get('message_id') not in MESSAGES_NOT_FOUND:
+            return None
+        units = []
+    elif 'devices' in document:
         units = document['devices']
     elif document.get('device') is None:
         units = []
@@ -117,6 +124,7 @@ def enclosures(document):
             'memory': memory.get('memory'),
             'image_version': memory.get('image_version'),
             'device_version': memory.get('device_version'),
+            'device_state': memory.get('device_state'),
             'needs_update': bool(memory.get('update')),
             'image_origin': memory.get('image_origin'),
             'read_fault': memory.get('read_fault'),
@@ -149,7 +157,7 @@ def plan_of(document):
             'from_version': step.get('from_version'),
             'to_version': step.get('to_version'),
             'estimated_ms': step.get('estimated_ms'),
-            'stages': step.get('stages', []),
+            'stages': step.get('stage_texts', []),
         } for step in document['steps']],
         'other_ms': document.get('other_ms'),
         'total_ms': document.get('total_ms'),
@@ -294,8 +302,8 @@ def update_all(params, run, executable, check_mode):
             return _all_failed(batch)
         units = []
         for entry in reported:
-            unit = {'device': entry.get('device'), 'serial': entry.get('serial'), 'plan': None,
-                    'message_id': entry.get('message_id') or None, 'message': entry.get('message')}
+            unit = {'device': entry.get('drive'), 'serial': entry.get('serial'), 'plan': None,
+                    'message_id': entry.get('message_id'), 'message': entry.get('message')}
             result = entry.get('result')
             if result == 'success':
                 unit.update(outcome='updated', changed=True)
