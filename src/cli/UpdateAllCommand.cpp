@@ -116,10 +116,6 @@ std::vector<std::u16string> WorkerArgs(const CliOptions& options, const std::u16
     return args;
 }
 
-namespace {
-
-}  // namespace
-
 int RunUpdateAll(IDeviceSystem& system, const CliOptions& options, CommandStreams& streams,
                  const CliContext& context, const std::function<bool()>& beforeWorkers) {
     const std::filesystem::path program =
