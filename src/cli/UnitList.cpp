@@ -18,7 +18,6 @@
 
 namespace rf {
 
-namespace {}  // namespace
 
 std::u16string ProductVersionOf(CFirmwareUpdate& update, bool bDevice) {
     return FormatProductVersion(ProductVersionWord(update, bDevice));
