@@ -18,7 +18,6 @@
 
 namespace rf {
 
-
 std::u16string ProductVersionOf(CFirmwareUpdate& update, bool bDevice) {
     return FormatProductVersion(ProductVersionWord(update, bDevice));
 }
